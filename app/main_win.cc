@@ -1,0 +1,42 @@
+#include "app/main_win.h"
+
+#include "app/command_line.h"
+#include "platform/code_page.h"
+
+namespace regcorvex {
+
+TMainWin::TMainWin(Services& services) : services_(services) {}
+
+TMainWin::~TMainWin() { FormDestroy(); }
+
+void TMainWin::FormCreate() {
+  ImportFile_.clear();
+  ImportPath_.clear();
+  for (const std::string& param : SplitParameters(services_.command_line)) ProcessParam(param);
+  if (!ImportFile_.empty()) {
+    ImportFile_ = ResolveDocumentPath(ImportFile_, ImportPath_, services_.file_system);
+    RunImport(ImportFile_);
+  }
+  services_.application.PostQuitMessage(0);
+}
+
+void TMainWin::FormDestroy() {}
+
+void TMainWin::ProcessParam(const std::string& param) {
+  const std::string upper = platform::CharUpperBuffA(param).substr(0, 3);
+  if (upper == "/IC") {
+    ImportFile_ = ExtractOptionValue("/IC");
+  } else if (upper == "/IP") {
+    ImportPath_ = ExtractOptionValue("/IP");
+  }
+}
+
+void TMainWin::RunImport(const std::string& file_name) {
+  if (!FileExists(file_name, services_.file_system)) return;
+}
+
+std::string TMainWin::ExtractOptionValue(const std::string& option) const {
+  return regcorvex::ExtractOptionValue(services_.command_line, option);
+}
+
+}  // namespace regcorvex

@@ -1,0 +1,34 @@
+// The main form of the run. It is never shown: building it runs the whole job in FormCreate, and
+// destroying it at the end of the process runs FormDestroy.
+#pragma once
+
+#include <string>
+
+#include "app/services.h"
+
+namespace regcorvex {
+
+class TMainWin {
+ public:
+  explicit TMainWin(Services& services);
+  ~TMainWin();
+  TMainWin(const TMainWin&) = delete;
+  TMainWin& operator=(const TMainWin&) = delete;
+
+  // The run sequence; ends with the quit request.
+  void FormCreate();
+  void FormDestroy();
+  void ProcessParam(const std::string& param);
+  void RunImport(const std::string& file_name);
+  std::string ExtractOptionValue(const std::string& option) const;
+
+  const std::string& ImportFile() const { return ImportFile_; }
+  const std::string& ImportPath() const { return ImportPath_; }
+
+ private:
+  Services& services_;
+  std::string ImportFile_;
+  std::string ImportPath_;
+};
+
+}  // namespace regcorvex

@@ -1,0 +1,11 @@
+#include "app/services.h"
+
+namespace regcorvex {
+
+Services DefaultServices() {
+  return Services{platform::DefaultApplication(), platform::DefaultMessageBoxes(),
+                  platform::DefaultFileSystem(),  platform::DefaultRegistry(),
+                  platform::DefaultVersionApi(),  platform::GetCommandLineA()};
+}
+
+}  // namespace regcorvex

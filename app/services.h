@@ -1,0 +1,25 @@
+// The platform services one run uses. The program takes the platform's own; tests pass stand-ins.
+#pragma once
+
+#include <string>
+
+#include "platform/application.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/version_api.h"
+
+namespace regcorvex {
+
+struct Services {
+  platform::Application& application;
+  platform::MessageBoxes& message_boxes;
+  platform::FileSystem& file_system;
+  platform::Registry& registry;
+  platform::VersionApi& version_api;
+  std::string command_line;
+};
+
+Services DefaultServices();
+
+}  // namespace regcorvex

@@ -1,0 +1,36 @@
+// The Win32 file functions the shell uses to resolve and test the document path. Paths are
+// Windows paths; the native build maps them onto the Wine prefix's drives.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+struct FindData {
+  Dword attributes = 0;
+  std::string name;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // As GetFullPathNameA with a buffer of buffer_length characters: the length written (without
+  // the NUL) on success, the needed length (with the NUL) when the buffer is too small, 0 on
+  // failure.
+  virtual Dword GetFullPathNameA(const char* name, Dword buffer_length, char* buffer) = 0;
+  // kInvalidFileAttributes on failure, with the reason left for GetLastError.
+  virtual Dword GetFileAttributesA(const char* path) = 0;
+  virtual Dword GetLastError() = 0;
+  // FindFirstFileA and FindClose in one: true when an entry matches, filling *found.
+  virtual bool FindFirstFileA(const char* pattern, FindData* found) = 0;
+};
+
+FileSystem& DefaultFileSystem();
+
+// The process's raw command line, as GetCommandLineA gives it.
+std::string GetCommandLineA();
+
+}  // namespace platform

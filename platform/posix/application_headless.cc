@@ -1,0 +1,39 @@
+// The native run has no window system: the application window is a record of its title and
+// extended style, COM needs no apartment, and the message loop only waits for the quit request.
+#include "platform/application.h"
+
+namespace platform {
+namespace {
+
+constexpr Hwnd kApplicationWindow{1};
+
+class HeadlessApplication final : public Application {
+ public:
+  bool CoInitialize() override { return true; }
+  void CoUninitialize() override {}
+  Hwnd Handle() override { return kApplicationWindow; }
+  void SetTitle(const std::string& title) override { title_ = title; }
+  Long GetWindowLongA(Hwnd, int index) override { return index == kGwlExStyle ? ex_style_ : 0; }
+  Long SetWindowLongA(Hwnd, int index, Long value) override {
+    if (index != kGwlExStyle) return 0;
+    const Long previous = ex_style_;
+    ex_style_ = value;
+    return previous;
+  }
+  void PostQuitMessage(int) override { quit_posted_ = true; }
+  void RunMessageLoop() override { quit_posted_ = false; }
+
+ private:
+  std::string title_;
+  Long ex_style_ = 0;
+  bool quit_posted_ = false;
+};
+
+}  // namespace
+
+Application& DefaultApplication() {
+  static HeadlessApplication application;
+  return application;
+}
+
+}  // namespace platform

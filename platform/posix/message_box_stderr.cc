@@ -1,0 +1,43 @@
+// Message boxes on standard error: the caption alone on a line, then each line of the text behind
+// "| " (a lone "|" for an empty line). Every box returns at once, as if OK had been pressed.
+#include <cstdio>
+#include <string_view>
+
+#include "platform/message_box.h"
+
+namespace platform {
+namespace {
+
+void WriteBox(const std::string& caption, std::string_view text) {
+  std::string out = caption + "\n";
+  for (;;) {
+    const size_t end = text.find("\r\n");
+    const std::string_view line = text.substr(0, end);
+    out += line.empty() ? "|\n" : "| " + std::string(line) + "\n";
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 2);
+  }
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  std::fflush(stderr);
+}
+
+class StderrMessageBoxes final : public MessageBoxes {
+ public:
+  int MessageBoxA(Hwnd, const std::string& text, const std::string& caption, unsigned) override {
+    WriteBox(caption, text);
+    return kIdOk;
+  }
+  Hwnd GetForegroundWindow() override { return kNoWindow; }
+  void ShowMessageDialog(Hwnd, const std::string& text, const std::string& caption) override {
+    WriteBox(caption, text);
+  }
+};
+
+}  // namespace
+
+MessageBoxes& DefaultMessageBoxes() {
+  static StderrMessageBoxes boxes;
+  return boxes;
+}
+
+}  // namespace platform

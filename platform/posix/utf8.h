@@ -1,0 +1,13 @@
+// UTF-8 <-> UTF-16 for the native build: Unix file names, arguments and libxml2 text are UTF-8.
+// Malformed UTF-8 becomes U+FFFD per bad byte; lone surrogates become U+FFFD in UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace platform

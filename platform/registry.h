@@ -1,0 +1,45 @@
+// The 8-bit Win32 registry functions the preference store uses, as an interface: the Windows build
+// forwards to the real registry, the native build keeps the Wine prefix's hive files, and tests
+// substitute stand-ins. Every call returns a Win32 error code; "not found" is kErrorFileNotFound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+
+  virtual Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
+                             Hkey* result) = 0;
+  virtual Long RegCreateKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
+                               Hkey* result, Dword* disposition) = 0;
+  virtual Long RegSetValueExA(Hkey key, const char* name, Dword type, const std::uint8_t* data,
+                              Dword size) = 0;
+  // data may be null to ask for the type and size only; *size is in and out, as in Win32.
+  virtual Long RegQueryValueExA(Hkey key, const char* name, Dword* type, std::uint8_t* data,
+                                Dword* size) = 0;
+  virtual Long RegDeleteValueA(Hkey key, const char* name) = 0;
+  virtual Long RegDeleteKeyA(Hkey key, const char* sub_key) = 0;
+  // *name_size: buffer size in, characters written (without the NUL) out.
+  virtual Long RegEnumValueA(Hkey key, Dword index, char* name, Dword* name_size, Dword* type,
+                             std::uint8_t* data, Dword* data_size) = 0;
+  virtual Long RegEnumKeyExA(Hkey key, Dword index, char* name, Dword* name_size) = 0;
+  // Any out-pointer may be null. Lengths are in characters (names) and bytes (data).
+  virtual Long RegQueryInfoKeyA(Hkey key, Dword* sub_keys, Dword* max_sub_key_len, Dword* values,
+                                Dword* max_value_name_len, Dword* max_value_len) = 0;
+  virtual Long RegCloseKey(Hkey key) = 0;
+
+  // Makes every change durable. The Windows registry persists by itself; the native registry
+  // saves its hive files here. Returns an empty string on success, else what went wrong.
+  virtual std::string Persist() { return {}; }
+};
+
+// The registry of this platform: process-wide, created on first use.
+Registry& DefaultRegistry();
+
+}  // namespace platform

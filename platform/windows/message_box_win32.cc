@@ -1,0 +1,59 @@
+// Real dialogs. The message dialog is the task dialog of common controls 6 where the manifest
+// activates them, and a plain message box without icon elsewhere.
+#include "platform/windows/win32.h"
+
+#include <commctrl.h>
+
+#include "platform/code_page.h"
+#include "platform/message_box.h"
+
+namespace platform {
+namespace {
+
+using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+std::wstring Wide(const std::string& text) {
+  const std::u16string wide = AnsiToWide(text);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+class Win32MessageBoxes final : public MessageBoxes {
+ public:
+  int MessageBoxA(Hwnd owner, const std::string& text, const std::string& caption,
+                  unsigned type) override {
+    return ::MessageBoxA(ToNative(owner), text.c_str(), caption.c_str(), type);
+  }
+
+  Hwnd GetForegroundWindow() override { return FromNative(::GetForegroundWindow()); }
+
+  void ShowMessageDialog(Hwnd owner, const std::string& text, const std::string& caption) override {
+    HMODULE controls = ::LoadLibraryA("comctl32.dll");
+    auto task_dialog = controls == nullptr
+                           ? nullptr
+                           : reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(controls, "TaskDialogIndirect")));
+    if (task_dialog != nullptr) {
+      const std::wstring wide_caption = Wide(caption);
+      const std::wstring wide_text = Wide(text);
+      TASKDIALOGCONFIG config = {};
+      config.cbSize = sizeof(config);
+      config.hwndParent = ToNative(owner);
+      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+      config.dwCommonButtons = TDCBF_OK_BUTTON;
+      config.pszWindowTitle = wide_caption.c_str();
+      config.pszContent = wide_text.c_str();
+      int button = 0;
+      if (SUCCEEDED(task_dialog(&config, &button, nullptr, nullptr))) return;
+    }
+    ::MessageBoxA(ToNative(owner), text.c_str(), caption.c_str(), MB_OK);
+  }
+};
+
+}  // namespace
+
+MessageBoxes& DefaultMessageBoxes() {
+  static Win32MessageBoxes boxes;
+  return boxes;
+}
+
+}  // namespace platform
