@@ -1,0 +1,74 @@
+// The few DOM operations the import needs, over the platform's XML parser: MSXML through COM on
+// Windows, libxml2 natively. A document owns its nodes; an XmlNode is valid while it lives.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace regcorvex {
+
+enum class XmlNodeType {
+  kElement = 1,
+  kAttribute = 2,
+  kText = 3,
+  kCData = 4,
+  kEntityReference = 5,
+  kEntity = 6,
+  kProcessingInstruction = 7,
+  kComment = 8,
+  kDocument = 9,
+  kDocumentType = 10,
+  kDocumentFragment = 11,
+  kNotation = 12,
+};
+
+// Opaque handle to one node of a loaded document; a default-constructed handle is "no node".
+struct XmlNode {
+  const void* handle = nullptr;
+  explicit operator bool() const { return handle != nullptr; }
+};
+
+// A load that failed: the parser's reason for the first error, its line and the source text of
+// that line, all in the ANSI code page.
+class XmlLoadError : public std::runtime_error {
+ public:
+  XmlLoadError(std::string reason, int line, std::string source_text);
+  const std::string& reason() const { return reason_; }
+  int line() const { return line_; }
+  const std::string& source_text() const { return source_text_; }
+
+ private:
+  std::string reason_;
+  int line_;
+  std::string source_text_;
+};
+
+class XmlDocument {
+ public:
+  virtual ~XmlDocument() = default;
+
+  // Synchronous load of the file at path (an ANSI Windows path): no validation, external
+  // entities and DTDs never read, white-space-only text dropped. Throws XmlLoadError.
+  virtual void Load(const std::string& path) = 0;
+
+  virtual XmlNode RootElement() = 0;
+  virtual XmlNode Doctype() = 0;  // no node when the document has no DOCTYPE
+
+  // The node's name: "#comment", "#text", "#cdata-section" for those; the DOCTYPE's name for it.
+  virtual std::u16string Name(XmlNode node) = 0;
+  virtual XmlNodeType Type(XmlNode node) = 0;
+  virtual std::size_t ChildCount(XmlNode node) = 0;
+  virtual XmlNode Child(XmlNode node, std::size_t index) = 0;
+  virtual std::optional<std::u16string> Attribute(XmlNode element, std::u16string_view name) = 0;
+  // The text of the node's first child (the caller has checked that it is a text node).
+  virtual std::u16string Text(XmlNode node) = 0;
+};
+
+// A new, empty document object of this platform's parser.
+std::unique_ptr<XmlDocument> CreateXmlDocument();
+
+}  // namespace regcorvex

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds both programs and runs every test: the native build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build under Wine 8 with Xvfb as display, in a Wine
+# prefix made for this run and removed after it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh --all
+jobs=$(nproc)
+
+cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON >/dev/null
+cmake --build build/test-native -j "$jobs"
+cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/test-windows -j "$jobs"
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export WINEDEBUG=-all WINEPREFIX="$work/prefix"
+display=$((100 + RANDOM % 800))
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+wineboot -i >/dev/null 2>&1
+wineserver -p
+
+status=0
+ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
+ctest --test-dir build/test-windows --output-on-failure || status=1
+exit $status
