@@ -1,0 +1,48 @@
+// A Windows process started by the test harness. The command line is passed to CreateProcessA
+// exactly as given; the handles are closed when the object goes. Start failures throw
+// std::runtime_error.
+#pragma once
+
+#include <string>
+
+#include "platform/unique_handle.h"
+#include "platform/windows/win32.h"
+
+namespace regcorvex::testing {
+
+struct Win32HandleTraits {
+  using Handle = HANDLE;
+  static inline const HANDLE kEmpty = nullptr;
+  void Close(HANDLE handle) const { ::CloseHandle(handle); }
+};
+using UniqueWin32Handle = platform::UniqueHandle<Win32HandleTraits>;
+
+class ChildProcess {
+ public:
+  // Inherits no handles of the caller.
+  static ChildProcess Start(const std::string& command_line);
+  // Its standard output and standard error go into one pipe that ReadAllOutput reads.
+  static ChildProcess StartCapturing(const std::string& command_line);
+
+  HANDLE handle() const { return process_.get(); }
+  DWORD id() const { return id_; }
+  // Everything the process writes until every holder of the pipe has closed it.
+  std::string ReadAllOutput();
+  // True when the process ended within the time.
+  bool Wait(DWORD milliseconds) const;
+  DWORD ExitCode() const;
+  void Terminate(UINT exit_code) const;
+
+ private:
+  ChildProcess(UniqueWin32Handle process, DWORD id, UniqueWin32Handle output);
+
+  UniqueWin32Handle process_;
+  DWORD id_;
+  UniqueWin32Handle output_;
+};
+
+// The Windows form of a path the build gave: a Unix path (a build under Wine) becomes its DOS
+// name through Wine; any other path only gets backslashes.
+std::string WindowsPath(const std::string& build_path);
+
+}  // namespace regcorvex::testing

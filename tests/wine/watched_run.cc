@@ -1,0 +1,60 @@
+#include "tests/wine/watched_run.h"
+
+#include <stdexcept>
+
+#include "tests/wine/child_process.h"
+
+namespace regcorvex::testing {
+namespace {
+
+constexpr DWORD kWatcherTimedOut = 2;
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+}  // namespace
+
+std::string RegCorvexPath() { return WindowsPath(REGCORVEX_EXE); }
+std::string DialogFixturePath() { return WindowsPath(DIALOG_FIXTURE_EXE); }
+
+WatchReport RunWatched(const std::string& program, const std::string& parameters,
+                       unsigned timeout_seconds) {
+  std::string command_line = Quoted(WindowsPath(DIALOG_WATCHER_EXE)) + " --timeout " +
+                             std::to_string(timeout_seconds) + " " + Quoted(program);
+  if (!parameters.empty()) command_line += " " + parameters;
+  ChildProcess watcher = ChildProcess::StartCapturing(command_line);
+  const std::string output = watcher.ReadAllOutput();
+  watcher.Wait(INFINITE);
+  const DWORD status = watcher.ExitCode();
+  if (status != 0 && status != kWatcherTimedOut) {
+    throw std::runtime_error("dialog_watcher.exe failed with exit code " + std::to_string(status) +
+                             ":\n" + output);
+  }
+  WatchReport report = ParseReport(output);
+  if (report.exit_code.has_value() != (status == 0)) {
+    throw std::runtime_error("dialog_watcher.exe exit code " + std::to_string(status) +
+                             " contradicts its report:\n" + output);
+  }
+  return report;
+}
+
+Dialog ShownDialog(std::string caption, std::string text, bool icon,
+                   std::vector<std::string> buttons, std::string owner) {
+  Dialog dialog;
+  dialog.caption = std::move(caption);
+  dialog.text = std::move(text);
+  dialog.icon = icon;
+  dialog.buttons = std::move(buttons);
+  dialog.owner = std::move(owner);
+  return dialog;
+}
+
+std::vector<Dialog> AsSeenByUser(const WatchReport& report) {
+  std::vector<Dialog> seen = report.dialogs;
+  for (Dialog& dialog : seen) {
+    dialog.foreground = false;
+    dialog.app_window = AppWindow();
+  }
+  return seen;
+}
+
+}  // namespace regcorvex::testing

@@ -1,0 +1,31 @@
+// Runs a program of the build under dialog_watcher.exe and returns what the watcher saw. A watcher
+// that cannot run (no display, no program) or whose report cannot be read throws
+// std::runtime_error with its output; a run that did not end in time comes back without exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/wine/dialog_report.h"
+
+namespace regcorvex::testing {
+
+// The paths of the programs the build made, in Windows form.
+std::string RegCorvexPath();
+std::string DialogFixturePath();
+
+// parameters: the program's command line after its own path, exactly as typed.
+WatchReport RunWatched(const std::string& program, const std::string& parameters,
+                       unsigned timeout_seconds = 60);
+inline WatchReport RunRegCorvex(const std::string& parameters) {
+  return RunWatched(RegCorvexPath(), parameters);
+}
+
+// A dialog as a table row expects it: what the user sees of it.
+Dialog ShownDialog(std::string caption, std::string text, bool icon,
+                   std::vector<std::string> buttons, std::string owner);
+// What the user saw of each dialog: the report's dialogs without the foreground flag and the
+// application window's state, for comparing with a table's expectations.
+std::vector<Dialog> AsSeenByUser(const WatchReport& report);
+
+}  // namespace regcorvex::testing
