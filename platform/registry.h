@@ -37,6 +37,10 @@ class Registry {
   // Makes every change durable. The Windows registry persists by itself; the native registry
   // saves its hive files here. Returns an empty string on success, else what went wrong.
   virtual std::string Persist() { return {}; }
+
+  // Why the last call failed with code, when the code alone does not say it (a damaged hive
+  // file, a registry another program holds); empty otherwise. Valid until the next call.
+  virtual std::string FailureText(Long /*code*/) { return {}; }
 };
 
 // The registry of this platform: process-wide, created on first use.

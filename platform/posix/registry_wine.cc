@@ -1,42 +1,522 @@
-// Placeholder until the hive-file registry lands: every open fails.
-#include "platform/registry.h"
+// The 8-bit registry functions over a Wine prefix's hive files, with the return codes, access
+// checks and 32-bit view that a 32-bit program gets from Wine 8 in the same prefix.
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/posix/wine_prefix.h"
+#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/wine_registry_format.h"
+#include "platform/posix/wine_registry_tree.h"
 
 namespace platform {
 namespace {
 
-class UnavailableRegistry final : public Registry {
+using wine_registry::Key;
+using wine_registry::kMaxKeyNameLength;
+using wine_registry::kMaxValueNameLength;
+using KeyPtr = std::shared_ptr<Key>;
+
+constexpr Long kErrorNoAccess = 998;
+constexpr Dword kDelete = 0x10000;
+constexpr Dword kKeyCreateLink = 0x20;
+constexpr Dword kWriteDac = 0x40000;
+constexpr Dword kWriteOwner = 0x80000;
+constexpr Dword kKeyWow6464Key = 0x100;
+constexpr Dword kMaximumAllowed = 0x02000000;
+constexpr Dword kGenericAll = 0x10000000;
+constexpr Dword kGenericWrite = 0x40000000;
+constexpr Dword kGenericRead = 0x80000000;
+constexpr Dword kKeyWrite = 0x20006;
+constexpr Dword kWriteRights =
+    kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
+constexpr int kLockTimeoutSeconds = 120;
+
+bool IsStringType(Dword type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::u16string Utf16FromBytes(const std::string& bytes) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  }
+  return text;
+}
+
+std::string BytesFromUtf16(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+std::u16string Wide(const char* text) { return AnsiToWide(text != nullptr ? text : ""); }
+
+// One hive file and what this process may do with it.
+struct HiveSlot {
+  HiveSlot(const char* file, const char* root) : file_name(file), relative_to(root) {}
+
+  const char* file_name;
+  const char* relative_to;  // as Wine writes it after ";; All keys relative to "
+  bool loaded = false;
+  bool existed = false;
+  bool writable = false;
+  bool changed = false;
+  Long failure_code = kErrorSuccess;  // set when the hive cannot be used
+  std::string failure;
+  wine_registry::Hive hive;
+
+  bool Wow64() const { return hive.arch == "win64"; }
+};
+
+struct OpenKey {
+  KeyPtr key;
+  HiveSlot* slot;
+  Dword access;
+};
+
+// A path split at backslashes, runs of them counting as one, as Wine splits it.
+std::vector<std::u16string> SplitPath(const std::u16string& path) {
+  std::vector<std::u16string> tokens;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string::npos) end = path.size();
+    if (end > start) tokens.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return tokens;
+}
+
+bool IsWow6432Node(std::u16string_view name) {
+  return wine_registry::FoldCase(name) == u"WOW6432NODE";
+}
+
+// The 32-bit view of a key: its Wow6432Node child, unless the path goes there by name.
+KeyPtr Wow64View(const KeyPtr& key, std::u16string_view next) {
+  if (IsWow6432Node(next)) return key;
+  KeyPtr node = key->FindSubkey(u"Wow6432Node");
+  return node ? node : key;
+}
+
+class WineRegistry final : public WinePrefixRegistry {
  public:
-  Long RegOpenKeyExA(Hkey, const char*, Dword, Dword, Hkey* result) override {
+  explicit WineRegistry(std::string prefix) : prefix_(std::move(prefix)) {}
+
+  void DenyMachineWrites() override {
+    machine_denied_ = true;
+    machine_.writable = false;
+  }
+
+  std::string FailureText(Long code) override { return code == failure_code_ ? failure_ : ""; }
+
+  Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword, Dword sam, Hkey* result) override {
     *result = kNoKey;
-    return kErrorAccessDenied;
+    OpenKey opened;
+    const Long status = Open(key, Wide(sub_key), sam, false, &opened, nullptr);
+    if (status == kErrorSuccess) *result = AddHandle(std::move(opened));
+    return status;
   }
-  Long RegCreateKeyExA(Hkey, const char*, Dword, Dword, Hkey* result, Dword*) override {
+
+  Long RegCreateKeyExA(Hkey key, const char* sub_key, Dword, Dword sam, Hkey* result,
+                       Dword* disposition) override {
     *result = kNoKey;
-    return kErrorAccessDenied;
+    OpenKey opened;
+    const Long status = Open(key, Wide(sub_key), sam, true, &opened, disposition);
+    if (status == kErrorSuccess) *result = AddHandle(std::move(opened));
+    return status;
   }
-  Long RegSetValueExA(Hkey, const char*, Dword, const std::uint8_t*, Dword) override {
-    return kErrorInvalidHandle;
+
+  Long RegSetValueExA(Hkey key, const char* name, Dword type, const std::uint8_t* data,
+                      Dword size) override {
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeySetValue, &open)) return status;
+    wine_registry::Value value{Wide(name), type, {}};
+    if (value.name.size() > kMaxValueNameLength) return kErrorInvalidParameter;
+    if (data == nullptr && size != 0) return kErrorNoAccess;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), data != nullptr ? size : 0);
+    value.data = IsStringType(type) ? BytesFromUtf16(AnsiToWide(bytes)) : std::string(bytes);
+    open->key->SetValue(std::move(value));
+    Touch(*open);
+    return kErrorSuccess;
   }
-  Long RegQueryValueExA(Hkey, const char*, Dword*, std::uint8_t*, Dword*) override {
-    return kErrorInvalidHandle;
+
+  Long RegQueryValueExA(Hkey key, const char* name, Dword* type, std::uint8_t* data,
+                        Dword* size) override {
+    if (data != nullptr && size == nullptr) return kErrorInvalidParameter;
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
+    const wine_registry::Value* value = open->key->FindValue(Wide(name));
+    if (value == nullptr) return kErrorFileNotFound;
+    if (type != nullptr) *type = value->type;
+    return CopyData(*value, data, size);
   }
-  Long RegDeleteValueA(Hkey, const char*) override { return kErrorInvalidHandle; }
-  Long RegDeleteKeyA(Hkey, const char*) override { return kErrorInvalidHandle; }
-  Long RegEnumValueA(Hkey, Dword, char*, Dword*, Dword*, std::uint8_t*, Dword*) override {
-    return kErrorInvalidHandle;
+
+  Long RegDeleteValueA(Hkey key, const char* name) override {
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeySetValue, &open)) return status;
+    if (!open->key->DeleteValue(Wide(name))) return kErrorFileNotFound;
+    Touch(*open);
+    return kErrorSuccess;
   }
-  Long RegEnumKeyExA(Hkey, Dword, char*, Dword*) override { return kErrorInvalidHandle; }
-  Long RegQueryInfoKeyA(Hkey, Dword*, Dword*, Dword*, Dword*, Dword*) override {
-    return kErrorInvalidHandle;
+
+  Long RegDeleteKeyA(Hkey key, const char* sub_key) override {
+    OpenKey target;
+    if (const Long status = Open(key, Wide(sub_key), kDelete, false, &target, nullptr)) {
+      return status;
+    }
+    Key* parent = target.key->parent();
+    if (parent == nullptr || !target.key->subkeys().empty()) return kErrorAccessDenied;
+    parent->DeleteSubkey(target.key->name());
+    parent->modified = wine_registry::Now();
+    target.slot->changed = true;
+    return kErrorSuccess;
   }
-  Long RegCloseKey(Hkey) override { return kErrorInvalidHandle; }
+
+  Long RegEnumValueA(Hkey key, Dword index, char* name, Dword* name_size, Dword* type,
+                     std::uint8_t* data, Dword* data_size) override {
+    if (name_size == nullptr || (data != nullptr && data_size == nullptr)) {
+      return kErrorInvalidParameter;
+    }
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
+    const wine_registry::Value* value = open->key->ValueAt(index);
+    if (value == nullptr) return kErrorNoMoreItems;
+    if (data != nullptr && DataSize(*value) > *data_size) {
+      *data_size = DataSize(*value);
+      if (type != nullptr) *type = value->type;
+      return kErrorMoreData;
+    }
+    if (const Long status = CopyName(value->name, name, name_size)) return status;
+    if (type != nullptr) *type = value->type;
+    return data_size != nullptr ? CopyData(*value, data, data_size) : kErrorSuccess;
+  }
+
+  Long RegEnumKeyExA(Hkey key, Dword index, char* name, Dword* name_size) override {
+    if (name_size == nullptr) return kErrorInvalidParameter;
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyEnumerateSubKeys, &open)) return status;
+    const KeyPtr subkey = open->key->SubkeyAt(index);
+    if (!subkey) return kErrorNoMoreItems;
+    return CopyName(subkey->name(), name, name_size);
+  }
+
+  Long RegQueryInfoKeyA(Hkey key, Dword* sub_keys, Dword* max_sub_key_len, Dword* values,
+                        Dword* max_value_name_len, Dword* max_value_len) override {
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
+    const Key& k = *open->key;
+    Dword longest_subkey = 0;
+    Dword longest_name = 0;
+    Dword longest_data = 0;
+    for (const auto& [folded, subkey] : k.subkeys()) {
+      longest_subkey = std::max(longest_subkey, static_cast<Dword>(subkey->name().size()));
+    }
+    for (const auto& [folded, value] : k.values()) {
+      longest_name = std::max(longest_name, static_cast<Dword>(value.name.size()));
+      longest_data = std::max(longest_data, static_cast<Dword>(value.data.size()));
+    }
+    if (sub_keys != nullptr) *sub_keys = static_cast<Dword>(k.subkeys().size());
+    if (max_sub_key_len != nullptr) *max_sub_key_len = longest_subkey;
+    if (values != nullptr) *values = static_cast<Dword>(k.values().size());
+    if (max_value_name_len != nullptr) *max_value_name_len = longest_name;
+    if (max_value_len != nullptr) *max_value_len = longest_data;
+    return kErrorSuccess;
+  }
+
+  Long RegCloseKey(Hkey key) override {
+    if (key == kHkeyCurrentUser || key == kHkeyLocalMachine) return kErrorSuccess;
+    return handles_.erase(static_cast<std::uintptr_t>(key)) != 0 ? kErrorSuccess
+                                                                 : kErrorInvalidHandle;
+  }
+
+  std::string Persist() override {
+    std::string errors;
+    for (HiveSlot* slot : {&user_, &machine_}) {
+      if (!slot->loaded || !slot->changed || slot->failure_code != kErrorSuccess) continue;
+      const std::string path = prefix_ + "/" + slot->file_name;
+      std::string error;
+      if (wine_registry::WineServerRunning(prefix_)) {
+        error = "The registry file " + path +
+                " was not saved: a wineserver started for the prefix meanwhile and would " +
+                "overwrite it. The values written in this run are lost.";
+      } else {
+        error = wine_registry::ReplaceHiveFile(path, wine_registry::FormatHive(slot->hive));
+      }
+      if (!error.empty()) errors += (errors.empty() ? "" : "\r\n") + error;
+    }
+    // The run is over: every handle ends, the lock goes, and a later use reads the files again.
+    handles_.clear();
+    root_handles_.clear();
+    user_ = HiveSlot(kUserFile, kUserRoot);
+    machine_ = HiveSlot(kMachineFile, kMachineRoot);
+    lock_.reset();
+    return errors;
+  }
+
+ private:
+  static constexpr const char* kUserFile = "user.reg";
+  static constexpr const char* kUserRoot = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+  static constexpr const char* kMachineFile = "system.reg";
+  static constexpr const char* kMachineRoot = "REGISTRY\\\\Machine";
+
+  void Fail(Long code, const std::string& text) {
+    failure_code_ = code;
+    failure_ = text;
+  }
+
+  // The hive behind a root, read at its first use.
+  HiveSlot& Load(HiveSlot& slot) {
+    if (slot.loaded) return slot;
+    slot.loaded = true;
+    const std::string path = prefix_ + "/" + slot.file_name;
+    if (!lock_) {
+      auto locked = wine_registry::LockPrefix(prefix_, kLockTimeoutSeconds);
+      if (!locked.error.empty()) {
+        slot.failure_code = kErrorLockViolation;
+        slot.failure = locked.error;
+        return slot;
+      }
+      lock_ = std::move(locked.lock);
+    }
+    if (wine_registry::WineServerRunning(prefix_)) {
+      slot.failure_code = kErrorLockViolation;
+      slot.failure = "A wineserver is running for the Wine prefix " + prefix_ +
+                     "; it keeps the registry in memory and would overwrite what this program " +
+                     "writes. End the Wine programs of this prefix (wineserver -k) and try again.";
+      return slot;
+    }
+    auto file = wine_registry::ReadHiveFile(path);
+    if (!file.error.empty()) {
+      slot.failure_code = kErrorAccessDenied;
+      slot.failure = file.error;
+      return slot;
+    }
+    slot.existed = file.exists;
+    if (file.exists) {
+      try {
+        slot.hive = wine_registry::ParseHive(file.contents);
+      } catch (const wine_registry::FormatError& e) {
+        slot.failure_code = kErrorBadlyFormedDb;
+        slot.failure =
+            "The registry file " + path + " is damaged (" + e.what() + "); it is left as it is.";
+        return slot;
+      }
+    } else {
+      slot.hive.arch = NewHiveArch(slot);
+      // A 64-bit prefix keeps the 32-bit programs' machine software apart, as wineboot sets up.
+      if (&slot == &machine_ && slot.Wow64()) {
+        slot.hive.root->AddSubkey(u"Software", wine_registry::Now())
+            ->AddSubkey(u"Wow6432Node", wine_registry::Now());
+      }
+    }
+    if (slot.hive.relative_to.empty()) slot.hive.relative_to = slot.relative_to;
+    slot.writable =
+        wine_registry::CanWriteHiveFile(path) && !(&slot == &machine_ && machine_denied_);
+    return slot;
+  }
+
+  // A new hive file follows the prefix's other one, else WINEARCH, else Wine's 64-bit default.
+  std::string NewHiveArch(const HiveSlot& slot) {
+    HiveSlot& other = &slot == &user_ ? machine_ : user_;
+    if (Load(other).existed && other.failure_code == kErrorSuccess && !other.hive.arch.empty()) {
+      return other.hive.arch;
+    }
+    const char* arch = std::getenv("WINEARCH");
+    return arch != nullptr && std::strcmp(arch, "win32") == 0 ? "win32" : "win64";
+  }
+
+  HiveSlot* SlotOf(Hkey root) {
+    if (root == kHkeyCurrentUser) return &user_;
+    if (root == kHkeyLocalMachine) return &machine_;
+    return nullptr;
+  }
+
+  // The open key behind a handle, checked for the access the call needs.
+  Long Use(Hkey key, Dword needed, OpenKey** result) {
+    failure_code_ = kErrorSuccess;
+    failure_.clear();
+    OpenKey* open = nullptr;
+    if (HiveSlot* slot = SlotOf(key)) {
+      Load(*slot);
+      if (slot->failure_code != kErrorSuccess) {
+        Fail(slot->failure_code, slot->failure);
+        return slot->failure_code;
+      }
+      const Dword access = kKeyAllAccess;
+      root_handles_[slot] = OpenKey{slot->hive.root, slot, slot->writable ? access : kKeyRead};
+      open = &root_handles_[slot];
+    } else {
+      const auto it = handles_.find(static_cast<std::uintptr_t>(key));
+      if (it == handles_.end()) return kErrorInvalidHandle;
+      open = &it->second;
+    }
+    if (open->key->deleted) return kErrorKeyDeleted;
+    if ((open->access & needed) != needed) return kErrorAccessDenied;
+    if (result != nullptr) *result = open;
+    return kErrorSuccess;
+  }
+
+  static Dword MapAccess(Dword sam, bool writable) {
+    if (sam & kGenericRead) sam |= kKeyRead;
+    if (sam & kGenericWrite) sam |= kKeyWrite;
+    if (sam & kGenericAll) sam |= kKeyAllAccess;
+    if (sam & kMaximumAllowed) sam |= writable ? kKeyAllAccess : kKeyRead;
+    return sam & (kKeyAllAccess | kKeyCreateLink);
+  }
+
+  // Follows a symbolic link key to its target in the same hive; null when it leads nowhere.
+  KeyPtr FollowLink(const HiveSlot& slot, KeyPtr key, int depth = 0) const {
+    if (!key || !key->link) return key;
+    const wine_registry::Value* target = key->FindValue(u"SymbolicLinkValue");
+    if (depth > 16 || target == nullptr || target->type != kRegLink) return nullptr;
+    std::u16string root = u"\\" + AnsiToWide(slot.hive.relative_to);
+    for (std::size_t at = root.find(u"\\\\"); at != std::u16string::npos;
+         at = root.find(u"\\\\", at + 1)) {
+      root.erase(at, 1);
+    }
+    const std::u16string path = Utf16FromBytes(target->data);
+    if (wine_registry::FoldCase(path.substr(0, root.size())) != wine_registry::FoldCase(root) ||
+        (path.size() > root.size() && path[root.size()] != u'\\')) {
+      return nullptr;
+    }
+    KeyPtr current = slot.hive.root;
+    for (const std::u16string& token : SplitPath(path.substr(root.size()))) {
+      current = FollowLink(slot, current->FindSubkey(token), depth + 1);
+      if (!current) return nullptr;
+    }
+    return current;
+  }
+
+  // Opens (or, with create, creates) path below key as Wine does for a 32-bit program: every
+  // level that has a Wow6432Node child is seen through it, links are followed.
+  Long Open(Hkey key, const std::u16string& path, Dword sam, bool create, OpenKey* result,
+            Dword* disposition) {
+    OpenKey* base = nullptr;
+    if (const Long status = Use(key, 0, &base)) return status;
+    if (!path.empty() && path.front() == u'\\') return kErrorBadPathname;
+    HiveSlot& slot = *base->slot;
+    const Dword access = MapAccess(sam, slot.writable);
+    if ((access & kWriteRights) && !slot.writable) return kErrorAccessDenied;
+    const std::vector<std::u16string> tokens = SplitPath(path);
+    for (const std::u16string& token : tokens) {
+      if (token.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
+    }
+    const bool redirect = slot.Wow64() && !(sam & kKeyWow6464Key);
+    KeyPtr current = base->key;
+    if (redirect && !tokens.empty()) current = Wow64View(current, tokens.front());
+    std::size_t matched = 0;
+    while (matched < tokens.size()) {
+      KeyPtr next = current->FindSubkey(tokens[matched]);
+      if (!next) break;
+      current = std::move(next);
+      if (++matched == tokens.size()) break;
+      if (redirect) current = Wow64View(current, tokens[matched]);
+      current = FollowLink(slot, current);
+      if (!current) return kErrorFileNotFound;
+    }
+    if (matched == tokens.size()) {
+      if (redirect) current = Wow64View(current, u"");
+      current = FollowLink(slot, current);
+      if (!current) return kErrorFileNotFound;
+      if (disposition != nullptr) *disposition = kRegOpenedExistingKey;
+    } else {
+      if (!create) return kErrorFileNotFound;
+      if (!slot.writable) return kErrorAccessDenied;
+      const wine_registry::FileTime now = wine_registry::Now();
+      for (; matched < tokens.size(); ++matched) {
+        current->modified = now;
+        current = current->AddSubkey(tokens[matched], now);
+      }
+      slot.changed = true;
+      if (disposition != nullptr) *disposition = kRegCreatedNewKey;
+    }
+    *result = OpenKey{std::move(current), &slot, access};
+    return kErrorSuccess;
+  }
+
+  Hkey AddHandle(OpenKey open) {
+    next_handle_ += 4;
+    handles_.emplace(next_handle_, std::move(open));
+    return static_cast<Hkey>(next_handle_);
+  }
+
+  static void Touch(OpenKey& open) {
+    open.key->modified = wine_registry::Now();
+    open.slot->changed = true;
+  }
+
+  static Dword DataSize(const wine_registry::Value& value) {
+    if (!IsStringType(value.type)) return static_cast<Dword>(value.data.size());
+    return static_cast<Dword>(value.data.size() / 2);
+  }
+
+  // Copies a value's data as RegQueryValueExA does: strings in the ANSI code page, a NUL added
+  // when the text lacks one and the buffer has room; ERROR_MORE_DATA with the size needed.
+  static Long CopyData(const wine_registry::Value& value, std::uint8_t* data, Dword* size) {
+    const std::string bytes =
+        IsStringType(value.type) ? WideToAnsi(Utf16FromBytes(value.data)) : value.data;
+    const Dword needed = static_cast<Dword>(bytes.size());
+    Long status = kErrorSuccess;
+    if (data != nullptr) {
+      if (needed > *size) {
+        status = kErrorMoreData;
+      } else {
+        std::memcpy(data, bytes.data(), bytes.size());
+        if (IsStringType(value.type) && needed < *size && needed > 0 && bytes.back() != '\0') {
+          data[needed] = 0;
+        }
+      }
+    }
+    if (size != nullptr) *size = needed;
+    return status;
+  }
+
+  static Long CopyName(const std::u16string& wide, char* name, Dword* name_size) {
+    const std::string text = WideToAnsi(wide);
+    if (name == nullptr) return kErrorInvalidParameter;
+    if (text.size() >= *name_size) {
+      if (*name_size > 0) {
+        std::memcpy(name, text.data(), *name_size - 1);
+        name[*name_size - 1] = '\0';
+      }
+      return kErrorMoreData;
+    }
+    std::memcpy(name, text.c_str(), text.size() + 1);
+    *name_size = static_cast<Dword>(text.size());
+    return kErrorSuccess;
+  }
+
+  std::string prefix_;
+  wine_registry::UniqueFd lock_;
+  HiveSlot user_{kUserFile, kUserRoot};
+  HiveSlot machine_{kMachineFile, kMachineRoot};
+  bool machine_denied_ = false;
+  std::unordered_map<std::uintptr_t, OpenKey> handles_;
+  std::unordered_map<const HiveSlot*, OpenKey> root_handles_;
+  std::uintptr_t next_handle_ = 0x1000;
+  Long failure_code_ = kErrorSuccess;
+  std::string failure_;
 };
 
 }  // namespace
 
+std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path) {
+  return std::make_unique<WineRegistry>(prefix_path);
+}
+
 Registry& DefaultRegistry() {
-  static UnavailableRegistry registry;
-  return registry;
+  static const std::unique_ptr<WinePrefixRegistry> registry =
+      OpenWinePrefixRegistry(WinePrefixPath());
+  return *registry;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include "platform/registry.h"
@@ -19,9 +20,15 @@ class TestRegistry {
   // A key path unique to this test ("Software\\RegCorvexTest\\<unique>"), used in both roots.
   virtual const std::string& KeyRoot() const = 0;
   // Makes HKEY_LOCAL_MACHINE unwritable for this registry: write opens there then fail with
-  // access denied while read-only opens succeed. False where that cannot be done (under Wine, or
-  // natively when the process runs as root and cannot drop the right to write).
+  // access denied while read-only opens succeed. False where that cannot be done (under Wine,
+  // which runs every program with the right to write there).
   virtual bool MakeMachineReadOnly() = 0;
 };
+
+// A key path "Software\\RegCorvexTest\\<unique>" that no other test of any process uses.
+inline std::string UniqueTestKeyPath() {
+  std::random_device random;
+  return "Software\\RegCorvexTest\\" + std::to_string(random()) + "-" + std::to_string(random());
+}
 
 }  // namespace regcorvex::testing

@@ -1,0 +1,474 @@
+#include "platform/posix/wine_registry_format.h"
+
+#include <optional>
+#include <vector>
+
+namespace platform::wine_registry {
+namespace {
+
+constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
+constexpr std::string_view kRelativeTo = ";; All keys relative to ";
+constexpr std::string_view kHexDigits = "0123456789abcdef";
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Hands out the file's lines and raises errors that name the current one.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+
+  std::optional<std::string_view> Next() {
+    if (position_ >= text_.size()) return std::nullopt;
+    std::size_t end = text_.find('\n', position_);
+    if (end == std::string_view::npos) end = text_.size();
+    const std::string_view line = text_.substr(position_, end - position_);
+    position_ = end + 1;
+    ++number_;
+    return line;
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw FormatError("line " + std::to_string(number_) + ": " + what);
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t position_ = 0;
+  int number_ = 0;
+};
+
+// Decodes one UTF-8 sequence at the front of text; nullopt when it is malformed.
+std::optional<char32_t> DecodeUtf8(std::string_view& text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+  if (lead >= 0xF5 || extra < 0 || text.size() <= static_cast<std::size_t>(extra)) {
+    return std::nullopt;
+  }
+  char32_t code = lead & (0x3F >> extra);
+  for (int i = 1; i <= extra; ++i) {
+    const auto next = static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    code = (code << 6) | (next & 0x3F);
+  }
+  const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return std::nullopt;
+  text.remove_prefix(static_cast<std::size_t>(extra) + 1);
+  return code;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t code) {
+  if (code < 0x10000) {
+    out.push_back(static_cast<char16_t>(code));
+  } else {
+    out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+  }
+}
+
+// Reads an escaped string up to its unescaped end character, which it consumes. The escapes are
+// Wine's: C escapes, "\x" with up to four hex digits, octal with up to three digits, and a
+// backslash before any other character standing for that character.
+std::optional<std::u16string> ParseString(std::string_view& text, char end) {
+  static constexpr std::string_view kLetters = "abtnvfre";
+  static constexpr char16_t kControls[] = {7, 8, 9, 10, 11, 12, 13, 27};
+  std::u16string result;
+  while (!text.empty() && text.front() != end) {
+    const char c = text.front();
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const auto code = DecodeUtf8(text);
+      if (!code) return std::nullopt;
+      AppendCodePoint(result, *code);
+      continue;
+    }
+    text.remove_prefix(1);
+    if (c != '\\') {
+      result.push_back(static_cast<char16_t>(c));
+      continue;
+    }
+    if (text.empty()) return std::nullopt;
+    const char escaped = text.front();
+    text.remove_prefix(1);
+    if (const auto letter = kLetters.find(escaped); letter != std::string_view::npos) {
+      result.push_back(kControls[letter]);
+    } else if (escaped == 'x' && !text.empty() && HexValue(text.front()) >= 0) {
+      unsigned unit = 0;
+      for (int i = 0; i < 4 && !text.empty() && HexValue(text.front()) >= 0; ++i) {
+        unit = unit * 16 + static_cast<unsigned>(HexValue(text.front()));
+        text.remove_prefix(1);
+      }
+      result.push_back(static_cast<char16_t>(unit));
+    } else if (escaped >= '0' && escaped <= '7') {
+      unsigned unit = static_cast<unsigned>(escaped - '0');
+      for (int i = 0; i < 2 && !text.empty() && text.front() >= '0' && text.front() <= '7'; ++i) {
+        unit = unit * 8 + static_cast<unsigned>(text.front() - '0');
+        text.remove_prefix(1);
+      }
+      result.push_back(static_cast<char16_t>(unit));
+    } else if (static_cast<unsigned char>(escaped) < 0x80) {
+      result.push_back(static_cast<char16_t>(escaped));
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (text.empty()) return std::nullopt;
+  text.remove_prefix(1);
+  return result;
+}
+
+std::string Utf16Bytes(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+// Reads "xx,xx,...", following "\" line continuations.
+std::string ParseHex(std::string_view text, LineReader& lines) {
+  std::string bytes;
+  for (;;) {
+    text = TrimLeft(text);
+    while (!text.empty() && HexValue(text.front()) >= 0) {
+      int byte = HexValue(text.front());
+      text.remove_prefix(1);
+      if (!text.empty() && HexValue(text.front()) >= 0) {
+        byte = byte * 16 + HexValue(text.front());
+        text.remove_prefix(1);
+      }
+      bytes.push_back(static_cast<char>(byte));
+      text = TrimLeft(text);
+      if (!text.empty() && text.front() == ',') text = TrimLeft(text.substr(1));
+    }
+    text = TrimRight(text);
+    if (text.empty()) return bytes;
+    if (text != "\\") lines.Fail("malformed hex data");
+    const auto next = lines.Next();
+    if (!next) lines.Fail("hex data continues past the end of the file");
+    text = *next;
+  }
+}
+
+Dword ParseHexNumber(std::string_view digits, std::size_t max_digits, LineReader& lines,
+                     const char* what) {
+  if (digits.empty() || digits.size() > max_digits) lines.Fail(what);
+  Dword number = 0;
+  for (const char c : digits) {
+    if (HexValue(c) < 0) lines.Fail(what);
+    number = number * 16 + static_cast<Dword>(HexValue(c));
+  }
+  return number;
+}
+
+void ParseValue(Key& key, std::string_view text, LineReader& lines) {
+  Value value;
+  const bool is_default = text.front() == '@';
+  text.remove_prefix(1);
+  if (!is_default) {
+    auto name = ParseString(text, '"');
+    if (!name) lines.Fail("malformed value name");
+    value.name = std::move(*name);
+  }
+  text = TrimLeft(text);
+  if (text.empty() || text.front() != '=') lines.Fail("malformed value name");
+  text = TrimLeft(text.substr(1));
+
+  struct StringForm {
+    std::string_view prefix;
+    Dword type;
+  };
+  static constexpr StringForm kStrings[] = {
+      {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
+  for (const StringForm& form : kStrings) {
+    if (!text.starts_with(form.prefix)) continue;
+    text.remove_prefix(form.prefix.size());
+    auto data = ParseString(text, '"');
+    if (!data || !TrimRight(text).empty()) lines.Fail("malformed string value");
+    data->push_back(u'\0');
+    value.type = form.type;
+    value.data = Utf16Bytes(*data);
+    key.SetValue(std::move(value));
+    return;
+  }
+  if (text.starts_with("dword:")) {
+    const Dword number = ParseHexNumber(TrimRight(text.substr(6)), 8, lines, "malformed dword");
+    value.type = kRegDword;
+    for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
+  } else if (text.starts_with("hex:")) {
+    value.type = kRegBinary;
+    value.data = ParseHex(text.substr(4), lines);
+  } else if (text.starts_with("hex(")) {
+    const std::size_t close = text.find("):");
+    if (close == std::string_view::npos) lines.Fail("malformed value type");
+    value.type = ParseHexNumber(text.substr(4, close - 4), 8, lines, "malformed value type");
+    value.data = ParseHex(text.substr(close + 2), lines);
+  } else {
+    lines.Fail("unknown value type");
+  }
+  key.SetValue(std::move(value));
+}
+
+// Reads "[path] stamp" and returns the key, creating it and its missing parents.
+std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader& lines) {
+  text.remove_prefix(1);
+  const auto path = ParseString(text, ']');
+  if (!path) lines.Fail("malformed key name");
+  text = TrimRight(TrimLeft(text));
+  FileTime stamp = Now();
+  if (!text.empty()) {
+    FileTime seconds = 0;
+    for (const char c : text) {
+      if (c < '0' || c > '9' || seconds > 0xFFFFFFFFu) lines.Fail("malformed key stamp");
+      seconds = seconds * 10 + static_cast<FileTime>(c - '0');
+    }
+    stamp = seconds * kTicksPerSecond + kTicks1601To1970;
+  }
+  std::shared_ptr<Key> key = hive.root;
+  std::size_t start = 0;
+  while (start <= path->size()) {
+    std::size_t end = path->find(u'\\', start);
+    if (end == std::u16string::npos) end = path->size();
+    if (end - start > kMaxKeyNameLength) lines.Fail("key name longer than 255 characters");
+    if (end > start)
+      key = key->AddSubkey(std::u16string_view(*path).substr(start, end - start), stamp);
+    start = end + 1;
+  }
+  key->modified = stamp;
+  return key;
+}
+
+void ParseKeyOption(Key& key, std::string_view text, LineReader& lines) {
+  if (text.starts_with("#time=")) {
+    const std::string_view digits = TrimRight(text.substr(6));
+    if (digits.empty() || digits.size() > 16) lines.Fail("malformed #time");
+    FileTime stamp = 0;
+    for (const char c : digits) {
+      if (HexValue(c) < 0) lines.Fail("malformed #time");
+      stamp = stamp * 16 + static_cast<FileTime>(HexValue(c));
+    }
+    key.modified = stamp;
+  } else if (text.starts_with("#class=\"")) {
+    text.remove_prefix(8);
+    auto name = ParseString(text, '"');
+    if (!name) lines.Fail("malformed #class");
+    key.class_name = std::move(*name);
+  } else if (TrimRight(text) == "#link") {
+    key.link = true;
+  }
+  // Wine ignores the options it does not know, and drops them when it saves.
+}
+
+// Wine's escaping: characters above 127 as "\x" (four digits when a hex digit follows), control
+// characters as C or octal escapes, and a backslash before "\" and the two delimiters.
+void AppendEscaped(std::string& out, std::u16string_view text, char open, char close) {
+  static constexpr std::string_view kEscapes = ".......abtnvfr.............e....";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+    if (c > 127) {
+      const bool hex_follows = next != 0 && next < 128 && HexValue(static_cast<char>(next)) >= 0;
+      out += "\\x";
+      bool started = hex_follows;
+      for (int shift = 12; shift >= 0; shift -= 4) {
+        const unsigned digit = (c >> shift) & 0xF;
+        started = started || digit != 0;
+        if (started) out.push_back(kHexDigits[digit]);
+      }
+    } else if (c < 32) {
+      out.push_back('\\');
+      if (kEscapes[c] != '.') {
+        out.push_back(kEscapes[c]);
+        continue;
+      }
+      const bool octal_follows = i + 1 < text.size() && next >= u'0' && next <= u'7';
+      if (octal_follows) out.push_back('0');
+      if (octal_follows || c >= 8) out.push_back(static_cast<char>('0' + ((c >> 3) & 7)));
+      out.push_back(static_cast<char>('0' + (c & 7)));
+    } else {
+      const char ascii = static_cast<char>(c);
+      if (ascii == '\\' || ascii == open || ascii == close) out.push_back('\\');
+      out.push_back(ascii);
+    }
+  }
+}
+
+void AppendHexNumber(std::string& out, std::uint64_t number, int min_digits) {
+  char digits[16];
+  int count = 0;
+  do {
+    digits[count++] = kHexDigits[number & 0xF];
+    number >>= 4;
+  } while (number != 0);
+  for (int i = count; i < min_digits; ++i) out.push_back('0');
+  while (count > 0) out.push_back(digits[--count]);
+}
+
+// Wine writes a string type as text only when the data is whole UTF-16 ending in a NUL.
+bool WrittenAsText(const Value& value) {
+  if (value.type != kRegSz && value.type != kRegExpandSz && value.type != kRegMultiSz) return false;
+  const std::string& data = value.data;
+  return data.size() >= 2 && data.size() % 2 == 0 && data[data.size() - 1] == 0 &&
+         data[data.size() - 2] == 0;
+}
+
+void AppendValue(std::string& out, const Value& value) {
+  const std::size_t line_start = out.size();
+  if (value.name.empty()) {
+    out += "@=";
+  } else {
+    out.push_back('"');
+    AppendEscaped(out, value.name, '"', '"');
+    out += "\"=";
+  }
+  if (WrittenAsText(value)) {
+    if (value.type != kRegSz) {
+      out += "str(";
+      AppendHexNumber(out, value.type, 1);
+      out += "):";
+    }
+    std::u16string text(value.data.size() / 2 - 1, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      text[i] = static_cast<char16_t>(static_cast<unsigned char>(value.data[2 * i]) |
+                                      static_cast<unsigned char>(value.data[2 * i + 1]) << 8);
+    }
+    out.push_back('"');
+    AppendEscaped(out, text, '"', '"');
+    out += "\"\n";
+    return;
+  }
+  if (value.type == kRegDword && value.data.size() == 4) {
+    Dword number = 0;
+    for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(value.data[i]);
+    out += "dword:";
+    AppendHexNumber(out, number, 8);
+    out.push_back('\n');
+    return;
+  }
+  if (value.type == kRegBinary) {
+    out += "hex:";
+  } else {
+    out += "hex(";
+    AppendHexNumber(out, value.type, 1);
+    out += "):";
+  }
+  // Wine breaks the line after the comma that takes it past 76 characters.
+  std::size_t count = out.size() - line_start;
+  for (std::size_t i = 0; i < value.data.size(); ++i) {
+    AppendHexNumber(out, static_cast<unsigned char>(value.data[i]), 2);
+    count += 2;
+    if (i + 1 < value.data.size()) {
+      out.push_back(',');
+      if (++count > 76) {
+        out += "\\\n  ";
+        count = 2;
+      }
+    }
+  }
+  out.push_back('\n');
+}
+
+// A key is written when it holds values, has no subkeys, or carries a class or a link; the
+// others come back by themselves as the parents of the keys below them.
+void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path) {
+  if (!key.values().empty() || key.subkeys().empty() || key.class_name || key.link) {
+    out += "\n[";
+    for (std::size_t i = 0; i < path.size(); ++i) {
+      if (i > 0) out += "\\\\";
+      AppendEscaped(out, path[i]->name(), '[', ']');
+    }
+    out += "] ";
+    const FileTime since_1970 =
+        key.modified >= kTicks1601To1970 ? key.modified - kTicks1601To1970 : 0;
+    out += std::to_string(static_cast<std::uint32_t>(since_1970 / kTicksPerSecond));
+    out += "\n#time=";
+    AppendHexNumber(out, key.modified >> 32, 1);
+    AppendHexNumber(out, key.modified & 0xFFFFFFFFu, 8);
+    out.push_back('\n');
+    if (key.class_name) {
+      out += "#class=\"";
+      AppendEscaped(out, *key.class_name, '"', '"');
+      out += "\"\n";
+    }
+    if (key.link) out += "#link\n";
+    for (const auto& [folded, value] : key.values()) AppendValue(out, value);
+  }
+  for (const auto& [folded, subkey] : key.subkeys()) {
+    path.push_back(subkey.get());
+    AppendKey(out, *subkey, path);
+    path.pop_back();
+  }
+}
+
+}  // namespace
+
+Hive ParseHive(std::string_view text) {
+  Hive hive;
+  LineReader lines(text);
+  const auto first = lines.Next();
+  if (!first || TrimRight(*first) != kSignature) lines.Fail("not a Wine registry file");
+  std::shared_ptr<Key> key;
+  while (const auto line = lines.Next()) {
+    const std::string_view content = TrimLeft(*line);
+    if (content.empty()) continue;
+    switch (content.front()) {
+      case '[':
+        key = ParseKeyLine(hive, content, lines);
+        break;
+      case '@':
+      case '"':
+        if (!key) lines.Fail("value outside any key");
+        ParseValue(*key, content, lines);
+        break;
+      case '#':
+        if (key) {
+          ParseKeyOption(*key, content, lines);
+        } else if (content.starts_with("#arch=")) {
+          hive.arch = TrimRight(content.substr(6));
+          if (hive.arch != "win32" && hive.arch != "win64") lines.Fail("unknown architecture");
+        }
+        break;
+      case ';':
+        if (!key && content.starts_with(kRelativeTo)) {
+          hive.relative_to = TrimRight(content.substr(kRelativeTo.size()));
+        }
+        break;
+      default:
+        lines.Fail("unrecognised line");
+    }
+  }
+  return hive;
+}
+
+std::string FormatHive(const Hive& hive) {
+  std::string out;
+  out.reserve(1 << 20);
+  out += kSignature;
+  out += '\n';
+  out += kRelativeTo;
+  out += hive.relative_to;
+  out += '\n';
+  if (!hive.arch.empty()) out += "\n#arch=" + hive.arch + "\n";
+  std::vector<const Key*> path;
+  AppendKey(out, *hive.root, path);
+  return out;
+}
+
+}  // namespace platform::wine_registry

@@ -1,0 +1,97 @@
+#include "platform/posix/wine_registry_tree.h"
+
+#include <chrono>
+
+namespace platform::wine_registry {
+namespace {
+
+// Upper case for the scripts a registry name is likely to use: Latin (ASCII, Latin-1,
+// Latin Extended-A), Greek and Cyrillic. Other characters compare as they are.
+char16_t UpperUnit(char16_t c) {
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  const bool in_even_pairs = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  if (in_even_pairs) return static_cast<char16_t>(c & ~1u);
+  const bool in_odd_pairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  if (in_odd_pairs && c % 2 == 0) return static_cast<char16_t>(c - 1);
+  if (c == 0x3C2) return 0x3A3;
+  if ((c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+}  // namespace
+
+FileTime Now() {
+  const auto since_1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  return kTicks1601To1970 + static_cast<FileTime>(since_1970.count() / 100);
+}
+
+std::u16string FoldCase(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = UpperUnit(c);
+  return folded;
+}
+
+const Value* Key::FindValue(std::u16string_view name) const {
+  const auto it = values_.find(FoldCase(name));
+  return it == values_.end() ? nullptr : &it->second;
+}
+
+void Key::SetValue(Value value) {
+  const auto [it, inserted] = values_.try_emplace(FoldCase(value.name));
+  if (inserted) {
+    value_cursor_.Reset();
+    it->second = std::move(value);
+  } else {
+    // The stored name keeps the case it was created with, as in Wine.
+    it->second.type = value.type;
+    it->second.data = std::move(value.data);
+  }
+}
+
+bool Key::DeleteValue(std::u16string_view name) {
+  value_cursor_.Reset();
+  return values_.erase(FoldCase(name)) != 0;
+}
+
+const Value* Key::ValueAt(std::size_t index) {
+  const auto it = value_cursor_.At(values_, index);
+  return it == values_.end() ? nullptr : &it->second;
+}
+
+std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) const {
+  const auto it = subkeys_.find(FoldCase(name));
+  return it == subkeys_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
+  const auto [it, inserted] = subkeys_.try_emplace(FoldCase(name));
+  if (inserted) {
+    subkey_cursor_.Reset();
+    it->second = std::make_shared<Key>(std::u16string(name), stamp);
+    it->second->parent_ = this;
+  }
+  return it->second;
+}
+
+bool Key::DeleteSubkey(std::u16string_view name) {
+  const auto it = subkeys_.find(FoldCase(name));
+  if (it == subkeys_.end()) return false;
+  it->second->deleted = true;
+  it->second->parent_ = nullptr;
+  subkeys_.erase(it);
+  subkey_cursor_.Reset();
+  return true;
+}
+
+std::shared_ptr<Key> Key::SubkeyAt(std::size_t index) {
+  const auto it = subkey_cursor_.At(subkeys_, index);
+  return it == subkeys_.end() ? nullptr : it->second;
+}
+
+}  // namespace platform::wine_registry

@@ -1,0 +1,107 @@
+// The keys and values of one registry hive in memory, kept in the order Wine keeps them: subkeys
+// and values sorted by name without regard to case. Keys are shared so that an open handle
+// outlives the deletion of its key, which it can then tell by `deleted`.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/win_types.h"
+
+namespace platform::wine_registry {
+
+// A key's modification time: 100-ns ticks since 1601-01-01 UTC, as Wine's "#time=" line.
+using FileTime = std::uint64_t;
+inline constexpr FileTime kTicksPerSecond = 10'000'000;
+inline constexpr FileTime kTicks1601To1970 = 116'444'736'000'000'000;
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxValueNameLength = 16383;
+FileTime Now();
+
+// The upper-case form under which Wine compares key and value names.
+std::u16string FoldCase(std::u16string_view name);
+
+struct Value {
+  std::u16string name;  // empty for the default value
+  Dword type = kRegNone;
+  std::string data;  // the stored bytes; strings are UTF-16LE
+};
+
+// Walks a sorted map by position: consecutive positions cost one step each, so enumerating a
+// key from 0 upwards stays linear. Any change to the map must call Reset().
+template <typename Map>
+class Cursor {
+ public:
+  typename Map::iterator At(Map& map, std::size_t index) {
+    if (index >= map.size()) return map.end();
+    if (!valid_ || index < index_) {
+      it_ = map.begin();
+      index_ = 0;
+      valid_ = true;
+    }
+    while (index_ < index) {
+      ++it_;
+      ++index_;
+    }
+    return it_;
+  }
+  void Reset() { valid_ = false; }
+
+ private:
+  typename Map::iterator it_{};
+  std::size_t index_ = 0;
+  bool valid_ = false;
+};
+
+class Key {
+ public:
+  using Values = std::map<std::u16string, Value>;                  // by FoldCase(name)
+  using Subkeys = std::map<std::u16string, std::shared_ptr<Key>>;  // by FoldCase(name)
+
+  Key(std::u16string name, FileTime stamp) : modified(stamp), name_(std::move(name)) {}
+
+  const std::u16string& name() const { return name_; }
+  // The key that holds this one; null for a hive's root and for a deleted key.
+  Key* parent() const { return parent_; }
+  const Values& values() const { return values_; }
+  const Subkeys& subkeys() const { return subkeys_; }
+
+  const Value* FindValue(std::u16string_view name) const;
+  void SetValue(Value value);
+  bool DeleteValue(std::u16string_view name);
+  const Value* ValueAt(std::size_t index);
+
+  std::shared_ptr<Key> FindSubkey(std::u16string_view name) const;
+  // The subkey of that name, created with the stamp `modified` when missing.
+  std::shared_ptr<Key> AddSubkey(std::u16string_view name, FileTime modified);
+  // Detaches the subkey and marks it deleted; false when there is none of that name.
+  bool DeleteSubkey(std::u16string_view name);
+  std::shared_ptr<Key> SubkeyAt(std::size_t index);
+
+  FileTime modified;
+  std::optional<std::u16string> class_name;  // "#class=" of the file
+  bool link = false;                         // "#link": a symbolic link to another key
+  bool deleted = false;
+
+ private:
+  std::u16string name_;
+  Key* parent_ = nullptr;
+  Values values_;
+  Subkeys subkeys_;
+  Cursor<Values> value_cursor_;
+  Cursor<Subkeys> subkey_cursor_;
+};
+
+// One hive file's contents: its header lines and its key tree.
+struct Hive {
+  std::string relative_to;  // the path after ";; All keys relative to ", as written
+  std::string arch;         // "win32", "win64", or empty when the file has no "#arch=" line
+  std::shared_ptr<Key> root = std::make_shared<Key>(u"", 0);
+};
+
+}  // namespace platform::wine_registry
