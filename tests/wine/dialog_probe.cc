@@ -1,5 +1,7 @@
 #include "tests/wine/dialog_probe.h"
 
+#include <cstdlib>
+
 namespace regcorvex::testing {
 namespace {
 
@@ -45,6 +47,22 @@ std::string DescribeOwner(HWND owner, DWORD process_id) {
   if (owner == nullptr) return "none";
   if (owner == FindApplicationWindow(process_id)) return "application";
   return "other class=" + WindowClass(owner) + " title=" + WindowText(owner);
+}
+
+bool IsCentred(HWND window) {
+  RECT frame;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (!::GetWindowRect(window, &frame) ||
+      !::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    return false;
+  }
+  const RECT& area = monitor.rcWork;
+  const auto off_centre = [](LONG low, LONG high, LONG area_low, LONG area_high) {
+    return std::abs((low + high) - (area_low + area_high)) > 2;
+  };
+  return !off_centre(frame.left, frame.right, area.left, area.right) &&
+         !off_centre(frame.top, frame.bottom, area.top, area.bottom);
 }
 
 }  // namespace
@@ -107,6 +125,7 @@ Dialog ReadDialog(HWND dialog, DWORD process_id) {
   }
   read.owner = DescribeOwner(::GetWindow(dialog, GW_OWNER), process_id);
   read.foreground = ::GetForegroundWindow() == dialog;
+  read.centred = IsCentred(dialog);
   read.app_window = ReadAppWindow(FindApplicationWindow(process_id));
   return read;
 }

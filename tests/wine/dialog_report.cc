@@ -166,6 +166,7 @@ class ReportParser {
     if (!line.starts_with("owner: ")) throw std::runtime_error("expected owner: ");
     dialog.owner = line.substr(7);
     dialog.foreground = ParseFlag(Field("foreground"), "1", "0");
+    dialog.centred = ParseFlag(Field("centred"), "1", "0");
     dialog.app_window = ParseAppWindow(Field("appwindow"));
     if (!NextLine(line) || line != "end") throw std::runtime_error("expected end");
     return dialog;
@@ -191,6 +192,7 @@ std::string FormatDialog(const Dialog& dialog) {
   for (const std::string& button : dialog.buttons) out += "button: " + EscapeLine(button) + "\n";
   out += "owner: " + EscapeLine(dialog.owner) + "\n";
   out += std::string("foreground: ") + (dialog.foreground ? "1" : "0") + "\n";
+  out += std::string("centred: ") + (dialog.centred ? "1" : "0") + "\n";
   out += "appwindow: " + EscapeLine(FormatAppWindow(dialog.app_window)) + "\nend\n";
   return out;
 }

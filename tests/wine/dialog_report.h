@@ -29,6 +29,7 @@ struct Dialog {
   // "application" (the process's application window), "none", or "other class=<c> title=<t>".
   std::string owner;
   bool foreground = false;  // the foreground window when it was read
+  bool centred = false;     // in the middle of its monitor's work area, give or take a pixel
   AppWindow app_window;
 
   bool operator==(const Dialog&) const = default;

@@ -18,6 +18,7 @@ TEST(DialogReportTest, ReadsBackWhatWasWritten) {
          {"OK"},
          "application",
          true,
+         true,
          {"TApplication", 0x180, false, "Register Corvane 5"}},
         {"Caption with = and: colon",
          "first\r\n\r\nthird\r\nlone\rCR and lone\nLF\r\n",
@@ -25,8 +26,9 @@ TEST(DialogReportTest, ReadsBackWhatWasWritten) {
          {"&Yes", "No"},
          "other class=#32770 title=x y",
          false,
+         false,
          {}},
-        {"", "", false, {}, "none", false, {}}},
+        {"", "", false, {}, "none", false, false, {}}},
        {"class=Static title="},
        0xC0000005u},
   };
@@ -36,19 +38,27 @@ TEST(DialogReportTest, ReadsBackWhatWasWritten) {
   }
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
 TEST(DialogReportTest, RefusesDamagedReports) {
-  const char* const damaged[] = {
+  const std::string valid =
+      "dialog\ncaption: x\nicon: none\nowner: none\nforeground: 0\ncentred: 0\n"
+      "appwindow: none\nend\nexit: 0\n";
+  ASSERT_NO_THROW(ParseReport(valid));
+  const std::string damaged[] = {
       "",
       "exit: 0",
       "exit: 0\nexit: 0\n",
-      "dialog\ncaption: x\nicon: none\nowner: none\nforeground: 0\nappwindow: none\nexit: 0\n",
-      "dialog\ncaption: x\nicon: maybe\nowner: none\nforeground: 0\nappwindow: none\nend\nexit: "
-      "0\n",
-      "dialog\ncaption: x\nicon: none\nowner: none\nforeground: 0\nappwindow: class=A\nend\n"
-      "exit: 0\n",
       "something else\nexit: 0\n",
+      Replaced(valid, "end\n", ""),
+      Replaced(valid, "icon: none", "icon: maybe"),
+      Replaced(valid, "centred: 0\n", ""),
+      Replaced(valid, "appwindow: none", "appwindow: class=A"),
+      valid + valid,
   };
-  for (const char* text : damaged) {
+  for (const std::string& text : damaged) {
     SCOPED_TRACE(text);
     EXPECT_THROW(ParseReport(text), std::runtime_error);
   }

@@ -2,7 +2,8 @@
 // Runs PROGRAM with the rest of the command line exactly as typed, answers every dialog it shows
 // with OK and, when it has ended, prints what each dialog showed and its exit code
 // (dialog_report.h). Exit code 0 when the program ended, 2 when it did not end within S seconds (it
-// is then terminated), 3 when no window can be shown (no display), 1 on usage or start errors.
+// is then terminated), 3 when the environment is unfit (no display, or under Wine no WINEPREFIX), 1
+// on usage or start errors.
 #include <fcntl.h>
 #include <io.h>
 
@@ -21,7 +22,7 @@ namespace {
 constexpr DWORD kPollMilliseconds = 20;
 constexpr DWORD kDefaultTimeoutSeconds = 60;
 
-enum ExitCode { kWatched = 0, kUsage = 1, kTimedOut = 2, kNoDisplay = 3 };
+enum ExitCode { kWatched = 0, kUsage = 1, kTimedOut = 2, kUnfitEnvironment = 3 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -66,6 +67,15 @@ Options ParseCommandLine(const std::string& line) {
   }
 }
 
+bool RunsUnderWine() {
+  return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool HasEnvironmentVariable(const char* name) {
+  char value[2];
+  return ::GetEnvironmentVariableA(name, value, sizeof(value)) > 0;
+}
+
 // Under Wine without a usable X display no window can be made, and a message box then returns at
 // once without being shown: a run would look as if it had shown nothing.
 bool CanShowWindows() {
@@ -74,6 +84,17 @@ bool CanShowWindows() {
   if (probe == nullptr) return false;
   ::DestroyWindow(probe);
   return true;
+}
+
+// Why the watched program cannot be run here, or an empty text.
+std::string EnvironmentProblem() {
+  if (RunsUnderWine() && !HasEnvironmentVariable("WINEPREFIX")) {
+    return "WINEPREFIX is not set; the tests run in a prefix of their own, never in ~/.wine";
+  }
+  if (!CanShowWindows()) {
+    return "cannot create a window; under Wine, DISPLAY must name a running X server (Xvfb)";
+  }
+  return {};
 }
 
 // Records every top-level window of the process shown since the last call and answers new
@@ -146,11 +167,9 @@ int main() {
         e.what());
     return kUsage;
   }
-  if (!CanShowWindows()) {
-    std::fprintf(stderr,
-                 "dialog_watcher: cannot create a window; under Wine, DISPLAY must name a running "
-                 "X server (Xvfb)\n");
-    return kNoDisplay;
+  if (const std::string problem = EnvironmentProblem(); !problem.empty()) {
+    std::fprintf(stderr, "dialog_watcher: %s\n", problem.c_str());
+    return kUnfitEnvironment;
   }
   try {
     return Run(options);

@@ -53,6 +53,7 @@ TEST(DialogWatcherTest, ReadsTheApplicationWindowBehindADialog) {
   EXPECT_EQ(window.ex_style & 0x80u, 0x80u) << "WS_EX_TOOLWINDOW";
   EXPECT_FALSE(window.visible);
   EXPECT_TRUE(report.dialogs[0].foreground);
+  EXPECT_TRUE(report.dialogs[0].centred);
 }
 
 TEST(DialogWatcherTest, PassesTheCommandLineThroughAsTyped) {

@@ -52,6 +52,7 @@ std::vector<Dialog> AsSeenByUser(const WatchReport& report) {
   std::vector<Dialog> seen = report.dialogs;
   for (Dialog& dialog : seen) {
     dialog.foreground = false;
+    dialog.centred = false;
     dialog.app_window = AppWindow();
   }
   return seen;

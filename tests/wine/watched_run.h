@@ -24,8 +24,8 @@ inline WatchReport RunRegCorvex(const std::string& parameters) {
 // A dialog as a table row expects it: what the user sees of it.
 Dialog ShownDialog(std::string caption, std::string text, bool icon,
                    std::vector<std::string> buttons, std::string owner);
-// What the user saw of each dialog: the report's dialogs without the foreground flag and the
-// application window's state, for comparing with a table's expectations.
+// What the user saw of each dialog: the report's dialogs without the foreground and centred flags
+// and the application window's state, for comparing with a table's expectations.
 std::vector<Dialog> AsSeenByUser(const WatchReport& report);
 
 }  // namespace regcorvex::testing
