@@ -1,11 +1,17 @@
 #include "app/main_win.h"
 
 #include "app/command_line.h"
+#include "common/product.h"
 #include "platform/code_page.h"
 
 namespace regcorvex {
+namespace {
 
-TMainWin::TMainWin(Services& services) : services_(services) {}
+constexpr char kVersionMismatchMessage[] = "Error: RegCorvex ProductName must be Corvane 5";
+
+}  // namespace
+
+TMainWin::TMainWin(Services& services) : services_(services), VersionInfo_(services.version_api) {}
 
 TMainWin::~TMainWin() { FormDestroy(); }
 
@@ -13,6 +19,10 @@ void TMainWin::FormCreate() {
   ImportFile_.clear();
   ImportPath_.clear();
   for (const std::string& param : SplitParameters(services_.command_line)) ProcessParam(param);
+  if (VersionInfo_.ProductName() != ProductTitle) {
+    services_.message_boxes.ShowMessageDialog(services_.application.Handle(),
+                                              kVersionMismatchMessage, ApplicationTitle);
+  }
   if (!ImportFile_.empty()) {
     ImportFile_ = ResolveDocumentPath(ImportFile_, ImportPath_, services_.file_system);
     RunImport(ImportFile_);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/services.h"
+#include "common/version_info.h"
 
 namespace regcorvex {
 
@@ -22,11 +23,13 @@ class TMainWin {
   void RunImport(const std::string& file_name);
   std::string ExtractOptionValue(const std::string& option) const;
 
+  const TVersionInfo& VersionInfo() const { return VersionInfo_; }
   const std::string& ImportFile() const { return ImportFile_; }
   const std::string& ImportPath() const { return ImportPath_; }
 
  private:
   Services& services_;
+  TVersionInfo VersionInfo_;  // has read the executable's resource before FormCreate runs
   std::string ImportFile_;
   std::string ImportPath_;
 };

@@ -1,0 +1,90 @@
+// Wine's own DLLs, real PE files that nobody here wrote, read by this program's resource reader
+// and through the platform's version functions (Wine's version.dll in the Windows build) give the
+// same block and the same values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "common/version_info.h"
+#include "platform/posix/version_block.h"
+#include "platform/version_api.h"
+#include "tests/version/test_path.h"
+#include "tests/version/version_fixture.h"
+
+namespace regcorvex {
+namespace {
+
+constexpr char kWineDlls[] = "/usr/lib/i386-linux-gnu/wine/i386-windows";
+constexpr std::uintmax_t kLargestDll = 512 * 1024;
+
+const char* const kQueries[] = {
+    "\\",
+    "\\VarFileInfo\\Translation",
+    "\\StringFileInfo\\040904B0\\ProductName",
+    "\\StringFileInfo\\040904B0\\FileVersion",
+    "\\StringFileInfo\\040904B0\\CompanyName",
+    "\\StringFileInfo\\040904E4\\ProductName",
+    "\\StringFileInfo\\000004B0\\FileDescription",
+};
+
+// A query's value as bytes; "-" when the path is not found.
+std::string Query(const void* block, const char* path,
+                  bool (*query)(const void*, const char*, void**, unsigned*)) {
+  void* value = nullptr;
+  unsigned length = 0;
+  if (!query(block, path, &value, &length)) return "-";
+  return std::string(static_cast<const char*>(value), length);
+}
+
+bool PlatformQuery(const void* block, const char* path, void** value, unsigned* length) {
+  return platform::DefaultVersionApi().VerQueryValueA(block, path, value, length);
+}
+bool ReaderQuery(const void* block, const char* path, void** value, unsigned* length) {
+  return platform::QueryVersionBlock(const_cast<void*>(block), path, value, length);
+}
+
+TEST(WineDllsTest, ReadTheSameAsThePlatform) {
+  const std::filesystem::path folder = testing::LocalPath(kWineDlls);
+  if (!std::filesystem::is_directory(folder)) {
+    GTEST_SKIP() << "Wine's DLLs are not installed";
+  }
+  std::vector<std::filesystem::path> dlls;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".dll" && entry.file_size() <= kLargestDll) {
+      dlls.push_back(entry.path());
+    }
+  }
+  std::sort(dlls.begin(), dlls.end());
+  platform::VersionApi& api = platform::DefaultVersionApi();
+  int versioned = 0;
+  int by_wine = 0;
+  for (const auto& dll : dlls) {
+    SCOPED_TRACE(dll.string());
+    const std::string path = testing::WindowsPath(dll);
+    const auto file = testing::ReadFileBytes(dll);
+    const auto resource = platform::FindVersionResource(file);
+    platform::Dword handle = 0;
+    const platform::Dword size = api.GetFileVersionInfoSizeA(path.c_str(), &handle);
+    ASSERT_EQ(size, resource ? platform::VersionBlockSize(*resource) : 0u);
+    if (!resource) continue;
+    ++versioned;
+
+    std::vector<std::uint8_t> theirs(size), ours(size);
+    ASSERT_TRUE(api.GetFileVersionInfoA(path.c_str(), 0, size, theirs.data()));
+    platform::FillVersionBlock(*resource, ours);
+    ASSERT_EQ(theirs, ours);
+    for (const char* query : kQueries) {
+      EXPECT_EQ(Query(theirs.data(), query, PlatformQuery), Query(ours.data(), query, ReaderQuery))
+          << query;
+    }
+    TVersionInfo info(api);
+    info.SetFileName(path);
+    if (info.ProductName().starts_with("Wine")) ++by_wine;
+  }
+  EXPECT_GT(versioned, 50);
+  EXPECT_GT(by_wine, versioned / 2);
+}
+
+}  // namespace
+}  // namespace regcorvex
