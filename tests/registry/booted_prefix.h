@@ -1,0 +1,29 @@
+// Wine prefixes that Wine itself made, for the tests that check the hive files against Wine.
+// wineboot runs once per build folder (about 15 s) into "wine-template" beside the test program,
+// or $REGCORVEX_WINE_TEMPLATE names a prefix made beforehand; tests work on copies, never on it.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace regcorvex::testing {
+
+// The booted template prefix, or nothing when Wine is not installed.
+std::optional<std::filesystem::path> BootedTemplatePrefix();
+
+// Makes prefix a copy of the template that Wine starts without booting again: its own hive files,
+// drive C: shared with the template.
+void CopyBootedPrefix(const std::filesystem::path& template_prefix,
+                      const std::filesystem::path& prefix);
+
+struct WineOutput {
+  int status = -1;
+  std::string text;  // standard output
+};
+
+// Runs `wine <arguments>` in prefix (arguments are passed to the shell as they are) and waits
+// until the prefix's wineserver has saved the registry and ended.
+WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments);
+
+}  // namespace regcorvex::testing

@@ -1,0 +1,284 @@
+// The native registry when things go wrong: damaged hive files, a running wineserver, runs that
+// are killed, run side by side, run out of disk or lack the right to write.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "platform/posix/wine_registry.h"
+#include "platform/unique_hkey.h"
+#include "tests/registry/booted_prefix.h"
+#include "tests/support/temp_dir.h"
+
+namespace regcorvex::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Dword;
+using platform::Hkey;
+using platform::Long;
+
+constexpr char kKey[] = "Software\\RegCorvexTest\\Failures";
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Opens (creating) kKey under root and writes the DWORD name = number; returns the first failure.
+Long WriteNumber(platform::Registry& registry, Hkey root, const std::string& name, Dword number) {
+  Hkey raw = platform::kNoKey;
+  const Long code = registry.RegCreateKeyExA(root, kKey, 0, platform::kKeyAllAccess, &raw, nullptr);
+  if (code != platform::kErrorSuccess) return code;
+  const auto key = platform::MakeUniqueHkey(registry, raw);
+  return registry.RegSetValueExA(key.get(), name.c_str(), platform::kRegDword,
+                                 reinterpret_cast<const std::uint8_t*>(&number), sizeof(number));
+}
+
+// The DWORD name below kKey, or nothing.
+std::optional<Dword> ReadNumber(platform::Registry& registry, Hkey root, const std::string& name) {
+  Hkey raw = platform::kNoKey;
+  if (registry.RegOpenKeyExA(root, kKey, 0, platform::kKeyRead, &raw) != platform::kErrorSuccess) {
+    return std::nullopt;
+  }
+  const auto key = platform::MakeUniqueHkey(registry, raw);
+  Dword number = 0;
+  Dword size = sizeof(number);
+  if (registry.RegQueryValueExA(key.get(), name.c_str(), nullptr,
+                                reinterpret_cast<std::uint8_t*>(&number),
+                                &size) != platform::kErrorSuccess) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+// Runs body in a child process and returns its exit code (-signal when a signal ended it).
+int InChild(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// Files in folder whose names are not in the list: what a save may have left behind.
+std::vector<std::string> StrayFiles(const fs::path& folder, const std::set<std::string>& known) {
+  std::vector<std::string> stray;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (known.count(name) == 0) stray.push_back(name);
+  }
+  return stray;
+}
+
+class WineRegistryFailureTest : public ::testing::Test {
+ protected:
+  // A prefix whose hives hold one user value, "seed" = 7, written and saved by the registry.
+  void Seed() {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 7),
+              platform::kErrorSuccess);
+    ASSERT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "seed", 7),
+              platform::kErrorSuccess);
+    ASSERT_EQ(registry->Persist(), "");
+    user_before_ = ReadAll(prefix_ / "user.reg");
+    system_before_ = ReadAll(prefix_ / "system.reg");
+  }
+
+  TempDir temp_;
+  fs::path prefix_ = temp_.path() / "prefix";
+  std::string user_before_;
+  std::string system_before_;
+};
+
+TEST_F(WineRegistryFailureTest, ADamagedHiveFailsItsOpensAndIsNeverOverwritten) {
+  const struct {
+    const char* label;
+    std::string contents;
+  } cases[] = {
+      {"empty file", ""},
+      {"not a registry file", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n"},
+      {"unknown line", "WINE REGISTRY Version 2\n\n[Software] 1\ngarbage here\n"},
+      {"unterminated key", "WINE REGISTRY Version 2\n\n[Software 1\n"},
+      {"bad dword", "WINE REGISTRY Version 2\n\n[Software] 1\n\"v\"=dword:xyz\n"},
+      {"bad hex", "WINE REGISTRY Version 2\n\n[Software] 1\n\"v\"=hex:01,zz\n"},
+      {"unterminated string", "WINE REGISTRY Version 2\n\n[Software] 1\n\"v\"=\"abc\n"},
+      {"hex continued past the end", "WINE REGISTRY Version 2\n\n[Software] 1\n\"v\"=hex:01,\\\n"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.label);
+    const fs::path file = temp_.Write("prefix/user.reg", row.contents);
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    Hkey raw = platform::kNoKey;
+    const Long code = registry->RegOpenKeyExA(platform::kHkeyCurrentUser, "Software", 0,
+                                              platform::kKeyRead, &raw);
+    EXPECT_EQ(code, platform::kErrorBadlyFormedDb);
+    EXPECT_NE(registry->FailureText(code).find("user.reg"), std::string::npos)
+        << registry->FailureText(code);
+    EXPECT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1),
+              platform::kErrorBadlyFormedDb);
+    // The other hive is unaffected.
+    EXPECT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1), platform::kErrorSuccess);
+    EXPECT_EQ(registry->Persist(), "");
+    EXPECT_EQ(ReadAll(file), row.contents);
+  }
+}
+
+TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
+  const auto booted = BootedTemplatePrefix();
+  if (!booted) GTEST_SKIP() << "Wine is not installed";
+  CopyBootedPrefix(*booted, prefix_);
+  const std::string env = "WINEPREFIX='" + prefix_.string() + "' WINEDEBUG=-all ";
+  ASSERT_EQ(std::system((env + "wineserver -p").c_str()), 0);
+  // The server takes its lock while it starts; give it a moment.
+  for (int i = 0; i < 50 && !fs::exists(prefix_ / "wineserver"); ++i) usleep(100000);
+  usleep(300000);
+  const std::string system_before = ReadAll(prefix_ / "system.reg");
+  {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    const Long code = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
+    EXPECT_EQ(code, platform::kErrorLockViolation);
+    EXPECT_NE(registry->FailureText(code).find("wineserver"), std::string::npos)
+        << registry->FailureText(code);
+    EXPECT_EQ(registry->Persist(), "");
+  }
+  EXPECT_EQ(std::system((env + "wineserver -k").c_str()), 0);
+  std::system((env + "wineserver -w").c_str());
+  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before);
+  // Once the server has ended, the registry works again.
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  EXPECT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1), platform::kErrorSuccess);
+}
+
+TEST_F(WineRegistryFailureTest, AKilledRunLeavesTheFilesAsTheyWere) {
+  Seed();
+  const int result = InChild([&] {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8);
+    WriteNumber(*registry, platform::kHkeyLocalMachine, "lost", 9);
+    raise(SIGKILL);
+    return 0;
+  });
+  EXPECT_EQ(result, -SIGKILL);
+  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before_);
+  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before_);
+  EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
+}
+
+TEST_F(WineRegistryFailureTest, RunsSideBySideEachKeepTheirValues) {
+  Seed();
+  constexpr int kRuns = 4;
+  std::vector<pid_t> children;
+  for (int run = 0; run < kRuns; ++run) {
+    const pid_t child = fork();
+    if (child == 0) {
+      const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+      const std::string name = "run " + std::to_string(run);
+      bool ok = WriteNumber(*registry, platform::kHkeyCurrentUser, name, Dword(run)) ==
+                    platform::kErrorSuccess &&
+                WriteNumber(*registry, platform::kHkeyLocalMachine, name, Dword(run)) ==
+                    platform::kErrorSuccess;
+      usleep(20000);  // let the others queue up behind this run's lock
+      ok = registry->Persist().empty() && ok;
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "seed"), Dword(7));
+  for (int run = 0; run < kRuns; ++run) {
+    const std::string name = "run " + std::to_string(run);
+    EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, name), Dword(run)) << name;
+    EXPECT_EQ(ReadNumber(*registry, platform::kHkeyLocalMachine, name), Dword(run)) << name;
+  }
+}
+
+TEST_F(WineRegistryFailureTest, AFailedSaveKeepsTheOldFileWholeAndSaysSo) {
+  Seed();
+  const int result = InChild([&] {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    // Room for nothing but a small file: the save runs out of space as on a full disk.
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64, 64};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    if (WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8) != platform::kErrorSuccess) {
+      return 2;
+    }
+    const std::string error = registry->Persist();
+    return error.find("user.reg") != std::string::npos ? 0 : 1;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before_);
+  EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
+}
+
+// Windows holds key names of at most 255 characters; Wine takes longer ones, which Windows could
+// not read back, so the native registry refuses them as Windows does.
+TEST_F(WineRegistryFailureTest, KeyNamesLongerThanWindowsHoldsAreRefused) {
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  Hkey raw = platform::kNoKey;
+  const std::string longest(255, 'k');
+  ASSERT_EQ(registry->RegCreateKeyExA(platform::kHkeyCurrentUser, longest.c_str(), 0,
+                                      platform::kKeyAllAccess, &raw, nullptr),
+            platform::kErrorSuccess);
+  registry->RegCloseKey(raw);
+  EXPECT_EQ(registry->RegCreateKeyExA(platform::kHkeyCurrentUser, (longest + 'k').c_str(), 0,
+                                      platform::kKeyAllAccess, &raw, nullptr),
+            platform::kErrorInvalidParameter);
+  EXPECT_EQ(raw, platform::kNoKey);
+}
+
+// A machine hive this process may not write: write opens fail with access denied, read opens
+// work, and the user hive takes the values. Run as an unprivileged user, as the permissions would
+// not stop root.
+TEST_F(WineRegistryFailureTest, AHiveTheProcessCannotWriteDeniesWriteOpensOnly) {
+  Seed();
+  constexpr uid_t kNobody = 65534;
+  const bool as_root = geteuid() == 0;
+  fs::permissions(prefix_, fs::perms::all);
+  fs::permissions(prefix_ / "user.reg", fs::perms::owner_read | fs::perms::owner_write |
+                                            fs::perms::group_read | fs::perms::group_write |
+                                            fs::perms::others_read | fs::perms::others_write);
+  fs::permissions(prefix_ / "system.reg",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const int result = InChild([&] {
+    if (as_root && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) return 10;
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    Hkey raw = platform::kNoKey;
+    if (registry->RegOpenKeyExA(platform::kHkeyLocalMachine, kKey, 0, platform::kKeyAllAccess,
+                                &raw) != platform::kErrorAccessDenied) {
+      return 11;
+    }
+    if (WriteNumber(*registry, platform::kHkeyLocalMachine, "new", 1) !=
+        platform::kErrorAccessDenied) {
+      return 12;
+    }
+    if (ReadNumber(*registry, platform::kHkeyLocalMachine, "seed") != Dword(7)) return 13;
+    if (WriteNumber(*registry, platform::kHkeyCurrentUser, "new", 1) != platform::kErrorSuccess) {
+      return 14;
+    }
+    return registry->Persist().empty() ? 0 : 15;
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before_);
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "new"), Dword(1));
+}
+
+}  // namespace
+}  // namespace regcorvex::testing
