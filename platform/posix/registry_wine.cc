@@ -97,7 +97,7 @@ std::vector<std::u16string> SplitPath(const std::u16string& path) {
 }
 
 bool IsWow6432Node(std::u16string_view name) {
-  return wine_registry::FoldCase(name) == u"WOW6432NODE";
+  return wine_registry::FoldCase(name) == u"wow6432node";
 }
 
 // The 32-bit view of a key: its Wow6432Node child, unless the path goes there by name.

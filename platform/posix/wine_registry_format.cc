@@ -246,7 +246,7 @@ std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader&
   while (start <= path->size()) {
     std::size_t end = path->find(u'\\', start);
     if (end == std::u16string::npos) end = path->size();
-    if (end - start > kMaxKeyNameLength) lines.Fail("key name longer than 255 characters");
+    if (end - start > kWineMaxKeyNameLength) lines.Fail("key name longer than 256 characters");
     if (end > start)
       key = key->AddSubkey(std::u16string_view(*path).substr(start, end - start), stamp);
     start = end + 1;

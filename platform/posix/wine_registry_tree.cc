@@ -5,21 +5,21 @@
 namespace platform::wine_registry {
 namespace {
 
-// Upper case for the scripts a registry name is likely to use: Latin (ASCII, Latin-1,
-// Latin Extended-A), Greek and Cyrillic. Other characters compare as they are.
-char16_t UpperUnit(char16_t c) {
-  if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
+// Lower case for the scripts a registry name is likely to use: Latin (ASCII, Latin-1,
+// Latin Extended-A), Greek and Cyrillic. Other characters compare as they are. Wine compares
+// lower-cased names, which puts "_" before the letters.
+char16_t LowerUnit(char16_t c) {
+  if (c < 0x80) return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
+  if (c == 0x178) return 0xFF;
   const bool in_even_pairs = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-  if (in_even_pairs) return static_cast<char16_t>(c & ~1u);
+  if (in_even_pairs) return static_cast<char16_t>(c | 1u);
   const bool in_odd_pairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-  if (in_odd_pairs && c % 2 == 0) return static_cast<char16_t>(c - 1);
-  if (c == 0x3C2) return 0x3A3;
-  if ((c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F)) {
-    return static_cast<char16_t>(c - 0x20);
+  if (in_odd_pairs && c % 2 == 1) return static_cast<char16_t>(c + 1);
+  if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
+    return static_cast<char16_t>(c + 0x20);
   }
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
   return c;
 }
 
@@ -33,7 +33,7 @@ FileTime Now() {
 
 std::u16string FoldCase(std::u16string_view name) {
   std::u16string folded(name);
-  for (char16_t& c : folded) c = UpperUnit(c);
+  for (char16_t& c : folded) c = LowerUnit(c);
   return folded;
 }
 

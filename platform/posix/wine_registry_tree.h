@@ -19,11 +19,13 @@ namespace platform::wine_registry {
 using FileTime = std::uint64_t;
 inline constexpr FileTime kTicksPerSecond = 10'000'000;
 inline constexpr FileTime kTicks1601To1970 = 116'444'736'000'000'000;
+// Windows' limit on a key name; Wine itself accepts one more character, and so does its file.
 inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kWineMaxKeyNameLength = 256;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 FileTime Now();
 
-// The upper-case form under which Wine compares key and value names.
+// The lower-case form under which Wine compares and sorts key and value names.
 std::u16string FoldCase(std::u16string_view name);
 
 struct Value {
