@@ -2,6 +2,9 @@
 // native registry wrote.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <set>
@@ -115,7 +118,17 @@ TEST_F(WineHiveFilesTest, SavingKeepsEveryKeyTheProgramDidNotTouch) {
   EXPECT_NE(system_after.find("\n[Software\\\\Wow6432Node\\\\RegCorvexTest\\\\Kept] "),
             std::string::npos);
   EXPECT_NE(system_after.find("\n\"m\"=dword:01010101\n"), std::string::npos);
-  EXPECT_NE(user_after.find("\n[Software\\\\RegCorvexTest\\\\Kept] "), std::string::npos);
+  // The new key carries Wine's stamps of the time it was made: Unix seconds and FILETIME.
+  const std::string line = "\n[Software\\\\RegCorvexTest\\\\Kept] ";
+  const std::size_t at = user_after.find(line);
+  ASSERT_NE(at, std::string::npos);
+  unsigned long long seconds = 0;
+  unsigned long long filetime = 0;
+  ASSERT_EQ(
+      std::sscanf(user_after.c_str() + at + line.size(), "%llu\n#time=%llx", &seconds, &filetime),
+      2);
+  EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(std::time(nullptr)), 60.0);
+  EXPECT_EQ(filetime / 10000000 - 11644473600ull, seconds);
   EXPECT_NE(user_after.find("\n\"u\"=dword:02020202\n"), std::string::npos);
 }
 
@@ -217,6 +230,20 @@ TEST_F(WineHiveFilesTest, WineRegQueryShowsWhatTheProgramWrote) {
   // A 32-bit program's machine values are not in the 64-bit view; the user's are in both.
   EXPECT_NE(RunWine(prefix_, "reg query 'HKLM\\Software\\RegCorvexTest\\Shown' /reg:64").status, 0);
   EXPECT_EQ(RunWine(prefix_, "reg query 'HKCU\\Software\\RegCorvexTest\\Shown' /reg:64").status, 0);
+}
+
+TEST(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
+  const TempDir temp;
+  const fs::path prefix = temp.path() / "named";
+  ASSERT_EQ(setenv("WINEPREFIX", prefix.c_str(), 1), 0);
+  platform::Registry& registry = platform::DefaultRegistry();
+  Hkey raw = platform::kNoKey;
+  ASSERT_EQ(registry.RegCreateKeyExA(platform::kHkeyCurrentUser, "Software\\RegCorvexTest", 0,
+                                     platform::kKeyAllAccess, &raw, nullptr),
+            platform::kErrorSuccess);
+  registry.RegCloseKey(raw);
+  EXPECT_EQ(registry.Persist(), "");
+  EXPECT_NE(ReadAll(prefix / "user.reg").find("[Software\\\\RegCorvexTest]"), std::string::npos);
 }
 
 TEST(WineFreshPrefixTest, APrefixTheProgramMadeBootsInWineAndKeepsTheValues) {
