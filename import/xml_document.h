@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace regcorvex {
 
@@ -32,11 +33,18 @@ struct XmlNode {
   explicit operator bool() const { return handle != nullptr; }
 };
 
-// A load that failed: the parser's reason for the first error, its line and the source text of
-// that line, all in the ANSI code page.
+// A load that failed: the parser's reason for the first error, its line (0 when unknown) and the
+// first kSourceTextLength characters of that line's text, all in the ANSI code page.
 class XmlLoadError : public std::runtime_error {
  public:
-  XmlLoadError(std::string reason, int line, std::string source_text);
+  static constexpr std::size_t kSourceTextLength = 40;
+
+  // Inline: both platform libraries raise it.
+  XmlLoadError(std::string reason, int line, std::string source_text)
+      : std::runtime_error(reason),
+        reason_(std::move(reason)),
+        line_(line),
+        source_text_(std::move(source_text)) {}
   const std::string& reason() const { return reason_; }
   int line() const { return line_; }
   const std::string& source_text() const { return source_text_; }

@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "platform/posix/wine_prefix.h"
+#include "tests/document/document_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace regcorvex::testing {
+namespace {
+
+class EmptyPrefix final : public ::testing::Environment {
+ public:
+  void SetUp() override { setenv("WINEPREFIX", prefix_.path().c_str(), 1); }
+
+ private:
+  TempDir prefix_;
+};
+
+[[maybe_unused]] const auto* const kEmptyPrefix =
+    ::testing::AddGlobalTestEnvironment(new EmptyPrefix);
+
+}  // namespace
+
+std::string WindowsPath(const std::filesystem::path& path) {
+  return platform::UnixToWindowsPath(std::filesystem::absolute(path).string());
+}
+
+bool ParsedByMsxml() { return false; }
+
+}  // namespace regcorvex::testing

@@ -1,0 +1,152 @@
+// Documents written to harm the program that reads them: they must neither pull another file's
+// content into the registry nor make the load spin or swell, and each ends in a clear outcome.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "import/config_nodes.h"
+#include "import/xml_document.h"
+#include "tests/document/document_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace regcorvex {
+namespace {
+
+using testing::ParsedByMsxml;
+using testing::WindowsPath;
+
+constexpr char kSecret[] = "TOPSECRET";
+constexpr auto kTimeLimit = std::chrono::seconds(10);
+
+// How a load ended: its error, or the text of the root element and of its first attribute "a".
+struct Outcome {
+  bool failed = false;
+  std::string text;
+  std::chrono::steady_clock::duration took{};
+};
+
+class HostileDocumentTest : public ::testing::Test {
+ protected:
+  HostileDocumentTest() {
+    dir_.Write("secret.txt", kSecret);
+    dir_.Write("secret.dtd", std::string("<!ENTITY x \"") + kSecret + "\">");
+  }
+
+  Outcome LoadDocument(const std::string& xml) {
+    const std::string path = WindowsPath(dir_.Write("doc.xml", xml));
+    auto document = CreateXmlDocument();
+    Outcome outcome;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      document->Load(path);
+      const XmlNode root = document->RootElement();
+      outcome.text = ValueText(*document, root) + "|" + NodeName(*document, root) + "|" +
+                     ValueType(*document, root);
+    } catch (const XmlLoadError& error) {
+      outcome.failed = true;
+      outcome.text = error.reason();
+    }
+    outcome.took = std::chrono::steady_clock::now() - start;
+    return outcome;
+  }
+
+  std::string Local(const std::string& name) const { return WindowsPath(dir_.path() / name); }
+
+  testing::TempDir dir_;
+};
+
+// A document whose internal subset is subset and whose root element r holds body.
+std::string Document(const std::string& subset, const std::string& body) {
+  return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [" + subset + "]>\n<r>" + body + "</r>\n";
+}
+
+std::string Repeated(const std::string& text, int count) {
+  std::string result;
+  result.reserve(text.size() * static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) result += text;
+  return result;
+}
+
+TEST_F(HostileDocumentTest, ExternalEntitiesAndDtdsAreNeverRead) {
+  struct Case {
+    const char* label;
+    std::string xml;
+  };
+  const Case kCases[] = {
+      {"external entity, relative name", Document("<!ENTITY x SYSTEM \"secret.txt\">", "&x;")},
+      {"external entity, full path",
+       Document("<!ENTITY x SYSTEM \"" + Local("secret.txt") + "\">", "&x;")},
+      {"external entity, file URL",
+       Document("<!ENTITY x SYSTEM \"file://" + dir_.path().generic_string() + "/secret.txt\">",
+                "&x;")},
+      {"external entity in an element of its own",
+       Document("<!ENTITY x SYSTEM \"secret.txt\">", "<v>&x;</v>")},
+      {"external DTD declaring the entity",
+       "<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"secret.dtd\"><r>&x;</r>"},
+      {"external parameter entity declaring the entity",
+       Document("<!ENTITY % p SYSTEM \"secret.dtd\"> %p;", "&x;")},
+  };
+  for (const auto& c : kCases) {
+    const Outcome outcome = LoadDocument(c.xml);
+    EXPECT_EQ(outcome.text.find(kSecret), std::string::npos) << c.label;
+    if (!ParsedByMsxml()) {
+      EXPECT_TRUE(outcome.failed) << c.label << ": " << outcome.text;
+    }
+  }
+}
+
+TEST_F(HostileDocumentTest, AnExternalDtdThatIsNotNeededDoesNotStopTheLoad) {
+  const Outcome outcome =
+      LoadDocument("<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"secret.dtd\"><r a=\"1\">text</r>");
+  EXPECT_FALSE(outcome.failed) << outcome.text;
+  EXPECT_EQ(outcome.text, "text|r|");
+}
+
+TEST_F(HostileDocumentTest, EntityExpansionIsBoundedInTimeAndRefused) {
+  const std::string big(10000, 'x');
+  struct Case {
+    const char* label;
+    std::string xml;
+  };
+  const Case kCases[] = {
+      {"billion laughs", Document(
+                             "<!ENTITY a0 \"lol\">" +
+                                 [] {
+                                   std::string levels;
+                                   for (int i = 1; i < 10; ++i) {
+                                     levels += "<!ENTITY a" + std::to_string(i) + " \"" +
+                                               Repeated("&a" + std::to_string(i - 1) + ";", 10) +
+                                               "\">";
+                                   }
+                                   return levels;
+                                 }(),
+                             "&a9;")},
+      {"quadratic blow-up in text",
+       Document("<!ENTITY a \"" + big + "\">", Repeated("&a;", 100000))},
+      {"quadratic blow-up in an attribute", "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"" +
+                                                big + "\">]><r type=\"" + Repeated("&a;", 100000) +
+                                                "\"/>"},
+      {"a million references to a short entity",
+       Document("<!ENTITY a \"xy\">", Repeated("&a;", 1000000))},
+  };
+  for (const auto& c : kCases) {
+    const Outcome outcome = LoadDocument(c.xml);
+    EXPECT_LT(outcome.took, kTimeLimit) << c.label;
+    EXPECT_TRUE(outcome.failed) << c.label;
+    EXPECT_LT(outcome.text.size(), 1000u) << c.label;
+  }
+}
+
+TEST_F(HostileDocumentTest, ModerateEntityUseStillLoads) {
+  const Outcome outcome = LoadDocument(
+      Document("<!ENTITY a \"" + std::string(100, 'x') + "\">", Repeated("&a;", 5000)));
+  EXPECT_LT(outcome.took, kTimeLimit);
+  EXPECT_FALSE(outcome.failed) << outcome.text;
+  if (!ParsedByMsxml()) {
+    EXPECT_EQ(outcome.text.size(), 500000u + 3);
+  }
+}
+
+}  // namespace
+}  // namespace regcorvex
