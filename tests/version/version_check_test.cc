@@ -2,6 +2,8 @@
 // title, with TMainWin driven by stand-ins.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/main_win.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_message_boxes.h"
@@ -84,13 +86,18 @@ TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
     EXPECT_EQ(form.VersionInfo().ProductName(), c.product);
     form.FormCreate();
 
-    EXPECT_EQ(files.queried, std::vector<std::string>{R"(C:\Data\prefs.xml)"});
-    if (!c.reported) {
-      EXPECT_TRUE(boxes.recorded.boxes.empty());
-      continue;
-    }
-    ASSERT_EQ(boxes.recorded.boxes.size(), 1u);
-    const testing::RecordedBox& box = boxes.recorded.boxes[0];
+    // The document is still tested (and imported) after the dialog; the import may show boxes of
+    // its own after it.
+    ASSERT_FALSE(files.queried.empty());
+    EXPECT_EQ(files.queried[0], R"(C:\Data\prefs.xml)");
+    const auto& boxes_shown = boxes.recorded.boxes;
+    const auto dialogs =
+        std::count_if(boxes_shown.begin(), boxes_shown.end(),
+                      [](const testing::RecordedBox& box) { return box.is_dialog; });
+    EXPECT_EQ(dialogs, c.reported ? 1 : 0);
+    if (!c.reported) continue;
+    ASSERT_FALSE(boxes_shown.empty());
+    const testing::RecordedBox& box = boxes_shown[0];
     EXPECT_TRUE(box.is_dialog);
     EXPECT_EQ(box.text, "Error: RegCorvex ProductName must be Corvane 5");
     EXPECT_EQ(box.caption, "Register Corvane 5");
