@@ -33,6 +33,7 @@ constexpr Dword kGenericRead = 0x80000000;
 constexpr Dword kKeyWrite = 0x20006;
 constexpr Dword kWriteRights =
     kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
+constexpr std::size_t kMaxAnsiPathLength = 260;
 constexpr int kLockTimeoutSeconds = 120;
 
 bool IsStringType(Dword type) {
@@ -402,6 +403,8 @@ class WineRegistry final : public WinePrefixRegistry {
             Dword* disposition) {
     OpenKey* base = nullptr;
     if (const Long status = Use(key, 0, &base)) return status;
+    // Wine converts the 8-bit path into a buffer of MAX_PATH + 1 characters.
+    if (path.size() > kMaxAnsiPathLength) return kErrorMoreData;
     if (!path.empty() && path.front() == u'\\') return kErrorBadPathname;
     HiveSlot& slot = *base->slot;
     const Dword access = MapAccess(sam, slot.writable);
