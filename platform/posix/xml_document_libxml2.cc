@@ -25,10 +25,11 @@ namespace regcorvex {
 namespace {
 
 // libxml2 refuses exponential entity expansion but not a long run of references into one text,
-// which it joins in quadratic time. Within these bounds any document expands in well under a
-// second; a document that uses its entities beyond them is refused.
-constexpr std::size_t kMaxEntityReferences = 10000;
+// which it joins by copying that text once per reference. These bounds keep the expansion to a
+// million characters and the copying it causes to well under a second; a document that uses its
+// entities beyond them is refused.
 constexpr std::size_t kMaxEntityCharacters = 1000000;
+constexpr std::size_t kMaxEntityWork = 100000000;
 
 constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
@@ -118,8 +119,10 @@ class ParseGuard {
   // Errors fail the load; so does a reference to an undeclared entity, which libxml2 only warns
   // about when the document names an external DTD.
   static void OnError(void* context, xmlErrorPtr error) {
-    if (error->level >= XML_ERR_ERROR || error->code == XML_WAR_UNDECLARED_ENTITY)
-      Of(context).Record(error->message != nullptr ? error->message : "Unknown error", error->line);
+    if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
+    ParseGuard& guard = Of(context);
+    guard.Record(error->message != nullptr ? error->message : "Unknown error",
+                 context == guard.context_ ? error->line : guard.DocumentLine());
   }
 
   static xmlEntityPtr GetEntity(void* context, const xmlChar* name) {
@@ -151,10 +154,18 @@ class ParseGuard {
   }
 
   xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity) {
-    ++references_;
-    characters_ += ExpandedLength(entity);
-    if (references_ <= kMaxEntityReferences && characters_ <= kMaxEntityCharacters) return entity;
+    const std::size_t length = ExpandedLength(entity);
+    characters_ += length;
+    work_ += length;
+    if (parser->instate == XML_PARSER_CONTENT) work_ += TrailingTextLength(parser->node);
+    if (characters_ <= kMaxEntityCharacters && work_ <= kMaxEntityWork) return entity;
     return Refuse(parser, "The document expands its entities beyond the limits of this program.");
+  }
+
+  // The text that an expansion in content is appended to, and that libxml2 copies to do so.
+  static std::size_t TrailingTextLength(const xmlNode* element) {
+    const xmlNode* last = element != nullptr ? element->last : nullptr;
+    return last != nullptr && last->type == XML_TEXT_NODE ? View(last->content).size() : 0;
   }
 
   // The length an entity's content takes once its own references are expanded; the raw length
@@ -168,8 +179,11 @@ class ParseGuard {
     return length;
   }
 
+  // The line the document's own parse has reached; errors inside an entity's content count there.
+  int DocumentLine() const { return context_->input != nullptr ? context_->input->line : 0; }
+
   xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason) {
-    Record(reason, parser->input != nullptr ? parser->input->line : 0);
+    Record(reason, DocumentLine());
     xmlStopParser(parser);
     if (parser != context_) xmlStopParser(context_);
     return nullptr;
@@ -183,8 +197,8 @@ class ParseGuard {
   getEntitySAXFunc get_entity_;
   getParameterEntitySAXFunc get_parameter_entity_;
   std::optional<Error> error_;
-  std::size_t references_ = 0;
   std::size_t characters_ = 0;
+  std::size_t work_ = 0;
   std::unordered_map<const xmlEntity*, std::size_t> expanded_lengths_;
 };
 
