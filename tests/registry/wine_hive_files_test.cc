@@ -232,6 +232,85 @@ TEST_F(WineHiveFilesTest, WineRegQueryShowsWhatTheProgramWrote) {
   EXPECT_EQ(RunWine(prefix_, "reg query 'HKCU\\Software\\RegCorvexTest\\Shown' /reg:64").status, 0);
 }
 
+// The key paths in a hive file that end in name, with name taken off.
+std::set<std::string> PlacesOf(const std::string& hive, const std::string& name) {
+  std::set<std::string> places;
+  const std::string tail = "\\\\" + name + "] ";
+  for (std::size_t at = hive.find(tail); at != std::string::npos; at = hive.find(tail, at + 1)) {
+    const std::size_t start = hive.rfind("\n[", at) + 2;
+    places.insert(hive.substr(start, at - start));
+  }
+  return places;
+}
+
+// Where a 32-bit program's keys land in a 64-bit prefix: the program and Wine must agree for keys
+// either of them makes, whether redirected to Wow6432Node, shared, or reached through a link.
+TEST_F(WineHiveFilesTest, TheProgramAndWinePutKeysInTheSamePlace) {
+  const struct {
+    Hkey root;
+    const char* root_name;
+    const char* parent;
+  } places[] = {
+      {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "Software"},
+      {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "Software\\Wow6432Node"},
+      {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "Software\\Classes"},
+      {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "Software\\Classes\\CLSID"},
+      {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "System"},
+      {platform::kHkeyCurrentUser, "HKEY_CURRENT_USER", "Software"},
+      {platform::kHkeyCurrentUser, "HKEY_CURRENT_USER", "Software\\Classes"},
+  };
+  {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    for (const auto& place : places) {
+      const auto key =
+          Create(*registry, place.root, std::string(place.parent) + "\\RegCorvexByProgram");
+      Set(*registry, key.get(), "program", platform::kRegDword, std::string("\x01\0\0\0", 4));
+    }
+    ASSERT_EQ(registry->Persist(), "");
+  }
+  std::string import = "REGEDIT4\r\n";
+  std::string queries;
+  for (const auto& place : places) {
+    const std::string parent = std::string(place.root_name) + "\\" + place.parent;
+    import += "\r\n[" + parent + "\\RegCorvexByWine]\r\n\"wine\"=dword:00000002\r\n";
+    queries += " & reg query " + parent + "\\RegCorvexByProgram /reg:32";
+  }
+  const fs::path file = temp_.Write("same.reg", import);
+  const WineOutput output =
+      RunWine(prefix_, "cmd /c 'reg import " + file.string() + " /reg:32" + queries + "'");
+  for (const auto& place : places) {
+    SCOPED_TRACE(std::string(place.root_name) + "\\" + place.parent);
+    // reg query lists the key's name, then its values.
+    const std::string header = std::string(place.parent) + "\\RegCorvexByProgram\r\n";
+    const std::size_t at = output.text.find(header);
+    ASSERT_NE(at, std::string::npos) << output.text;
+    const std::size_t next = output.text.find("HKEY_", at);
+    EXPECT_NE(output.text.substr(at, next - at).find("program    REG_DWORD    0x1"),
+              std::string::npos)
+        << output.text;
+  }
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  for (const auto& place : places) {
+    SCOPED_TRACE(std::string(place.root_name) + "\\" + place.parent);
+    Hkey raw = platform::kNoKey;
+    const std::string path = std::string(place.parent) + "\\RegCorvexByWine";
+    EXPECT_EQ(registry->RegOpenKeyExA(place.root, path.c_str(), 0, platform::kKeyRead, &raw),
+              platform::kErrorSuccess);
+    if (raw == platform::kNoKey) continue;
+    const auto key = platform::MakeUniqueHkey(*registry, raw);
+    Dword number = 0;
+    Dword size = sizeof(number);
+    EXPECT_EQ(registry->RegQueryValueExA(key.get(), "wine", nullptr,
+                                         reinterpret_cast<std::uint8_t*>(&number), &size),
+              platform::kErrorSuccess);
+    EXPECT_EQ(number, 2u);
+  }
+  for (const char* hive : {"system.reg", "user.reg"}) {
+    const std::string text = ReadAll(prefix_ / hive);
+    EXPECT_EQ(PlacesOf(text, "RegCorvexByProgram"), PlacesOf(text, "RegCorvexByWine")) << hive;
+  }
+}
+
 TEST(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
   const TempDir temp;
   const fs::path prefix = temp.path() / "named";
