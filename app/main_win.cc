@@ -2,6 +2,8 @@
 
 #include "app/command_line.h"
 #include "common/product.h"
+#include "import/import_configuration.h"
+#include "import/store_receiver.h"
 #include "platform/code_page.h"
 
 namespace regcorvex {
@@ -18,6 +20,8 @@ TMainWin::~TMainWin() { FormDestroy(); }
 void TMainWin::FormCreate() {
   ImportFile_.clear();
   ImportPath_.clear();
+  ConfigMgr = std::make_unique<TConfigManager>(services_.registry, services_.message_boxes,
+                                               services_.application.Handle());
   for (const std::string& param : SplitParameters(services_.command_line)) ProcessParam(param);
   if (VersionInfo_.ProductName() != ProductTitle) {
     services_.message_boxes.ShowMessageDialog(services_.application.Handle(),
@@ -30,7 +34,7 @@ void TMainWin::FormCreate() {
   services_.application.PostQuitMessage(0);
 }
 
-void TMainWin::FormDestroy() {}
+void TMainWin::FormDestroy() { ConfigMgr.reset(); }
 
 void TMainWin::ProcessParam(const std::string& param) {
   const std::string upper = platform::CharUpperBuffA(param).substr(0, 3);
@@ -43,6 +47,8 @@ void TMainWin::ProcessParam(const std::string& param) {
 
 void TMainWin::RunImport(const std::string& file_name) {
   if (!FileExists(file_name, services_.file_system)) return;
+  StoreReceiver store(*ConfigMgr);
+  ImportConfiguration(file_name, store, services_.message_boxes);
 }
 
 std::string TMainWin::ExtractOptionValue(const std::string& option) const {

@@ -2,10 +2,12 @@
 // destroying it at the end of the process runs FormDestroy.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/services.h"
 #include "common/version_info.h"
+#include "prefs/config_manager.h"
 
 namespace regcorvex {
 
@@ -32,6 +34,7 @@ class TMainWin {
   TVersionInfo VersionInfo_;  // has read the executable's resource before FormCreate runs
   std::string ImportFile_;
   std::string ImportPath_;
+  std::unique_ptr<TConfigManager> ConfigMgr;  // the one preference store, from FormCreate on
 };
 
 }  // namespace regcorvex

@@ -1,0 +1,36 @@
+// The walk of a configuration document that belongs to this product: its product elements, their
+// scope elements, the categories and values below them, in document order. The walk decides what
+// is read and what is skipped; it tells a receiver which keys to open and which values to write.
+#pragma once
+
+#include <string>
+
+#include "import/walk_receiver.h"
+#include "import/xml_document.h"
+
+namespace regcorvex {
+
+class ImportWalk {
+ public:
+  ImportWalk(XmlDocument& document, WalkReceiver& receiver)
+      : document_(document), receiver_(receiver) {}
+
+  // Walks the children of the root element.
+  void Run(XmlNode root);
+
+ private:
+  void ImportProductElement(XmlNode product);
+  void ImportScopeElement(XmlNode scope);
+  void ImportCategoryElement(XmlNode category);
+  void ImportValueElement(XmlNode value);
+  // Opens the current category's key for the current scope.
+  bool OpenCategory();
+
+  XmlDocument& document_;
+  WalkReceiver& receiver_;
+  std::string scope_name_;     // as written in the document
+  std::string category_name_;  // decoded; "cfgAll" for a value directly under a scope
+  std::string section_;        // the key path of category_name_ below PrefBaseKey
+};
+
+}  // namespace regcorvex
