@@ -397,6 +397,15 @@ class WineRegistry final : public WinePrefixRegistry {
     return current;
   }
 
+  // Wine shares the machine's Software\Classes between the two views: what the 32-bit view's
+  // Classes (Software\Classes\Wow6432Node) lacks is looked up, and created, in the 64-bit one.
+  KeyPtr SharedClasses(const HiveSlot& slot, const KeyPtr& key) const {
+    if (&slot != &machine_ || !IsWow6432Node(key->name())) return nullptr;
+    const KeyPtr software = slot.hive.root->FindSubkey(u"Software");
+    KeyPtr classes = software ? software->FindSubkey(u"Classes") : nullptr;
+    return classes && classes->FindSubkey(u"Wow6432Node") == key ? classes : nullptr;
+  }
+
   // Opens (or, with create, creates) path below key as Wine does for a 32-bit program: every
   // level that has a Wow6432Node child is seen through it, links are followed.
   Long Open(Hkey key, const std::u16string& path, Dword sam, bool create, OpenKey* result,
@@ -419,6 +428,12 @@ class WineRegistry final : public WinePrefixRegistry {
     std::size_t matched = 0;
     while (matched < tokens.size()) {
       KeyPtr next = current->FindSubkey(tokens[matched]);
+      if (!next && redirect) {
+        if (KeyPtr shared = SharedClasses(slot, current)) {
+          current = std::move(shared);
+          next = current->FindSubkey(tokens[matched]);
+        }
+      }
       if (!next) break;
       current = std::move(next);
       if (++matched == tokens.size()) break;
