@@ -134,17 +134,38 @@ TEST_F(WineRegistryFailureTest, ADamagedHiveFailsItsOpensAndIsNeverOverwritten) 
   }
 }
 
+// A wineserver for the prefix, started with `wineserver -p` and stopped at the end of the test.
+class RunningWineserver {
+ public:
+  explicit RunningWineserver(const fs::path& prefix)
+      : env_("WINEPREFIX='" + prefix.string() + "' WINEDEBUG=-all ") {
+    started_ = std::system((env_ + "wineserver -p").c_str()) == 0;
+    // The server takes its lock while it starts; give it a moment.
+    for (int i = 0; i < 50 && !fs::exists(prefix / "wineserver"); ++i) usleep(100000);
+    usleep(300000);
+  }
+  ~RunningWineserver() {
+    if (std::system((env_ + "wineserver -k").c_str()) == 0) {
+      std::system((env_ + "wineserver -w").c_str());
+    }
+  }
+  RunningWineserver(const RunningWineserver&) = delete;
+  RunningWineserver& operator=(const RunningWineserver&) = delete;
+  bool started() const { return started_; }
+
+ private:
+  std::string env_;
+  bool started_;
+};
+
 TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
   const auto booted = BootedTemplatePrefix();
   if (!booted) GTEST_SKIP() << "Wine is not installed";
   CopyBootedPrefix(*booted, prefix_);
-  const std::string env = "WINEPREFIX='" + prefix_.string() + "' WINEDEBUG=-all ";
-  ASSERT_EQ(std::system((env + "wineserver -p").c_str()), 0);
-  // The server takes its lock while it starts; give it a moment.
-  for (int i = 0; i < 50 && !fs::exists(prefix_ / "wineserver"); ++i) usleep(100000);
-  usleep(300000);
   const std::string system_before = ReadAll(prefix_ / "system.reg");
   {
+    const RunningWineserver server(prefix_);
+    ASSERT_TRUE(server.started());
     const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
     const Long code = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
     EXPECT_EQ(code, platform::kErrorLockViolation);
@@ -152,12 +173,27 @@ TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
         << registry->FailureText(code);
     EXPECT_EQ(registry->Persist(), "");
   }
-  EXPECT_EQ(std::system((env + "wineserver -k").c_str()), 0);
-  std::system((env + "wineserver -w").c_str());
   EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before);
   // Once the server has ended, the registry works again.
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   EXPECT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1), platform::kErrorSuccess);
+}
+
+// A server that starts after the hives were read would overwrite them with its own copy: the save
+// is refused and says so rather than writing values that would be lost.
+TEST_F(WineRegistryFailureTest, AWineserverStartedDuringTheRunStopsTheSave) {
+  const auto booted = BootedTemplatePrefix();
+  if (!booted) GTEST_SKIP() << "Wine is not installed";
+  CopyBootedPrefix(*booted, prefix_);
+  const std::string user_before = ReadAll(prefix_ / "user.reg");
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1), platform::kErrorSuccess);
+  const RunningWineserver server(prefix_);
+  ASSERT_TRUE(server.started());
+  const std::string error = registry->Persist();
+  EXPECT_NE(error.find("wineserver"), std::string::npos) << error;
+  EXPECT_NE(error.find("user.reg"), std::string::npos) << error;
+  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before);
 }
 
 TEST_F(WineRegistryFailureTest, AKilledRunLeavesTheFilesAsTheyWere) {
