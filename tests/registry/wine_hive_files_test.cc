@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <map>
@@ -106,6 +107,8 @@ TEST_F(WineHiveFilesTest, SavingKeepsEveryKeyTheProgramDidNotTouch) {
     const auto user =
         Create(*registry, platform::kHkeyCurrentUser, "Software\\RegCorvexTest\\Kept");
     Set(*registry, user.get(), "u", platform::kRegDword, std::string(4, '\x02'));
+    const auto desktop = Create(*registry, platform::kHkeyCurrentUser, "Control Panel\\Desktop");
+    Set(*registry, desktop.get(), "RegCorvex", platform::kRegSz, std::string("x\0", 2));
     EXPECT_EQ(registry->Persist(), "");
   }
   const std::string system_after = ReadAll(prefix_ / "system.reg");
@@ -114,21 +117,29 @@ TEST_F(WineHiveFilesTest, SavingKeepsEveryKeyTheProgramDidNotTouch) {
   ExpectUntouchedBlocksKept(
       system_before, system_after,
       {"[Software\\\\Wow6432Node]", "[Software\\\\Wow6432Node\\\\RegCorvexTest]"});
-  ExpectUntouchedBlocksKept(user_before, user_after, {"[Software]", "[Software\\\\RegCorvexTest]"});
+  ExpectUntouchedBlocksKept(
+      user_before, user_after,
+      {"[Software]", "[Software\\\\RegCorvexTest]", "[Control Panel\\\\Desktop]"});
   EXPECT_NE(system_after.find("\n[Software\\\\Wow6432Node\\\\RegCorvexTest\\\\Kept] "),
             std::string::npos);
   EXPECT_NE(system_after.find("\n\"m\"=dword:01010101\n"), std::string::npos);
-  // The new key carries Wine's stamps of the time it was made: Unix seconds and FILETIME.
-  const std::string line = "\n[Software\\\\RegCorvexTest\\\\Kept] ";
-  const std::size_t at = user_after.find(line);
-  ASSERT_NE(at, std::string::npos);
-  unsigned long long seconds = 0;
-  unsigned long long filetime = 0;
-  ASSERT_EQ(
-      std::sscanf(user_after.c_str() + at + line.size(), "%llu\n#time=%llx", &seconds, &filetime),
-      2);
-  EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(std::time(nullptr)), 60.0);
-  EXPECT_EQ(filetime / 10000000 - 11644473600ull, seconds);
+  // A key made or changed gets Wine's stamps of the time: Unix seconds and FILETIME; a changed
+  // key keeps its other values.
+  for (const char* key : {"[Software\\\\RegCorvexTest\\\\Kept]", "[Control Panel\\\\Desktop]"}) {
+    SCOPED_TRACE(key);
+    const std::string block = Blocks(user_after)[key];
+    unsigned long long seconds = 0;
+    unsigned long long filetime = 0;
+    ASSERT_EQ(
+        std::sscanf(block.c_str() + std::strlen(key), " %llu\n#time=%llx", &seconds, &filetime), 2)
+        << block;
+    EXPECT_NEAR(static_cast<double>(seconds), static_cast<double>(std::time(nullptr)), 60.0);
+    EXPECT_EQ(filetime / 10000000 - 11644473600ull, seconds);
+  }
+  const std::string desktop_before = Blocks(user_before)["[Control Panel\\\\Desktop]"];
+  const std::string desktop_after = Blocks(user_after)["[Control Panel\\\\Desktop]"];
+  EXPECT_NE(desktop_after.find("\n\"RegCorvex\"=\"x\"\n"), std::string::npos) << desktop_after;
+  EXPECT_EQ(desktop_after.size(), desktop_before.size() + std::strlen("\"RegCorvex\"=\"x\"\n"));
   EXPECT_NE(user_after.find("\n\"u\"=dword:02020202\n"), std::string::npos);
 }
 
@@ -309,6 +320,34 @@ TEST_F(WineHiveFilesTest, TheProgramAndWinePutKeysInTheSamePlace) {
     const std::string text = ReadAll(prefix_ / hive);
     EXPECT_EQ(PlacesOf(text, "RegCorvexByProgram"), PlacesOf(text, "RegCorvexByWine")) << hive;
   }
+}
+
+// In a 32-bit prefix nothing is redirected, and a hive made there is a 32-bit one too.
+TEST(WinePrefixArchTest, A32BitPrefixKeepsSoftwareWhereItIs) {
+  const TempDir temp;
+  const fs::path prefix = temp.path() / "prefix";
+  temp.Write("prefix/system.reg",
+             "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
+             "#arch=win32\n\n[Software\\\\Wow6432Node] 1796900000\n#time=1dd8899939998f2\n");
+  {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix.string());
+    for (const Hkey root : {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser}) {
+      Hkey raw = platform::kNoKey;
+      ASSERT_EQ(registry->RegCreateKeyExA(root, "Software\\RegCorvexTest", 0,
+                                          platform::kKeyAllAccess, &raw, nullptr),
+                platform::kErrorSuccess);
+      registry->RegCloseKey(raw);
+    }
+    ASSERT_EQ(registry->Persist(), "");
+  }
+  const std::string system = ReadAll(prefix / "system.reg");
+  EXPECT_NE(system.find("\n[Software\\\\RegCorvexTest] "), std::string::npos) << system;
+  const std::string user = ReadAll(prefix / "user.reg");
+  EXPECT_EQ(user.rfind("WINE REGISTRY Version 2\n;; All keys relative to "
+                       "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n",
+                       0),
+            0u)
+      << user;
 }
 
 TEST(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
