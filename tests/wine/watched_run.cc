@@ -11,6 +11,25 @@ constexpr DWORD kWatcherTimedOut = 2;
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+// Holds a mutex named for all test processes of the Wine prefix, so that watched runs started by
+// parallel tests do not take the foreground from each other's dialogs.
+class RunLock {
+ public:
+  RunLock() : mutex_(::CreateMutexA(nullptr, FALSE, "RegCorvexWatchedRun")) {
+    if (!mutex_) throw std::runtime_error("CreateMutexA failed");
+    const DWORD waited = ::WaitForSingleObject(mutex_.get(), INFINITE);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+      throw std::runtime_error("waiting for the watched-run mutex failed");
+    }
+  }
+  ~RunLock() { ::ReleaseMutex(mutex_.get()); }
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+ private:
+  UniqueWin32Handle mutex_;
+};
+
 }  // namespace
 
 std::string RegCorvexPath() { return WindowsPath(REGCORVEX_EXE); }
@@ -21,6 +40,7 @@ WatchReport RunWatched(const std::string& program, const std::string& parameters
   std::string command_line = Quoted(WindowsPath(DIALOG_WATCHER_EXE)) + " --timeout " +
                              std::to_string(timeout_seconds) + " " + Quoted(program);
   if (!parameters.empty()) command_line += " " + parameters;
+  const RunLock lock;
   ChildProcess watcher = ChildProcess::StartCapturing(command_line);
   const std::string output = watcher.ReadAllOutput();
   watcher.Wait(INFINITE);
