@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace regcorvex::testing {
@@ -72,6 +74,13 @@ void CopyBootedPrefix(const fs::path& template_prefix, const fs::path& prefix) {
   }
   fs::create_symlink(fs::absolute(template_prefix / "drive_c"), prefix / "dosdevices" / "c:");
   fs::create_symlink("/", prefix / "dosdevices" / "z:");
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 WineOutput RunWine(const fs::path& prefix, const std::string& arguments) {

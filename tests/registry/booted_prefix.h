@@ -1,4 +1,5 @@
-// Wine prefixes that Wine itself made, for the tests that check the hive files against Wine.
+// Wine prefixes that Wine itself made, for the tests that check the hive files against Wine, and
+// the small file helpers those tests share.
 // wineboot runs once per build folder (about 15 s) into "wine-template" beside the test program,
 // or $REGCORVEX_WINE_TEMPLATE names a prefix made beforehand; tests work on copies, never on it.
 #pragma once
@@ -16,6 +17,9 @@ std::optional<std::filesystem::path> BootedTemplatePrefix();
 // drive C: shared with the template.
 void CopyBootedPrefix(const std::filesystem::path& template_prefix,
                       const std::filesystem::path& prefix);
+
+// The whole contents of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 struct WineOutput {
   int status = -1;

@@ -6,10 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "platform/posix/wine_registry.h"
@@ -23,13 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Dword;
 using platform::Hkey;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The blocks of a hive file by key line ("[path] stamp" up to the next blank line); the header is
 // the block named "".
@@ -97,8 +88,8 @@ class WineHiveFilesTest : public ::testing::Test {
 };
 
 TEST_F(WineHiveFilesTest, SavingKeepsEveryKeyTheProgramDidNotTouch) {
-  const std::string system_before = ReadAll(prefix_ / "system.reg");
-  const std::string user_before = ReadAll(prefix_ / "user.reg");
+  const std::string system_before = ReadWholeFile(prefix_ / "system.reg");
+  const std::string user_before = ReadWholeFile(prefix_ / "user.reg");
   {
     const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
     const auto machine =
@@ -111,8 +102,8 @@ TEST_F(WineHiveFilesTest, SavingKeepsEveryKeyTheProgramDidNotTouch) {
     Set(*registry, desktop.get(), "RegCorvex", platform::kRegSz, std::string("x\0", 2));
     EXPECT_EQ(registry->Persist(), "");
   }
-  const std::string system_after = ReadAll(prefix_ / "system.reg");
-  const std::string user_after = ReadAll(prefix_ / "user.reg");
+  const std::string system_after = ReadWholeFile(prefix_ / "system.reg");
+  const std::string user_after = ReadWholeFile(prefix_ / "user.reg");
   // Only the new keys and the parents whose subkey list changed may differ.
   ExpectUntouchedBlocksKept(
       system_before, system_after,
@@ -167,7 +158,7 @@ TEST_F(WineHiveFilesTest, ValuesOfEveryTypeWineWroteReadBackAndStayAsWritten) {
   }
   const fs::path file = temp_.Write("probe.reg", bytes);
   ASSERT_EQ(RunWine(prefix_, "reg import '" + file.string() + "' /reg:32").status, 0);
-  const std::string system_before = ReadAll(prefix_ / "system.reg");
+  const std::string system_before = ReadWholeFile(prefix_ / "system.reg");
   ASSERT_NE(system_before.find("[Software\\\\Wow6432Node\\\\RegCorvexProbe]"), std::string::npos);
 
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
@@ -212,7 +203,7 @@ TEST_F(WineHiveFilesTest, ValuesOfEveryTypeWineWroteReadBackAndStayAsWritten) {
   const auto other = Create(*registry, platform::kHkeyLocalMachine, "Software\\RegCorvexOther");
   Set(*registry, other.get(), "x", platform::kRegSz, std::string("x\0", 2));
   ASSERT_EQ(registry->Persist(), "");
-  const std::string system_after = ReadAll(prefix_ / "system.reg");
+  const std::string system_after = ReadWholeFile(prefix_ / "system.reg");
   ExpectUntouchedBlocksKept(
       system_before, system_after,
       {"[Software\\\\Wow6432Node]", "[Software\\\\Wow6432Node\\\\RegCorvexOther]"});
@@ -317,7 +308,7 @@ TEST_F(WineHiveFilesTest, TheProgramAndWinePutKeysInTheSamePlace) {
     EXPECT_EQ(number, 2u);
   }
   for (const char* hive : {"system.reg", "user.reg"}) {
-    const std::string text = ReadAll(prefix_ / hive);
+    const std::string text = ReadWholeFile(prefix_ / hive);
     EXPECT_EQ(PlacesOf(text, "RegCorvexByProgram"), PlacesOf(text, "RegCorvexByWine")) << hive;
   }
 }
@@ -340,9 +331,9 @@ TEST(WinePrefixArchTest, A32BitPrefixKeepsSoftwareWhereItIs) {
     }
     ASSERT_EQ(registry->Persist(), "");
   }
-  const std::string system = ReadAll(prefix / "system.reg");
+  const std::string system = ReadWholeFile(prefix / "system.reg");
   EXPECT_NE(system.find("\n[Software\\\\RegCorvexTest] "), std::string::npos) << system;
-  const std::string user = ReadAll(prefix / "user.reg");
+  const std::string user = ReadWholeFile(prefix / "user.reg");
   EXPECT_EQ(user.rfind("WINE REGISTRY Version 2\n;; All keys relative to "
                        "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n",
                        0),
@@ -361,7 +352,8 @@ TEST(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
             platform::kErrorSuccess);
   registry.RegCloseKey(raw);
   EXPECT_EQ(registry.Persist(), "");
-  EXPECT_NE(ReadAll(prefix / "user.reg").find("[Software\\\\RegCorvexTest]"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(prefix / "user.reg").find("[Software\\\\RegCorvexTest]"),
+            std::string::npos);
 }
 
 TEST(WineFreshPrefixTest, APrefixTheProgramMadeBootsInWineAndKeepsTheValues) {
@@ -392,7 +384,7 @@ TEST(WineFreshPrefixTest, APrefixTheProgramMadeBootsInWineAndKeepsTheValues) {
     EXPECT_EQ(output.status, 0) << root;
     EXPECT_NE(output.text.find("v    REG_SZ    kept"), std::string::npos) << root << output.text;
   }
-  const std::string system = ReadAll(prefix / "system.reg");
+  const std::string system = ReadWholeFile(prefix / "system.reg");
   EXPECT_NE(system.find("[Software\\\\Wow6432Node\\\\RegCorvexTest\\\\Fresh]"), std::string::npos);
   EXPECT_NE(system.find("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion]"),
             std::string::npos)

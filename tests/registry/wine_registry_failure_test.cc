@@ -8,9 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "platform/posix/wine_registry.h"
@@ -27,13 +25,6 @@ using platform::Hkey;
 using platform::Long;
 
 constexpr char kKey[] = "Software\\RegCorvexTest\\Failures";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Opens (creating) kKey under root and writes the DWORD name = number; returns the first failure.
 Long WriteNumber(platform::Registry& registry, Hkey root, const std::string& name, Dword number) {
@@ -91,8 +82,8 @@ class WineRegistryFailureTest : public ::testing::Test {
     ASSERT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "seed", 7),
               platform::kErrorSuccess);
     ASSERT_EQ(registry->Persist(), "");
-    user_before_ = ReadAll(prefix_ / "user.reg");
-    system_before_ = ReadAll(prefix_ / "system.reg");
+    user_before_ = ReadWholeFile(prefix_ / "user.reg");
+    system_before_ = ReadWholeFile(prefix_ / "system.reg");
   }
 
   TempDir temp_;
@@ -130,7 +121,7 @@ TEST_F(WineRegistryFailureTest, ADamagedHiveFailsItsOpensAndIsNeverOverwritten) 
     // The other hive is unaffected.
     EXPECT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1), platform::kErrorSuccess);
     EXPECT_EQ(registry->Persist(), "");
-    EXPECT_EQ(ReadAll(file), row.contents);
+    EXPECT_EQ(ReadWholeFile(file), row.contents);
   }
 }
 
@@ -162,7 +153,7 @@ TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
   const auto booted = BootedTemplatePrefix();
   if (!booted) GTEST_SKIP() << "Wine is not installed";
   CopyBootedPrefix(*booted, prefix_);
-  const std::string system_before = ReadAll(prefix_ / "system.reg");
+  const std::string system_before = ReadWholeFile(prefix_ / "system.reg");
   {
     const RunningWineserver server(prefix_);
     ASSERT_TRUE(server.started());
@@ -173,7 +164,7 @@ TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
         << registry->FailureText(code);
     EXPECT_EQ(registry->Persist(), "");
   }
-  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before);
   // Once the server has ended, the registry works again.
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   EXPECT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1), platform::kErrorSuccess);
@@ -185,7 +176,7 @@ TEST_F(WineRegistryFailureTest, AWineserverStartedDuringTheRunStopsTheSave) {
   const auto booted = BootedTemplatePrefix();
   if (!booted) GTEST_SKIP() << "Wine is not installed";
   CopyBootedPrefix(*booted, prefix_);
-  const std::string user_before = ReadAll(prefix_ / "user.reg");
+  const std::string user_before = ReadWholeFile(prefix_ / "user.reg");
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1), platform::kErrorSuccess);
   const RunningWineserver server(prefix_);
@@ -193,7 +184,7 @@ TEST_F(WineRegistryFailureTest, AWineserverStartedDuringTheRunStopsTheSave) {
   const std::string error = registry->Persist();
   EXPECT_NE(error.find("wineserver"), std::string::npos) << error;
   EXPECT_NE(error.find("user.reg"), std::string::npos) << error;
-  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before);
 }
 
 TEST_F(WineRegistryFailureTest, AKilledRunLeavesTheFilesAsTheyWere) {
@@ -206,8 +197,8 @@ TEST_F(WineRegistryFailureTest, AKilledRunLeavesTheFilesAsTheyWere) {
     return 0;
   });
   EXPECT_EQ(result, -SIGKILL);
-  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before_);
-  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before_);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
   EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
 }
 
@@ -259,7 +250,7 @@ TEST_F(WineRegistryFailureTest, AFailedSaveKeepsTheOldFileWholeAndSaysSo) {
     return error.find("user.reg") != std::string::npos ? 0 : 1;
   });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(ReadAll(prefix_ / "user.reg"), user_before_);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
   EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
 }
 
@@ -311,7 +302,7 @@ TEST_F(WineRegistryFailureTest, AHiveTheProcessCannotWriteDeniesWriteOpensOnly) 
     return registry->Persist().empty() ? 0 : 15;
   });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), system_before_);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "new"), Dword(1));
 }
