@@ -69,6 +69,7 @@ struct HiveSlot {
   const char* relative_to;  // as Wine writes it after ";; All keys relative to "
   bool loaded = false;
   bool existed = false;
+  wine_registry::FileVersion version;  // of the file as it was read
   bool writable = false;
   bool changed = false;
   Long failure_code = kErrorSuccess;  // set when the hive cannot be used
@@ -249,6 +250,10 @@ class WineRegistry final : public WinePrefixRegistry {
         error = "The registry file " + path +
                 " was not saved: a wineserver started for the prefix meanwhile and would " +
                 "overwrite it. The values written in this run are lost.";
+      } else if (!(wine_registry::VersionOf(path) == slot->version)) {
+        error = "The registry file " + path +
+                " was not saved: another program changed it while this run was working on it. " +
+                "The values written in this run are lost; those of the other program are kept.";
       } else {
         error = wine_registry::ReplaceHiveFile(path, wine_registry::FormatHive(slot->hive));
       }
@@ -302,6 +307,7 @@ class WineRegistry final : public WinePrefixRegistry {
       return slot;
     }
     slot.existed = file.exists;
+    slot.version = file.version;
     if (file.exists) {
       try {
         slot.hive = wine_registry::ParseHive(file.contents);

@@ -56,7 +56,19 @@ bool LockHeld(const std::string& lock_path) {
   return ::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
 }
 
+FileVersion VersionFromStat(const struct stat& info) {
+  return {static_cast<unsigned long long>(info.st_dev),
+          static_cast<unsigned long long>(info.st_ino),
+          static_cast<unsigned long long>(info.st_size),
+          static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec, true};
+}
+
 }  // namespace
+
+FileVersion VersionOf(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 ? VersionFromStat(info) : FileVersion{};
+}
 
 void FdTraits::Close(int fd) const { ::close(fd); }
 
@@ -113,7 +125,8 @@ ReadResult ReadHiveFile(const std::string& path) {
   }
   result.exists = true;
   struct stat info;
-  if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
+  if (::fstat(fd.get(), &info) == 0) {
+    result.version = VersionFromStat(info);
     result.contents.reserve(static_cast<std::size_t>(info.st_size));
   }
   char buffer[1 << 16];

@@ -29,8 +29,19 @@ LockResult LockPrefix(const std::string& prefix, int timeout_seconds);
 // "lock" in its server folder /tmp/<name in the prefix's "wineserver" file>/server-<dev>-<ino>/.
 bool WineServerRunning(const std::string& prefix);
 
+// What tells one version of a file from another: a program that replaces or rewrites it
+// changes at least one of these. Empty when the file does not exist.
+struct FileVersion {
+  unsigned long long device = 0, inode = 0, size = 0;
+  long long modified_ns = 0;
+  bool exists = false;
+  bool operator==(const FileVersion&) const = default;
+};
+FileVersion VersionOf(const std::string& path);
+
 struct ReadResult {
   bool exists = false;
+  FileVersion version;
   std::string contents;
   std::string error;  // empty on success, also when the file does not exist
 };
