@@ -27,6 +27,14 @@ bool IsIconStatic(HWND window) {
   return (::GetWindowLongA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
 }
 
+// Asks the control of the other process for its icon, without hanging on a process that hangs.
+bool ShowsIcon(HWND icon_static) {
+  DWORD_PTR icon = 0;
+  return ::SendMessageTimeoutA(icon_static, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &icon) !=
+             0 &&
+         icon != 0;
+}
+
 // A message box keeps its text in one static control; a task dialog shows its texts in several.
 std::string DialogText(HWND dialog, const std::vector<HWND>& children) {
   if (HWND text = ::GetDlgItem(dialog, kMessageBoxTextId); text != nullptr) return WindowText(text);
@@ -118,10 +126,7 @@ Dialog ReadDialog(HWND dialog, DWORD process_id) {
     if (!HasStyle(child, WS_VISIBLE)) continue;
     const std::string child_class = WindowClass(child);
     if (child_class == "Button") read.buttons.push_back(WindowText(child));
-    if (child_class == "Static" && IsIconStatic(child) &&
-        ::SendMessageA(child, STM_GETICON, 0, 0) != 0) {
-      read.icon = true;
-    }
+    if (child_class == "Static" && IsIconStatic(child) && ShowsIcon(child)) read.icon = true;
   }
   read.owner = DescribeOwner(::GetWindow(dialog, GW_OWNER), process_id);
   read.foreground = ::GetForegroundWindow() == dialog;
