@@ -8,13 +8,17 @@
 #include "platform/code_page.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry_data.h"
 #include "platform/posix/wine_registry_files.h"
 #include "platform/posix/wine_registry_format.h"
 #include "platform/posix/wine_registry_tree.h"
+#include "platform/posix/wine_registry_view.h"
 
 namespace platform {
 namespace {
 
+using wine_registry::CopyData;
+using wine_registry::CopyName;
 using wine_registry::Key;
 using wine_registry::kMaxKeyNameLength;
 using wine_registry::kMaxValueNameLength;
@@ -35,29 +39,6 @@ constexpr Dword kWriteRights =
     kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
 constexpr std::size_t kMaxAnsiPathLength = 260;
 constexpr int kLockTimeoutSeconds = 120;
-
-bool IsStringType(Dword type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
-std::u16string Utf16FromBytes(const std::string& bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return text;
-}
-
-std::string BytesFromUtf16(std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
 
 std::u16string Wide(const char* text) { return AnsiToWide(text != nullptr ? text : ""); }
 
@@ -84,30 +65,6 @@ struct OpenKey {
   HiveSlot* slot;
   Dword access;
 };
-
-// A path split at backslashes, runs of them counting as one, as Wine splits it.
-std::vector<std::u16string> SplitPath(const std::u16string& path) {
-  std::vector<std::u16string> tokens;
-  std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t end = path.find(u'\\', start);
-    if (end == std::u16string::npos) end = path.size();
-    if (end > start) tokens.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return tokens;
-}
-
-bool IsWow6432Node(std::u16string_view name) {
-  return wine_registry::FoldCase(name) == u"wow6432node";
-}
-
-// The 32-bit view of a key: its Wow6432Node child, unless the path goes there by name.
-KeyPtr Wow64View(const KeyPtr& key, std::u16string_view next) {
-  if (IsWow6432Node(next)) return key;
-  KeyPtr node = key->FindSubkey(u"Wow6432Node");
-  return node ? node : key;
-}
 
 class WineRegistry final : public WinePrefixRegistry {
  public:
@@ -145,7 +102,7 @@ class WineRegistry final : public WinePrefixRegistry {
     if (value.name.size() > kMaxValueNameLength) return kErrorInvalidParameter;
     if (data == nullptr && size != 0) return kErrorNoAccess;
     const std::string_view bytes(reinterpret_cast<const char*>(data), data != nullptr ? size : 0);
-    value.data = IsStringType(type) ? BytesFromUtf16(AnsiToWide(bytes)) : std::string(bytes);
+    value.data = wine_registry::StoredData(type, bytes);
     open->key->SetValue(std::move(value));
     Touch(*open);
     return kErrorSuccess;
@@ -192,8 +149,10 @@ class WineRegistry final : public WinePrefixRegistry {
     if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
     const wine_registry::Value* value = open->key->ValueAt(index);
     if (value == nullptr) return kErrorNoMoreItems;
-    if (data != nullptr && DataSize(*value) > *data_size) {
-      *data_size = DataSize(*value);
+    Dword needed = 0;
+    wine_registry::CopyData(*value, nullptr, &needed);
+    if (data != nullptr && needed > *data_size) {
+      *data_size = needed;
       if (type != nullptr) *type = value->type;
       return kErrorMoreData;
     }
@@ -380,40 +339,7 @@ class WineRegistry final : public WinePrefixRegistry {
     return sam & (kKeyAllAccess | kKeyCreateLink);
   }
 
-  // Follows a symbolic link key to its target in the same hive; null when it leads nowhere.
-  KeyPtr FollowLink(const HiveSlot& slot, KeyPtr key, int depth = 0) const {
-    if (!key || !key->link) return key;
-    const wine_registry::Value* target = key->FindValue(u"SymbolicLinkValue");
-    if (depth > 16 || target == nullptr || target->type != kRegLink) return nullptr;
-    std::u16string root = u"\\" + AnsiToWide(slot.hive.relative_to);
-    for (std::size_t at = root.find(u"\\\\"); at != std::u16string::npos;
-         at = root.find(u"\\\\", at + 1)) {
-      root.erase(at, 1);
-    }
-    const std::u16string path = Utf16FromBytes(target->data);
-    if (wine_registry::FoldCase(path.substr(0, root.size())) != wine_registry::FoldCase(root) ||
-        (path.size() > root.size() && path[root.size()] != u'\\')) {
-      return nullptr;
-    }
-    KeyPtr current = slot.hive.root;
-    for (const std::u16string& token : SplitPath(path.substr(root.size()))) {
-      current = FollowLink(slot, current->FindSubkey(token), depth + 1);
-      if (!current) return nullptr;
-    }
-    return current;
-  }
-
-  // Wine shares the machine's Software\Classes between the two views: what the 32-bit view's
-  // Classes (Software\Classes\Wow6432Node) lacks is looked up, and created, in the 64-bit one.
-  KeyPtr SharedClasses(const HiveSlot& slot, const KeyPtr& key) const {
-    if (&slot != &machine_ || !IsWow6432Node(key->name())) return nullptr;
-    const KeyPtr software = slot.hive.root->FindSubkey(u"Software");
-    KeyPtr classes = software ? software->FindSubkey(u"Classes") : nullptr;
-    return classes && classes->FindSubkey(u"Wow6432Node") == key ? classes : nullptr;
-  }
-
-  // Opens (or, with create, creates) path below key as Wine does for a 32-bit program: every
-  // level that has a Wow6432Node child is seen through it, links are followed.
+  // Opens (or, with create, creates) path below key as Wine does for a 32-bit program.
   Long Open(Hkey key, const std::u16string& path, Dword sam, bool create, OpenKey* result,
             Dword* disposition) {
     OpenKey* base = nullptr;
@@ -424,33 +350,17 @@ class WineRegistry final : public WinePrefixRegistry {
     HiveSlot& slot = *base->slot;
     const Dword access = MapAccess(sam, slot.writable);
     if ((access & kWriteRights) && !slot.writable) return kErrorAccessDenied;
-    const std::vector<std::u16string> tokens = SplitPath(path);
+    const std::vector<std::u16string> tokens = wine_registry::SplitPath(path);
     for (const std::u16string& token : tokens) {
       if (token.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
     }
-    const bool redirect = slot.Wow64() && !(sam & kKeyWow6464Key);
-    KeyPtr current = base->key;
-    if (redirect && !tokens.empty()) current = Wow64View(current, tokens.front());
-    std::size_t matched = 0;
-    while (matched < tokens.size()) {
-      KeyPtr next = current->FindSubkey(tokens[matched]);
-      if (!next && redirect) {
-        if (KeyPtr shared = SharedClasses(slot, current)) {
-          current = std::move(shared);
-          next = current->FindSubkey(tokens[matched]);
-        }
-      }
-      if (!next) break;
-      current = std::move(next);
-      if (++matched == tokens.size()) break;
-      if (redirect) current = Wow64View(current, tokens[matched]);
-      current = FollowLink(slot, current);
-      if (!current) return kErrorFileNotFound;
-    }
+    const wine_registry::PathView view{slot.hive, slot.Wow64() && !(sam & kKeyWow6464Key),
+                                       &slot == &machine_};
+    wine_registry::Resolved found = wine_registry::Resolve(view, base->key, tokens);
+    if (found.broken_link) return kErrorFileNotFound;
+    KeyPtr current = std::move(found.key);
+    std::size_t matched = found.matched;
     if (matched == tokens.size()) {
-      if (redirect) current = Wow64View(current, u"");
-      current = FollowLink(slot, current);
-      if (!current) return kErrorFileNotFound;
       if (disposition != nullptr) *disposition = kRegOpenedExistingKey;
     } else {
       if (!create) return kErrorFileNotFound;
@@ -476,47 +386,6 @@ class WineRegistry final : public WinePrefixRegistry {
   static void Touch(OpenKey& open) {
     open.key->modified = wine_registry::Now();
     open.slot->changed = true;
-  }
-
-  static Dword DataSize(const wine_registry::Value& value) {
-    if (!IsStringType(value.type)) return static_cast<Dword>(value.data.size());
-    return static_cast<Dword>(value.data.size() / 2);
-  }
-
-  // Copies a value's data as RegQueryValueExA does: strings in the ANSI code page, a NUL added
-  // when the text lacks one and the buffer has room; ERROR_MORE_DATA with the size needed.
-  static Long CopyData(const wine_registry::Value& value, std::uint8_t* data, Dword* size) {
-    const std::string bytes =
-        IsStringType(value.type) ? WideToAnsi(Utf16FromBytes(value.data)) : value.data;
-    const Dword needed = static_cast<Dword>(bytes.size());
-    Long status = kErrorSuccess;
-    if (data != nullptr) {
-      if (needed > *size) {
-        status = kErrorMoreData;
-      } else {
-        std::memcpy(data, bytes.data(), bytes.size());
-        if (IsStringType(value.type) && needed < *size && needed > 0 && bytes.back() != '\0') {
-          data[needed] = 0;
-        }
-      }
-    }
-    if (size != nullptr) *size = needed;
-    return status;
-  }
-
-  static Long CopyName(const std::u16string& wide, char* name, Dword* name_size) {
-    const std::string text = WideToAnsi(wide);
-    if (name == nullptr) return kErrorInvalidParameter;
-    if (text.size() >= *name_size) {
-      if (*name_size > 0) {
-        std::memcpy(name, text.data(), *name_size - 1);
-        name[*name_size - 1] = '\0';
-      }
-      return kErrorMoreData;
-    }
-    std::memcpy(name, text.c_str(), text.size() + 1);
-    *name_size = static_cast<Dword>(text.size());
-    return kErrorSuccess;
   }
 
   std::string prefix_;

@@ -1,0 +1,68 @@
+#include "platform/posix/wine_registry_data.h"
+
+#include <cstring>
+
+#include "platform/code_page.h"
+
+namespace platform::wine_registry {
+
+bool IsStringType(Dword type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::u16string Utf16FromBytes(std::string_view bytes) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  }
+  return text;
+}
+
+std::string BytesFromUtf16(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+std::string StoredData(Dword type, std::string_view data) {
+  return IsStringType(type) ? BytesFromUtf16(AnsiToWide(data)) : std::string(data);
+}
+
+Long CopyData(const Value& value, std::uint8_t* data, Dword* size) {
+  const bool text = IsStringType(value.type);
+  const std::string bytes = text ? WideToAnsi(Utf16FromBytes(value.data)) : value.data;
+  const Dword needed = static_cast<Dword>(bytes.size());
+  Long status = kErrorSuccess;
+  if (data != nullptr) {
+    if (needed > *size) {
+      status = kErrorMoreData;
+    } else {
+      std::memcpy(data, bytes.data(), bytes.size());
+      if (text && needed > 0 && needed < *size && bytes.back() != '\0') data[needed] = 0;
+    }
+  }
+  if (size != nullptr) *size = needed;
+  return status;
+}
+
+Long CopyName(std::u16string_view name, char* buffer, Dword* name_size) {
+  if (buffer == nullptr) return kErrorInvalidParameter;
+  const std::string text = WideToAnsi(name);
+  if (text.size() >= *name_size) {
+    if (*name_size > 0) {
+      std::memcpy(buffer, text.data(), *name_size - 1);
+      buffer[*name_size - 1] = '\0';
+    }
+    return kErrorMoreData;
+  }
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  *name_size = static_cast<Dword>(text.size());
+  return kErrorSuccess;
+}
+
+}  // namespace platform::wine_registry
