@@ -1,6 +1,7 @@
 // dialog_fixture.exe ACTION...: shows known dialogs through the program's own platform layer, so
 // that the tests can check what dialog_watcher.exe reads from them. Actions, in order:
-//   dialog  the standard message dialog, owned by the tool-window application window
+//   dialog  the standard message dialog with the application window's title as caption, owned by
+//           that tool window
 //   box     an error message box owned by the foreground window
 //   echo    a message box without owner that shows the process's raw command line; the words
 //           after it are no actions
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string action = argv[i];
     if (action == "dialog") {
-      boxes.ShowMessageDialog(window, "First line\r\nsecond line", "Fixture dialog");
+      boxes.ShowMessageDialog(window, "First line\r\nsecond line",
+                              regcorvex::testing::kApplicationTitle);
     } else if (action == "box") {
       boxes.MessageBoxA(boxes.GetForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
                         platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);

@@ -102,7 +102,9 @@ std::vector<HWND> TopLevelWindows(DWORD process_id) {
 
 HWND FindApplicationWindow(DWORD process_id) {
   for (HWND window : TopLevelWindows(process_id)) {
-    if (WindowText(window) == kApplicationTitle) return window;
+    if (WindowText(window) == kApplicationTitle && WindowClass(window) != kDialogClass) {
+      return window;
+    }
   }
   return nullptr;
 }

@@ -17,7 +17,8 @@ std::string WindowClass(HWND window);
 std::string WindowText(HWND window);
 // The top-level windows of the process, hidden ones included.
 std::vector<HWND> TopLevelWindows(DWORD process_id);
-// The process's top-level window titled kApplicationTitle, or nullptr.
+// The process's top-level window titled kApplicationTitle that is no dialog (the program's
+// dialogs carry the same caption), or nullptr.
 HWND FindApplicationWindow(DWORD process_id);
 AppWindow ReadAppWindow(HWND window);
 // A message box or task dialog of the process, read while it is shown.

@@ -12,7 +12,7 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 const Dialog kMessageDialog =
-    ShownDialog("Fixture dialog", "First line\r\nsecond line", false, {"OK"}, "application");
+    ShownDialog("Register Corvane 5", "First line\r\nsecond line", false, {"OK"}, "application");
 // An error box owned by the foreground window: none in a process that has shown nothing yet, the
 // application window once a dialog owned by it has closed.
 Dialog ErrorBox(const char* owner) {
