@@ -19,7 +19,7 @@ void DeleteTree(platform::Registry& registry, Hkey parent, const std::string& su
   const platform::UniqueHkey key = platform::MakeUniqueHkey(registry, raw);
   std::vector<std::string> children;
   for (platform::Dword index = 0;; ++index) {
-    char name[256];
+    char name[512];  // Wine holds names one character longer than Windows
     platform::Dword size = sizeof(name);
     if (registry.RegEnumKeyExA(key.get(), index, name, &size) != platform::kErrorSuccess) break;
     children.emplace_back(name, size);
