@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "admin/report_text.h"
 #include "platform/code_page.h"
 #include "platform/unique_hkey.h"
 
@@ -22,7 +23,19 @@ constexpr struct {
     {"HKLM", "HKEY_LOCAL_MACHINE", platform::kHkeyLocalMachine},
 };
 
-const char* TypeName(Dword type) {
+std::string Hex(const std::vector<std::uint8_t>& data) {
+  std::string text;
+  char digits[3];
+  for (std::uint8_t byte : data) {
+    std::snprintf(digits, sizeof(digits), "%02X", byte);
+    text += digits;
+  }
+  return text;
+}
+
+}  // namespace
+
+const char* RegistryTypeName(Dword type) {
   switch (type) {
     case platform::kRegNone:
       return "REG_NONE";
@@ -47,17 +60,7 @@ const char* TypeName(Dword type) {
   }
 }
 
-std::string Hex(const std::vector<std::uint8_t>& data) {
-  std::string text;
-  char digits[3];
-  for (std::uint8_t byte : data) {
-    std::snprintf(digits, sizeof(digits), "%02X", byte);
-    text += digits;
-  }
-  return text;
-}
-
-std::string FormatData(Dword type, const std::vector<std::uint8_t>& data) {
+std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data) {
   const std::string bytes(data.begin(), data.end());
   char number[24];
   switch (type) {
@@ -89,11 +92,26 @@ std::string FormatData(Dword type, const std::vector<std::uint8_t>& data) {
   return Hex(data);
 }
 
+namespace {
+
+struct ListedValue {
+  std::string name;
+  Dword type;
+  std::vector<std::uint8_t> data;
+};
+
+// One key of a listing: its values, and its subkeys' names when they are not listed themselves.
+struct ListedKey {
+  std::string name;
+  std::vector<ListedValue> values;
+  std::vector<std::string> subkeys;
+};
+
 void ListKey(platform::Registry& registry, platform::Hkey key, const std::string& name,
-             bool recursive, std::string& out) {
+             bool recursive, std::vector<ListedKey>& out) {
   Dword value_count = 0, max_name = 0, max_data = 0, subkey_count = 0, max_subkey = 0;
   registry.RegQueryInfoKeyA(key, &subkey_count, &max_subkey, &value_count, &max_name, &max_data);
-  out += "\n" + name + "\n";
+  out.push_back({name, {}, {}});
   for (Dword index = 0; index < value_count; ++index) {
     std::vector<char> value_name(max_name + 1);
     std::vector<std::uint8_t> data(max_data);
@@ -103,10 +121,9 @@ void ListKey(platform::Registry& registry, platform::Hkey key, const std::string
       continue;
     }
     data.resize(data_size);
-    const std::string shown =
-        name_size == 0 ? "(Default)" : std::string(value_name.data(), name_size);
-    out += "    " + shown + "    " + TypeName(type) + "    " + FormatData(type, data) + "\n";
+    out.back().values.push_back({std::string(value_name.data(), name_size), type, data});
   }
+  const std::size_t listed = out.size() - 1;
   for (Dword index = 0; index < subkey_count; ++index) {
     std::vector<char> subkey(max_subkey + 1);
     Dword size = max_subkey + 1;
@@ -115,7 +132,7 @@ void ListKey(platform::Registry& registry, platform::Hkey key, const std::string
     }
     const std::string child = name + "\\" + std::string(subkey.data(), size);
     if (!recursive) {
-      out += (index == 0 ? "\n" : "") + child + "\n";
+      out[listed].subkeys.push_back(child);
       continue;
     }
     platform::Hkey opened = platform::kNoKey;
@@ -126,6 +143,20 @@ void ListKey(platform::Registry& registry, platform::Hkey key, const std::string
     const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
     ListKey(registry, owned.get(), child, recursive, out);
   }
+}
+
+std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
+                                                   const RegistryPath& key, bool recursive) {
+  platform::Hkey opened = platform::kNoKey;
+  if (registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened) !=
+      platform::kErrorSuccess) {
+    return std::nullopt;
+  }
+  const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
+  std::vector<ListedKey> keys;
+  ListKey(registry, owned.get(), key.root_name + (key.path.empty() ? "" : "\\" + key.path),
+          recursive, keys);
+  return keys;
 }
 
 }  // namespace
@@ -143,18 +174,58 @@ std::optional<RegistryPath> ParseRegistryPath(const std::string& text) {
   return std::nullopt;
 }
 
+std::string RegistryRootName(platform::Hkey root) {
+  for (const auto& known : kRoots) {
+    if (known.root == root) return known.long_name;
+  }
+  return {};
+}
+
 std::optional<std::string> QueryRegistry(platform::Registry& registry, const RegistryPath& key,
                                          bool recursive) {
-  platform::Hkey opened = platform::kNoKey;
-  if (registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened) !=
-      platform::kErrorSuccess) {
-    return std::nullopt;
-  }
-  const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
+  const auto keys = ListRegistry(registry, key, recursive);
+  if (!keys) return std::nullopt;
   std::string out;
-  ListKey(registry, owned.get(), key.root_name + (key.path.empty() ? "" : "\\" + key.path),
-          recursive, out);
+  for (const ListedKey& listed : *keys) {
+    out += "\n" + listed.name + "\n";
+    for (const ListedValue& value : listed.values) {
+      out += "    " + (value.name.empty() ? "(Default)" : value.name) + "    " +
+             RegistryTypeName(value.type) + "    " + FormatRegistryData(value.type, value.data) +
+             "\n";
+    }
+    if (!listed.subkeys.empty()) out += "\n";
+    for (const std::string& subkey : listed.subkeys) out += subkey + "\n";
+  }
   return recursive ? out + "\n" : out;
+}
+
+std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const RegistryPath& key,
+                                             bool recursive) {
+  const auto keys = ListRegistry(registry, key, recursive);
+  if (!keys) return std::nullopt;
+  std::string out = "{\n  \"keys\": [";
+  const char* key_separator = "\n";
+  for (const ListedKey& listed : *keys) {
+    out += key_separator + std::string("    {\"key\": ") + JsonString(AnsiToUtf8(listed.name)) +
+           ", \"values\": [";
+    const char* separator = "";
+    for (const ListedValue& value : listed.values) {
+      out += separator + std::string("{\"name\": ") + JsonString(AnsiToUtf8(value.name)) +
+             ", \"type\": \"" + RegistryTypeName(value.type) +
+             "\", \"data\": " + JsonString(AnsiToUtf8(FormatRegistryData(value.type, value.data))) +
+             "}";
+      separator = ", ";
+    }
+    out += "], \"subkeys\": [";
+    separator = "";
+    for (const std::string& subkey : listed.subkeys) {
+      out += separator + JsonString(AnsiToUtf8(subkey));
+      separator = ", ";
+    }
+    out += "]}";
+    key_separator = ",\n";
+  }
+  return out + "\n  ]\n}\n";
 }
 
 }  // namespace regcorvex

@@ -2,8 +2,10 @@
 // line per value with its name, type and data, keys separated by blank lines.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -16,9 +18,19 @@ struct RegistryPath {
   std::string path;
 };
 std::optional<RegistryPath> ParseRegistryPath(const std::string& text);
+// "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE"; empty for another key.
+std::string RegistryRootName(platform::Hkey root);
+
+// A value's type and data as a listing prints them: "REG_DWORD" and "0x1f", text up to its first
+// NUL, bytes in hexadecimal.
+const char* RegistryTypeName(platform::Dword type);
+std::string FormatRegistryData(platform::Dword type, const std::vector<std::uint8_t>& data);
 
 // The listing of key, or nothing when the key cannot be opened.
 std::optional<std::string> QueryRegistry(platform::Registry& registry, const RegistryPath& key,
                                          bool recursive);
+// The same listing as JSON: {"keys": [{"key", "values": [{"name", "type", "data"}], "subkeys"}]}.
+std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const RegistryPath& key,
+                                             bool recursive);
 
 }  // namespace regcorvex

@@ -85,9 +85,11 @@ std::string DecodeElementName(std::string_view name) { return ApplyEscapes(name,
 
 std::string DecodeValueText(std::string_view text) { return ApplyEscapes(text, kValueEscapes); }
 
-std::int32_t TextToInteger(std::string_view text) {
+std::int32_t TextToInteger(std::string_view text) { return ReadIntegerText(text).value_or(0); }
+
+std::optional<std::int32_t> ReadIntegerText(std::string_view text) {
   std::size_t i = text.find_first_not_of(' ');
-  if (i == std::string_view::npos) return 0;
+  if (i == std::string_view::npos) return std::nullopt;
   const bool negative = text[i] == '-';
   if (text[i] == '-' || text[i] == '+') ++i;
   const std::string_view rest = text.substr(i);
@@ -101,15 +103,15 @@ std::int32_t TextToInteger(std::string_view text) {
     digits = rest;
     hexadecimal = false;
   }
-  if (digits.empty()) return 0;
+  if (digits.empty()) return std::nullopt;
   const std::uint64_t base = hexadecimal ? 16 : 10;
   const std::uint64_t limit = hexadecimal ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
   std::uint64_t value = 0;
   for (char c : digits) {
     const int digit = HexDigitValue(c);
-    if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) return 0;
+    if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) return std::nullopt;
     value = value * base + static_cast<std::uint64_t>(digit);
-    if (value > limit) return 0;
+    if (value > limit) return std::nullopt;
   }
   const auto pattern = static_cast<std::uint32_t>(negative ? 0u - value : value);
   return static_cast<std::int32_t>(pattern);

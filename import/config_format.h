@@ -37,6 +37,8 @@ std::string DecodeValueText(std::string_view text);
 // range or hexadecimal digits (behind "$", "0x", "0X", "x" or "X") fitting 32 bits, and nothing
 // else. Any other text gives 0.
 std::int32_t TextToInteger(std::string_view text);
+// The same reading, with no value for a text outside the syntax or the range.
+std::optional<std::int32_t> ReadIntegerText(std::string_view text);
 
 // Fills bytes from the hexadecimal digits of text, two digits a byte, high half first, skipping
 // every other character. False, with bytes left unspecified, when the digits do not give exactly

@@ -1,7 +1,6 @@
 #include "import/import_configuration.h"
 
 #include <exception>
-#include <optional>
 
 #include "common/product.h"
 #include "import/config_format.h"
@@ -17,47 +16,42 @@ std::string DescribeLoadError(const XmlLoadError& error) {
          error.source_text().substr(0, XmlLoadError::kSourceTextLength);
 }
 
-struct Outcome {
-  std::optional<std::string> refused_by;  // the display name of another product
-  std::optional<std::string> error;
-};
+}  // namespace
 
-// Everything that needs the document, which is released before this returns, on every path.
-Outcome LoadAndWalk(const std::string& path, WalkReceiver& store) {
+WalkOutcome LoadAndWalk(const std::string& path, WalkReceiver& receiver) {
+  using Kind = WalkOutcome::Kind;
   try {
     const auto document = CreateXmlDocument();
     document->Load(path);
     const XmlNode root = document->RootElement();
     const XmlNode doctype = document->Doctype();
     if (!doctype) {
-      return {std::nullopt,
+      return {Kind::kFailed,
               "The document has no DOCTYPE declaration: a configuration document starts with "
               "<!DOCTYPE Corvane_5_Preferences>."};
     }
     const DocumentIdentity identity =
         CheckDocumentIdentity(document->Name(root), document->Name(doctype));
-    if (!identity.accepted) return {identity.display_name, std::nullopt};
-    ImportWalk(*document, store).Run(root);
-    return {};
+    if (!identity.accepted) return {Kind::kRefused, identity.display_name};
+    ImportWalk(*document, receiver).Run(root);
+    return {Kind::kWalked, {}};
   } catch (const XmlLoadError& error) {
-    return {std::nullopt, DescribeLoadError(error)};
+    return {Kind::kNotLoaded, DescribeLoadError(error), error.line()};
   } catch (const std::exception& error) {
-    return {std::nullopt, std::string(error.what())};
+    return {Kind::kFailed, std::string(error.what())};
   }
 }
 
-}  // namespace
-
 void ImportConfiguration(const std::string& path, WalkReceiver& store,
                          platform::MessageBoxes& message_boxes) {
-  const Outcome outcome = LoadAndWalk(path, store);
+  const WalkOutcome outcome = LoadAndWalk(path, store);
   std::string text;
-  if (outcome.refused_by) {
-    text = "This configuration file belongs to " + *outcome.refused_by + "\r\n" +
+  if (outcome.kind == WalkOutcome::Kind::kRefused) {
+    text = "This configuration file belongs to " + outcome.text + "\r\n" +
            "and is not compatible with " + ProductTitle + ".";
-  } else if (outcome.error) {
+  } else if (outcome.kind != WalkOutcome::Kind::kWalked) {
     text = "Could not import the program configuration due to the following error:\r\n" +
-           *outcome.error + "\r\n" + "\r\n" + "Filename: " + path;
+           outcome.text + "\r\n" + "\r\n" + "Filename: " + path;
   } else {
     return;
   }

@@ -13,4 +13,21 @@ namespace regcorvex {
 void ImportConfiguration(const std::string& path, WalkReceiver& store,
                          platform::MessageBoxes& message_boxes);
 
+// How far one document got: loaded, identified and walked, or where it stopped.
+struct WalkOutcome {
+  enum class Kind {
+    kWalked,
+    kRefused,    // another product's document: text is its display name
+    kNotLoaded,  // the parser refused the file: text is the error as the import reports it
+    kFailed,     // no DOCTYPE, or an error that ended the walk: text is the error
+  };
+  Kind kind;
+  std::string text;
+  int line = 0;  // kNotLoaded: the parser's line, 0 when unknown
+};
+
+// The import's own sequence, without its messages: loads the document at path, checks its
+// identity and walks it into receiver. The document is released before this returns.
+WalkOutcome LoadAndWalk(const std::string& path, WalkReceiver& receiver);
+
 }  // namespace regcorvex

@@ -19,21 +19,34 @@ bool IsSkippedCategory(const std::string& name) {
 }  // namespace
 
 void ImportWalk::Run(XmlNode root) {
+  receiver_.WalkStarted(document_, root);
   const std::size_t count = document_.ChildCount(root);
   for (std::size_t i = 0; i < count; ++i) {
     const XmlNode child = document_.Child(root, i);
-    if (IsComment(document_, child) || IsTextOnly(document_, child)) continue;
-    if (IsProductElementName(NodeName(document_, child))) ImportProductElement(child);
+    if (IsComment(document_, child)) {
+      receiver_.NodeSkipped(child, WalkSkip::kCommentAtRoot);
+    } else if (IsTextOnly(document_, child)) {
+      receiver_.NodeSkipped(child, WalkSkip::kTextOnlyAtRoot);
+    } else if (IsProductElementName(NodeName(document_, child))) {
+      ImportProductElement(child);
+    } else {
+      receiver_.NodeSkipped(child, WalkSkip::kNotProduct);
+    }
   }
 }
 
 void ImportWalk::ImportProductElement(XmlNode product) {
+  receiver_.ProductEntered(product);
   const std::size_t count = document_.ChildCount(product);
   for (std::size_t i = 0; i < count; ++i) {
     const XmlNode child = document_.Child(product, i);
-    if (IsTextOnly(document_, child)) continue;
+    if (IsTextOnly(document_, child)) {
+      receiver_.NodeSkipped(child, WalkSkip::kTextOnlyInProduct);
+      continue;
+    }
     category_name_.clear();
     scope_name_ = NodeName(document_, child);
+    receiver_.ScopeEntered(child, scope_name_);
     ImportScopeElement(child);
   }
 }
@@ -45,7 +58,7 @@ void ImportWalk::ImportScopeElement(XmlNode scope) {
     if (IsTextOnly(document_, child)) {
       // A value directly under the scope: the base key, opened and closed for this value alone.
       category_name_ = kCfgAllName;
-      if (OpenCategory()) {
+      if (OpenCategory(scope)) {
         ImportValueElement(child);
         receiver_.ClosePref();
       }
@@ -58,16 +71,23 @@ void ImportWalk::ImportScopeElement(XmlNode scope) {
 
 void ImportWalk::ImportCategoryElement(XmlNode category) {
   const std::size_t count = document_.ChildCount(category);
-  if (count == 0) return;
+  if (count == 0) {
+    receiver_.NodeSkipped(category, WalkSkip::kCategoryWithoutChildren);
+    return;
+  }
   category_name_ = DecodeElementName(NodeName(document_, category));
-  if (IsSkippedCategory(category_name_)) return;
-  if (OpenCategory()) {
+  if (IsSkippedCategory(category_name_)) {
+    receiver_.NodeSkipped(category, WalkSkip::kCategoryByName);
+    return;
+  }
+  if (OpenCategory(category)) {
     for (std::size_t i = 0; i < count; ++i) ImportValueElement(document_.Child(category, i));
   }
   receiver_.ClosePref();
 }
 
-bool ImportWalk::OpenCategory() {
+bool ImportWalk::OpenCategory(XmlNode category) {
+  receiver_.CategoryEntered(category, category_name_);
   section_ = GetCategoryKeyPath(category_name_);
   return receiver_.OpenPref(GetDataScope(scope_name_), std::string(PrefBaseKey) + "\\" + section_);
 }
@@ -76,6 +96,7 @@ void ImportWalk::ImportValueElement(XmlNode value) {
   const std::string name = DecodeElementName(NodeName(document_, value));
   const std::string text = DecodeValueText(ValueText(document_, value));
   const std::string type = ValueType(document_, value);
+  receiver_.ValueRead(value, WalkValue{name, text, type});
   if (type == "integer") {
     receiver_.SetPrefInteger(section_, name, TextToInteger(text));
   } else if (type == "string") {
@@ -85,7 +106,11 @@ void ImportWalk::ImportValueElement(XmlNode value) {
   } else if (type == "binary") {
     if (const auto bytes = BinaryTextToBytes(text)) {
       receiver_.SetPrefBinaryProc(section_, name, *bytes);
+    } else {
+      receiver_.NodeSkipped(value, WalkSkip::kRejectedBinary);
     }
+  } else {
+    receiver_.NodeSkipped(value, WalkSkip::kUnusableType);
   }
 }
 

@@ -1,6 +1,7 @@
 // The walk of a configuration document that belongs to this product: its product elements, their
 // scope elements, the categories and values below them, in document order. The walk decides what
-// is read and what is skipped; it tells a receiver which keys to open and which values to write.
+// is read and what is skipped; it tells a receiver which keys to open and which values to write,
+// and what it passed by and why.
 #pragma once
 
 #include <string>
@@ -23,8 +24,9 @@ class ImportWalk {
   void ImportScopeElement(XmlNode scope);
   void ImportCategoryElement(XmlNode category);
   void ImportValueElement(XmlNode value);
-  // Opens the current category's key for the current scope.
-  bool OpenCategory();
+  // Opens the current category's key for the current scope; category is its element, or the
+  // scope element for a value directly under it.
+  bool OpenCategory(XmlNode category);
 
   XmlDocument& document_;
   WalkReceiver& receiver_;

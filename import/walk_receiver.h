@@ -1,14 +1,36 @@
-// What the walk of a configuration document asks of the preference store, in the order it asks.
-// The import's receiver writes through the store; other receivers only look.
+// What the walk of a configuration document asks of the preference store, in the order it asks,
+// and what it decides on the way. The import's receiver writes through the store; other receivers
+// only look. The observation hooks do nothing by default and receive only what the walk has at
+// hand, so a receiver that ignores them costs the walk nothing.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "import/xml_document.h"
 #include "prefs/pref_keys.h"
 
 namespace regcorvex {
+
+// Why the walk passed a node by without writing anything for it.
+enum class WalkSkip {
+  kCommentAtRoot,      // a comment under the root element
+  kTextOnlyAtRoot,     // a text-only element under the root element
+  kNotProduct,         // any other node under the root not named like the product
+  kTextOnlyInProduct,  // a text-only element under a product element
+  kCategoryWithoutChildren,
+  kCategoryByName,  // "Schedules", or a name holding "$TEMP" or "$UNKNOWN"
+  kUnusableType,    // a value whose "type" is missing or none of the four
+  kRejectedBinary,  // a binary text that the conversion refuses
+};
+
+// A value element as the walk read it: its decoded name and text, and its "type" as written.
+struct WalkValue {
+  const std::string& name;
+  const std::string& text;
+  const std::string& type;
+};
 
 class WalkReceiver {
  public:
@@ -25,6 +47,18 @@ class WalkReceiver {
                                   bool value) = 0;
   virtual void SetPrefBinaryProc(const std::string& section, const std::string& name,
                                  const std::vector<std::uint8_t>& bytes) = 0;
+
+  // The walk of an accepted document begins; its nodes stay valid until the walk returns.
+  virtual void WalkStarted(XmlDocument& /*document*/, XmlNode /*root*/) {}
+  virtual void ProductEntered(XmlNode /*product*/) {}
+  // name as written, which selects the data scope through GetDataScope.
+  virtual void ScopeEntered(XmlNode /*scope*/, const std::string& /*name*/) {}
+  // Before the category's key is opened: name is decoded, or "cfgAll" for a value directly under
+  // a scope element, which is then the node given.
+  virtual void CategoryEntered(XmlNode /*category*/, const std::string& /*name*/) {}
+  // Before the value's setter is chosen by its type.
+  virtual void ValueRead(XmlNode /*value*/, const WalkValue& /*read*/) {}
+  virtual void NodeSkipped(XmlNode /*node*/, WalkSkip /*reason*/) {}
 };
 
 }  // namespace regcorvex

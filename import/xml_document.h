@@ -74,6 +74,10 @@ class XmlDocument {
   virtual std::optional<std::u16string> Attribute(XmlNode element, std::u16string_view name) = 0;
   // The text of the node's first child (the caller has checked that it is a text node).
   virtual std::u16string Text(XmlNode node) = 0;
+
+  // Where the node starts in the file, for people reading reports: line and column from 1, each
+  // 0 where the parser does not keep it. The import never asks.
+  virtual std::pair<int, int> Position(XmlNode /*node*/) { return {0, 0}; }
 };
 
 // A new, empty document object of this platform's parser.

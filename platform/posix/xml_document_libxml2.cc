@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/posix/utf8.h"
 #include "platform/posix/wine_prefix.h"
+#include "platform/posix/xml_start_tags.h"
 #include "platform/unique_handle.h"
 
 namespace regcorvex {
@@ -280,11 +281,12 @@ class Libxml2Document final : public XmlDocument {
  public:
   void Load(const std::string& path) override { Parse(ReadDocumentFile(path)); }
 
-  void Parse(std::string_view bytes) {
+  void Parse(std::string bytes) {
     InitialiseLibxml2();
     document_.reset();
     children_.clear();
     ranges_.clear();
+    columns_.reset();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
       throw XmlLoadError("The document is too large.", 0, "");
     const platform::UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
@@ -301,6 +303,7 @@ class Libxml2Document final : public XmlDocument {
         xmlDocGetRootElement(document.get()) == nullptr)
       throw XmlLoadError("The document could not be parsed.", 0, "");
     document_ = std::move(document);
+    source_ = std::move(bytes);
   }
 
   XmlNode RootElement() override {
@@ -370,6 +373,14 @@ class Libxml2Document final : public XmlDocument {
                : std::u16string();
   }
 
+  std::pair<int, int> Position(XmlNode handle) override {
+    const xmlNode* node = Unwrap(handle);
+    if (!columns_) columns_ = StartTagColumns(xmlDocGetRootElement(document_.get()), source_);
+    const auto column = columns_->find(node);
+    return {static_cast<int>(std::max(xmlGetLineNo(node), 0L)),
+            column != columns_->end() ? column->second : 0};
+  }
+
  private:
   struct ChildRange {
     std::size_t first;
@@ -402,6 +413,8 @@ class Libxml2Document final : public XmlDocument {
   }
 
   platform::UniqueHandle<DocTraits> document_;
+  std::string source_;  // the bytes parsed, for Position
+  std::optional<std::unordered_map<const xmlNode*, int>> columns_;
   std::vector<const xmlNode*> children_;
   std::unordered_map<const xmlNode*, ChildRange> ranges_;
 };
@@ -410,7 +423,7 @@ class Libxml2Document final : public XmlDocument {
 
 std::unique_ptr<XmlDocument> ParseXmlDocument(std::string_view bytes) {
   auto document = std::make_unique<Libxml2Document>();
-  document->Parse(bytes);
+  document->Parse(std::string(bytes));
   return document;
 }
 

@@ -1,0 +1,18 @@
+// The companion's reports as people and scripts read them: text for a terminal (one line per
+// finding or value, positions as FILE:LINE:COLUMN where the parser keeps them) and JSON. All
+// output is UTF-8.
+#pragma once
+
+#include <string>
+
+#include "admin/document_check.h"
+#include "admin/import_preview.h"
+
+namespace regcorvex {
+
+std::string CheckText(const std::string& document, const CheckReport& report);
+std::string CheckJson(const std::string& document, const CheckReport& report);
+std::string PreviewText(const std::string& document, const PreviewReport& report);
+std::string PreviewJson(const std::string& document, const PreviewReport& report);
+
+}  // namespace regcorvex

@@ -1,0 +1,19 @@
+// Text for the companion's reports: UTF-8 from the DOM's wide names and the program's ANSI text,
+// quoting for messages and JSON string literals.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace regcorvex {
+
+std::string Utf8(std::u16string_view text);
+// Text in the ANSI code page, as the import holds it.
+std::string AnsiToUtf8(std::string_view text);
+// text in double quotes for people: a double quote inside and control characters escaped (\", \r,
+// \n, \t, \xNN), backslashes as they are.
+std::string Quoted(std::string_view utf8);
+// A JSON string literal.
+std::string JsonString(std::string_view utf8);
+
+}  // namespace regcorvex

@@ -1,0 +1,51 @@
+#include "admin/walk_location.h"
+
+#include "admin/report_text.h"
+
+namespace regcorvex {
+
+void WalkLocation::WalkStarted(XmlDocument& document, XmlNode root) {
+  document_ = &document;
+  root_ = root;
+  root_path_ = "/" + Utf8(document.Name(root));
+}
+
+void WalkLocation::ProductEntered(XmlNode product) { product_path_ = root_path_ + PathOf(product); }
+
+void WalkLocation::ScopeEntered(XmlNode scope) {
+  scope_ = scope;
+  scope_path_ = product_path_ + PathOf(scope);
+  category_path_ = scope_path_;
+}
+
+void WalkLocation::CategoryEntered(XmlNode category) {
+  category_path_ = category.handle == scope_.handle ? scope_path_ : scope_path_ + PathOf(category);
+}
+
+Location WalkLocation::Locate(XmlNode node, WalkLevel parent) const {
+  const std::string* path = &root_path_;
+  switch (parent) {
+    case WalkLevel::kRoot:
+      break;
+    case WalkLevel::kProduct:
+      path = &product_path_;
+      break;
+    case WalkLevel::kScope:
+      path = &scope_path_;
+      break;
+    case WalkLevel::kCategory:
+      path = &category_path_;
+      break;
+  }
+  const auto [line, column] = document_->Position(node);
+  return {line, column, *path + PathOf(node)};
+}
+
+Location WalkLocation::Root() const {
+  const auto [line, column] = document_->Position(root_);
+  return {line, column, root_path_};
+}
+
+std::string WalkLocation::PathOf(XmlNode node) const { return "/" + Utf8(document_->Name(node)); }
+
+}  // namespace regcorvex

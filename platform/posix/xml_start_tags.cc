@@ -1,0 +1,147 @@
+#include "platform/posix/xml_start_tags.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace regcorvex {
+namespace {
+
+struct StartTag {
+  std::string name;
+  int first_line;  // the line of "<"
+  int last_line;   // the line of the closing ">"
+  int column;
+};
+
+// Reads the start tags of source in order, stepping over comments, CDATA sections, processing
+// instructions, the DOCTYPE with its internal subset, and end tags.
+class TagScanner {
+ public:
+  explicit TagScanner(std::string_view source) : source_(source) {}
+
+  std::vector<StartTag> Scan() {
+    std::vector<StartTag> tags;
+    while (at_ < source_.size()) {
+      if (source_[at_] != '<') {
+        Advance(1);
+      } else if (Rest().starts_with("<!--")) {
+        SkipPast("-->");
+      } else if (Rest().starts_with("<![CDATA[")) {
+        SkipPast("]]>");
+      } else if (Rest().starts_with("<?")) {
+        SkipPast("?>");
+      } else if (Rest().starts_with("<!")) {
+        SkipDeclaration();
+      } else if (Rest().starts_with("</")) {
+        SkipPast(">");
+      } else {
+        tags.push_back(ReadStartTag());
+      }
+    }
+    return tags;
+  }
+
+ private:
+  std::string_view Rest() const { return source_.substr(at_); }
+
+  void Advance(std::size_t count) {
+    for (const std::size_t end = std::min(at_ + count, source_.size()); at_ < end; ++at_) {
+      if (source_[at_] == '\n') {
+        ++line_;
+        line_start_ = at_ + 1;
+      }
+    }
+  }
+
+  void SkipPast(std::string_view end) {
+    const std::size_t found = source_.find(end, at_);
+    Advance(found == std::string_view::npos ? source_.size() : found + end.size() - at_);
+  }
+
+  // "<!DOCTYPE ...>", with an internal subset in brackets that may itself hold ">".
+  void SkipDeclaration() {
+    const std::size_t close = source_.find('>', at_);
+    const std::size_t open = source_.find('[', at_);
+    if (open == std::string_view::npos || open > close) return SkipPast(">");
+    Advance(open - at_);
+    while (at_ < source_.size()) {
+      SkipPast("]");
+      const std::size_t next = source_.find_first_not_of(" \t\r\n", at_);
+      if (next != std::string_view::npos && source_[next] == '>') return Advance(next + 1 - at_);
+    }
+  }
+
+  StartTag ReadStartTag() {
+    StartTag tag{{}, line_, line_, Column()};
+    Advance(1);
+    const std::size_t name_end = source_.find_first_of(" \t\r\n/>", at_);
+    tag.name = std::string(source_.substr(at_, name_end - at_));
+    char quote = 0;
+    while (at_ < source_.size() && (quote != 0 || source_[at_] != '>')) {
+      if (quote == 0 && (source_[at_] == '"' || source_[at_] == '\'')) {
+        quote = source_[at_];
+      } else if (source_[at_] == quote) {
+        quote = 0;
+      }
+      Advance(1);
+    }
+    tag.last_line = line_;
+    Advance(1);
+    return tag;
+  }
+
+  // Characters from the start of the line up to here, counting each UTF-8 sequence once.
+  int Column() const {
+    int column = 1;
+    for (std::size_t i = line_start_; i < at_; ++i) {
+      column += (static_cast<unsigned char>(source_[i]) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return column;
+  }
+
+  std::string_view source_;
+  std::size_t at_ = 0;
+  int line_ = 1;
+  std::size_t line_start_ = 0;
+};
+
+std::string QualifiedName(const xmlNode* element) {
+  std::string name(reinterpret_cast<const char*>(element->name));
+  if (element->ns == nullptr || element->ns->prefix == nullptr) return name;
+  return reinterpret_cast<const char*>(element->ns->prefix) + (":" + name);
+}
+
+}  // namespace
+
+std::unordered_map<const xmlNode*, int> StartTagColumns(const xmlNode* root,
+                                                        std::string_view source) {
+  std::unordered_map<const xmlNode*, int> columns;
+  if (root == nullptr || source.starts_with("\xFF\xFE") || source.starts_with("\xFE\xFF")) {
+    return columns;
+  }
+  const std::vector<StartTag> tags = TagScanner(source).Scan();
+  std::size_t next_tag = 0;
+  std::vector<const xmlNode*> pending{root};
+  while (!pending.empty()) {
+    const xmlNode* element = pending.back();
+    pending.pop_back();
+    const long line = xmlGetLineNo(element);
+    const std::string name = QualifiedName(element);
+    for (std::size_t i = next_tag; i < tags.size() && tags[i].first_line <= line; ++i) {
+      if (tags[i].name == name && line <= tags[i].last_line) {
+        columns.emplace(element, tags[i].column);
+        next_tag = i + 1;
+        break;
+      }
+    }
+    std::vector<const xmlNode*> children;
+    for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
+      if (child->type == XML_ELEMENT_NODE) children.push_back(child);
+    }
+    pending.insert(pending.end(), children.rbegin(), children.rend());
+  }
+  return columns;
+}
+
+}  // namespace regcorvex
