@@ -39,7 +39,12 @@ bool TRegistry::OpenKey(const std::string& path, bool create) {
           ? registry_.RegCreateKeyExA(BaseKey(), path.c_str(), platform::kRegOptionNonVolatile,
                                       access_, &opened, nullptr)
           : registry_.RegOpenKeyExA(BaseKey(), path.c_str(), 0, access_, &opened);
-  if (status != kErrorSuccess) return false;
+  if (status != kErrorSuccess) {
+    // A registry that cannot be used at all (a damaged hive file, say) explains itself.
+    const std::string reason = registry_.FailureText(status);
+    if (!reason.empty()) throw PrefError(reason);
+    return false;
+  }
   current_key_ = platform::MakeUniqueHkey(registry_, opened);
   return true;
 }

@@ -23,6 +23,7 @@ class TRegistry {
   bool HasOpenKey() const { return static_cast<bool>(current_key_); }
 
   // With create and a non-empty path the missing levels are created; otherwise the key must exist.
+  // Raises PrefError with the registry's reason when the registry itself cannot be used.
   bool OpenKey(const std::string& path, bool create);
   // Tries KEY_READ, then read and enumerate, then query only; the mask that worked is kept for
   // later opens.

@@ -28,8 +28,9 @@ display=$((100 + RANDOM % 800))
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
-wineboot -i >/dev/null 2>&1
+mkdir -p "$WINEPREFIX"
 wineserver -p
+wineboot -i >/dev/null 2>&1
 
 status=0
 ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1

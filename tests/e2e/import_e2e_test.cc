@@ -2,6 +2,8 @@
 // regcorvex on it in a fresh Wine prefix, then reads back the registry and the message boxes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -207,6 +209,21 @@ TEST(ImportEndToEnd, CategoriesWithoutChildrenAndWithOnlyComments) {
   };
   EXPECT_FALSE(key("Misc").has_value());
   EXPECT_TRUE(key("Paths").has_value());
+}
+
+TEST(ImportEndToEnd, ADamagedHiveIsReportedAndKeptAsItWas) {
+  const TempDir folder;
+  folder.Write("doc.xml",
+               Product("<PerUserRoam><Misc><A type=\"integer\">1</A></Misc></PerUserRoam>"));
+  const std::string damaged = "WINE REGISTRY Version 2\n[Software\\Broken\n\"x\"=dword:zz\n";
+  const auto user_reg = folder.Write("prefix/user.reg", damaged);
+  const auto result =
+      RunProgram({REGCORVEX_PROGRAM, "/IC", "doc.xml"},
+                 {{"WINEPREFIX", (folder.path() / "prefix").string()}}, folder.path().string());
+  EXPECT_EQ(result.err.rfind("Corvane 5 OpenPref Error\n", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("user.reg"), std::string::npos) << result.err;
+  std::ifstream file(user_reg, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), damaged);
 }
 
 }  // namespace
