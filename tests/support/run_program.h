@@ -8,7 +8,8 @@
 namespace regcorvex::testing {
 
 struct ProgramResult {
-  int exit_code = -1;  // -1 when it did not exit normally
+  int exit_code = -1;       // -1 when it did not exit normally
+  long peak_memory_kb = 0;  // the largest resident set the program reached
   std::string out;
   std::string err;
 };

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,8 +61,10 @@ ProgramResult RunProgram(const std::vector<std::string>& argv,
   ProgramResult result;
   Drain(out_pipe[0], err_pipe[0], result);
   int status = 0;
-  waitpid(child, &status, 0);
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.peak_memory_kb = usage.ru_maxrss;
   return result;
 }
 
