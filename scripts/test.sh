@@ -35,4 +35,6 @@ wineboot -i >/dev/null 2>&1
 status=0
 ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
 ctest --test-dir build/test-windows --output-on-failure || status=1
+# The fuzz targets: their seed corpora replayed, then each fuzzed for a bounded time.
+FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
 exit $status
