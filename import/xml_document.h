@@ -55,12 +55,23 @@ class XmlLoadError : public std::runtime_error {
   std::string source_text_;
 };
 
+// How far a document may expand its own entities: the characters all its entity references add
+// up to, and the copying that joining those expansions to the text around them costs. A document
+// that goes beyond either is refused with kEntityLimitsReason.
+struct XmlEntityLimits {
+  static constexpr std::size_t kMaxCharacters = 1000000;
+  static constexpr std::size_t kMaxWork = 100000000;
+};
+inline constexpr char kEntityLimitsReason[] =
+    "The document expands its entities beyond the limits of this program.";
+
 class XmlDocument {
  public:
   virtual ~XmlDocument() = default;
 
   // Synchronous load of the file at path (an ANSI Windows path): no validation, external
-  // entities and DTDs never read, white-space-only text dropped. Throws XmlLoadError.
+  // entities and DTDs never read, the document's own entities expanded within XmlEntityLimits,
+  // white-space-only text dropped. Throws XmlLoadError.
   virtual void Load(const std::string& path) = 0;
 
   virtual XmlNode RootElement() = 0;

@@ -26,12 +26,7 @@ namespace regcorvex {
 namespace {
 
 // libxml2 refuses exponential entity expansion but not a long run of references into one text,
-// which it joins by copying that text once per reference. These bounds keep the expansion to a
-// million characters and the copying it causes to well under a second; a document that uses its
-// entities beyond them is refused.
-constexpr std::size_t kMaxEntityCharacters = 1000000;
-constexpr std::size_t kMaxEntityWork = 100000000;
-
+// which it joins by copying that text once per reference: XmlEntityLimits bounds both.
 constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
 constexpr char kFileNotFound[] = "The system cannot locate the object specified.";
@@ -159,8 +154,9 @@ class ParseGuard {
     characters_ += length;
     work_ += length;
     if (parser->instate == XML_PARSER_CONTENT) work_ += TrailingTextLength(parser->node);
-    if (characters_ <= kMaxEntityCharacters && work_ <= kMaxEntityWork) return entity;
-    return Refuse(parser, "The document expands its entities beyond the limits of this program.");
+    if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
+      return entity;
+    return Refuse(parser, kEntityLimitsReason);
   }
 
   // The text that an expansion in content is appended to, and that libxml2 copies to do so.

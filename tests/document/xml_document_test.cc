@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -220,19 +219,28 @@ TEST_F(XmlDocumentTest, DocumentsThatDoNotParseFail) {
   struct Case {
     const char* label;
     std::string xml;
+    bool msxml_loads = false;
   };
   const Case kCases[] = {
       {"empty file", ""},
       {"no root element", std::string(kProlog)},
       {"two root elements", std::string(kProlog) + "<a/><b/>"},
       {"undeclared entity", std::string(kProlog) + "<r>&nothing;</r>"},
+      // The DTD that is not read might declare it: Wine's MSXML loads the document and keeps the
+      // reference as a node that yields no text.
       {"undeclared entity beside an external DTD",
-       std::string(kProlog) + "<!DOCTYPE r SYSTEM \"none.dtd\"><r>&nothing;</r>"},
+       std::string(kProlog) + "<!DOCTYPE r SYSTEM \"none.dtd\"><r>&nothing;</r>", true},
       {"bad character reference", std::string(kProlog) + "<r>&#0;</r>"},
       {"unclosed comment", std::string(kProlog) + "<r><!-- </r>"},
       {"nesting beyond 256 levels", std::string(kProlog) + Nested(300)},
   };
   for (const auto& c : kCases) {
+    if (ParsedByMsxml() && c.msxml_loads) {
+      const auto document = Load(c.xml);
+      ASSERT_TRUE(document) << c.label;
+      EXPECT_EQ(ValueText(*document, document->RootElement()), "") << c.label;
+      continue;
+    }
     const XmlLoadError error = LoadError(c.xml);
     EXPECT_FALSE(error.reason().empty()) << c.label;
   }

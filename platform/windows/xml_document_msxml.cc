@@ -1,0 +1,294 @@
+// MSXML as the platform's DOM, through COM on the main thread (the shell has called
+// CoInitialize): version 6 where it is registered, else 3, with every parsing property set
+// explicitly since the two differ in their defaults.
+#include "platform/windows/win32.h"
+
+#include <msxml2.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <unordered_map>
+#include <vector>
+
+#include "import/xml_document.h"
+#include "platform/code_page.h"
+#include "platform/unique_handle.h"
+#include "platform/windows/entity_budget.h"
+
+namespace regcorvex {
+namespace {
+
+// mingw's __uuidof does not link for the MSXML interfaces; these are their published IIDs.
+constexpr IID kIidDomDocument2 = {
+    0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+constexpr IID kIidDomElement = {
+    0x2933bf86, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
+template <typename T>
+struct ComTraits {
+  using Handle = T*;
+  static constexpr T* kEmpty = nullptr;
+  void Close(T* object) const { object->Release(); }
+};
+template <typename T>
+using ComPtr = platform::UniqueHandle<ComTraits<T>>;
+
+struct FileTraits {
+  using Handle = HANDLE;
+  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
+  void Close(HANDLE file) const { ::CloseHandle(file); }
+};
+
+struct SafeArrayTraits {
+  using Handle = SAFEARRAY*;
+  static constexpr SAFEARRAY* kEmpty = nullptr;
+  void Close(SAFEARRAY* array) const { ::SafeArrayDestroy(array); }
+};
+
+struct BstrTraits {
+  using Handle = BSTR;
+  static constexpr BSTR kEmpty = nullptr;
+  void Close(BSTR text) const { ::SysFreeString(text); }
+};
+using UniqueBstr = platform::UniqueHandle<BstrTraits>;
+
+// A VARIANT, cleared when it goes.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&value); }
+  ~Variant() { ::VariantClear(&value); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+
+  VARIANT value;
+};
+
+std::u16string ToU16(BSTR text) {
+  if (text == nullptr) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text));
+}
+
+std::u16string TakeBstr(BSTR text) { return ToU16(UniqueBstr(text).get()); }
+
+UniqueBstr MakeBstr(std::u16string_view text) {
+  UniqueBstr result(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                        static_cast<UINT>(text.size())));
+  if (!result) throw std::bad_alloc();
+  return result;
+}
+
+void Check(HRESULT result, const char* call) {
+  if (SUCCEEDED(result)) return;
+  char code[16];
+  std::snprintf(code, sizeof(code), "%08lX", static_cast<unsigned long>(result));
+  throw std::runtime_error(std::string("MSXML: ") + call + " failed with HRESULT 0x" + code);
+}
+
+// A new document object of the newest registered MSXML, set up as the import parses.
+ComPtr<IXMLDOMDocument2> CreateParser() {
+  HRESULT result = REGDB_E_CLASSNOTREG;
+  struct Version {
+    const wchar_t* prog_id;
+    bool knows_prohibit_dtd;
+  };
+  for (const Version& version :
+       {Version{L"Msxml2.DOMDocument.6.0", true}, Version{L"Msxml2.DOMDocument.3.0", false}}) {
+    CLSID clsid;
+    if (FAILED(::CLSIDFromProgID(version.prog_id, &clsid))) continue;
+    void* object = nullptr;
+    result = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument2, &object);
+    if (FAILED(result)) continue;
+    ComPtr<IXMLDOMDocument2> document(static_cast<IXMLDOMDocument2*>(object));
+    IXMLDOMDocument2* parser = document.get();
+    Check(parser->put_async(VARIANT_FALSE), "async");
+    Check(parser->put_validateOnParse(VARIANT_FALSE), "validateOnParse");
+    Check(parser->put_resolveExternals(VARIANT_FALSE), "resolveExternals");
+    Check(parser->put_preserveWhiteSpace(VARIANT_FALSE), "preserveWhiteSpace");
+    // MSXML 6 refuses every DOCTYPE unless told otherwise; MSXML 3 allows them and may not know
+    // the property.
+    Variant allow;
+    allow.value.vt = VT_BOOL;
+    allow.value.boolVal = VARIANT_FALSE;
+    const HRESULT prohibit = parser->setProperty(MakeBstr(u"ProhibitDTD").get(), allow.value);
+    if (version.knows_prohibit_dtd) Check(prohibit, "ProhibitDTD");
+    return document;
+  }
+  Check(result, "creating the DOM document");
+  return {};
+}
+
+// The whole file at path; MSXML then parses these bytes, the ones the entity check has seen.
+std::string ReadDocumentFile(const std::string& path) {
+  const platform::UniqueHandle<FileTraits> file(
+      ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !::GetFileSizeEx(file.get(), &size))
+    throw XmlLoadError("The system cannot locate the object specified.", 0, "");
+  if (size.QuadPart > 0x7FFFFFFF) throw XmlLoadError("The document is too large.", 0, "");
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size()))
+    throw XmlLoadError("The file could not be read.", 0, "");
+  return bytes;
+}
+
+// The bytes as the array of bytes that MSXML's load accepts.
+platform::UniqueHandle<SafeArrayTraits> ByteArray(std::string_view bytes) {
+  platform::UniqueHandle<SafeArrayTraits> array(
+      ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())));
+  if (!array) throw std::bad_alloc();
+  void* data = nullptr;
+  Check(::SafeArrayAccessData(array.get(), &data), "SafeArrayAccessData");
+  std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
+  ::SafeArrayUnaccessData(array.get());
+  return array;
+}
+
+std::string Trimmed(std::u16string_view text) {
+  const std::size_t end = text.find_last_not_of(u" \r\n");
+  return platform::WideToAnsi(text.substr(0, end == std::u16string_view::npos ? 0 : end + 1));
+}
+
+XmlLoadError ParseErrorOf(IXMLDOMDocument2* document, HRESULT load_result) {
+  IXMLDOMParseError* raw = nullptr;
+  if (FAILED(document->get_parseError(&raw)) || raw == nullptr) {
+    Check(load_result, "load");
+    return XmlLoadError("The document could not be loaded.", 0, "");
+  }
+  const ComPtr<IXMLDOMParseError> error(raw);
+  BSTR reason = nullptr;
+  BSTR source = nullptr;
+  long line = 0;
+  error.get()->get_reason(&reason);
+  error.get()->get_srcText(&source);
+  error.get()->get_line(&line);
+  const std::u16string source_text = TakeBstr(source);
+  std::string text = Trimmed(TakeBstr(reason));
+  if (text.empty()) text = "The document could not be loaded.";
+  return XmlLoadError(text, static_cast<int>(line),
+                      platform::WideToAnsi(source_text.substr(0, XmlLoadError::kSourceTextLength)));
+}
+
+class MsxmlDocument final : public XmlDocument {
+ public:
+  MsxmlDocument() : document_(CreateParser()) {}
+
+  void Load(const std::string& path) override {
+    children_.clear();
+    nodes_.clear();
+    root_ = {};
+    doctype_ = {};
+    const std::string bytes = ReadDocumentFile(path);
+    CheckEntityExpansion(DocumentCodeUnits(bytes));
+    Variant source;
+    source.value.vt = VT_ARRAY | VT_UI1;
+    source.value.parray = ByteArray(bytes).release();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    const HRESULT result = document_.get()->load(source.value, &loaded);
+    if (result != S_OK || loaded != VARIANT_TRUE) throw ParseErrorOf(document_.get(), result);
+  }
+
+  XmlNode RootElement() override {
+    if (!root_) {
+      IXMLDOMElement* element = nullptr;
+      Check(document_.get()->get_documentElement(&element), "documentElement");
+      root_ = Keep(element);
+    }
+    return root_;
+  }
+
+  XmlNode Doctype() override {
+    if (!doctype_) {
+      IXMLDOMDocumentType* doctype = nullptr;
+      Check(document_.get()->get_doctype(&doctype), "doctype");
+      doctype_ = Keep(doctype);
+    }
+    return doctype_;
+  }
+
+  std::u16string Name(XmlNode node) override {
+    BSTR name = nullptr;
+    Check(Unwrap(node)->get_nodeName(&name), "nodeName");
+    return TakeBstr(name);
+  }
+
+  XmlNodeType Type(XmlNode node) override {
+    DOMNodeType type = NODE_INVALID;
+    Check(Unwrap(node)->get_nodeType(&type), "nodeType");
+    return static_cast<XmlNodeType>(type);
+  }
+
+  std::size_t ChildCount(XmlNode node) override { return Children(node).size(); }
+
+  XmlNode Child(XmlNode node, std::size_t index) override {
+    const std::vector<IXMLDOMNode*>& children = Children(node);
+    return index < children.size() ? XmlNode{children[index]} : XmlNode{};
+  }
+
+  std::optional<std::u16string> Attribute(XmlNode element, std::u16string_view name) override {
+    void* raw = nullptr;
+    if (FAILED(Unwrap(element)->QueryInterface(kIidDomElement, &raw))) return std::nullopt;
+    const ComPtr<IXMLDOMElement> as_element(static_cast<IXMLDOMElement*>(raw));
+    Variant value;
+    Check(as_element.get()->getAttribute(MakeBstr(name).get(), &value.value), "getAttribute");
+    if (value.value.vt != VT_BSTR) return std::nullopt;
+    return ToU16(value.value.bstrVal);
+  }
+
+  std::u16string Text(XmlNode node) override {
+    const XmlNode first = Child(node, 0);
+    if (!first) return {};
+    Variant value;
+    Check(Unwrap(first)->get_nodeValue(&value.value), "nodeValue");
+    return value.value.vt == VT_BSTR ? ToU16(value.value.bstrVal) : std::u16string();
+  }
+
+ private:
+  static IXMLDOMNode* Unwrap(XmlNode node) {
+    return static_cast<IXMLDOMNode*>(const_cast<void*>(node.handle));
+  }
+
+  // Holds a node for the document's lifetime and hands out its handle.
+  XmlNode Keep(IXMLDOMNode* node) {
+    if (node == nullptr) return {};
+    nodes_.emplace_back(node);
+    return XmlNode{node};
+  }
+
+  // The node's children, fetched once: MSXML hands out a new object for every item asked for.
+  const std::vector<IXMLDOMNode*>& Children(XmlNode node) {
+    const auto known = children_.find(node.handle);
+    if (known != children_.end()) return known->second;
+    std::vector<IXMLDOMNode*> children;
+    IXMLDOMNodeList* raw = nullptr;
+    Check(Unwrap(node)->get_childNodes(&raw), "childNodes");
+    const ComPtr<IXMLDOMNodeList> list(raw);
+    long length = 0;
+    Check(list.get()->get_length(&length), "length");
+    children.reserve(static_cast<std::size_t>(length));
+    for (long i = 0; i < length; ++i) {
+      IXMLDOMNode* child = nullptr;
+      Check(list.get()->get_item(i, &child), "item");
+      if (const XmlNode kept = Keep(child)) children.push_back(child);
+    }
+    return children_.emplace(node.handle, std::move(children)).first->second;
+  }
+
+  ComPtr<IXMLDOMDocument2> document_;
+  std::vector<ComPtr<IXMLDOMNode>> nodes_;
+  std::unordered_map<const void*, std::vector<IXMLDOMNode*>> children_;
+  XmlNode root_;
+  XmlNode doctype_;
+};
+
+}  // namespace
+
+std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<MsxmlDocument>(); }
+
+}  // namespace regcorvex
