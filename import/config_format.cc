@@ -48,7 +48,9 @@ std::basic_string<Char> ReplaceAll(std::basic_string_view<Char> text,
 template <std::size_t N>
 std::string ApplyEscapes(std::string_view text, const std::array<Escape, N>& escapes) {
   std::string result(text);
-  for (const auto& [from, to] : escapes) result = ReplaceAll<char>(result, from, to);
+  for (const auto& [from, to] : escapes) {
+    if (result.find(from) != std::string::npos) result = ReplaceAll<char>(result, from, to);
+  }
   return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -247,8 +248,9 @@ std::string ReadDocumentFile(const std::string& path) {
   if (!unix_path || !std::filesystem::is_regular_file(*unix_path, error))
     throw XmlLoadError(kFileNotFound, 0, "");
   std::ifstream file(*unix_path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad() || !file.is_open()) throw XmlLoadError(kFileNotFound, 0, "");
+  std::string bytes(std::filesystem::file_size(*unix_path, error), '\0');
+  if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || error)
+    throw XmlLoadError(kFileNotFound, 0, "");
   return bytes;
 }
 
@@ -394,25 +396,25 @@ class Libxml2Document final : public XmlDocument {
   }
 
   // The listed children of an element or of the document, collected once into one shared vector.
+  // The node's _private, which libxml2 leaves to the application, points at its range.
   ChildRange Children(const xmlNode* node) {
-    const auto known = ranges_.find(node);
-    if (known != ranges_.end()) return known->second;
-    ChildRange range{children_.size(), 0};
+    if (node->_private != nullptr) return *static_cast<const ChildRange*>(node->_private);
+    ChildRange& range = ranges_.emplace_back(ChildRange{children_.size(), 0});
     if (node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE) {
       for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (IsListed(child)) children_.push_back(child);
       }
     }
     range.count = children_.size() - range.first;
-    ranges_.emplace(node, range);
+    const_cast<xmlNode*>(node)->_private = &range;
     return range;
   }
 
   platform::UniqueHandle<DocTraits> document_;
   std::string source_;  // the bytes parsed, for Position
   std::optional<std::unordered_map<const xmlNode*, int>> columns_;
-  std::vector<const xmlNode*> children_;
-  std::unordered_map<const xmlNode*, ChildRange> ranges_;
+  std::deque<const xmlNode*> children_;  // grows without moving, as ranges_ does
+  std::deque<ChildRange> ranges_;        // stable addresses for the nodes' _private
 };
 
 }  // namespace
