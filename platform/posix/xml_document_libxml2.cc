@@ -3,9 +3,7 @@
 #include "platform/posix/xml_document_libxml2.h"
 
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
-#include <libxml/xmlerror.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,10 +12,10 @@
 #include <fstream>
 #include <optional>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/posix/libxml2_parse_guard.h"
 #include "platform/posix/utf8.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/xml_start_tags.h"
@@ -26,8 +24,7 @@
 namespace regcorvex {
 namespace {
 
-// libxml2 refuses exponential entity expansion but not a long run of references into one text,
-// which it joins by copying that text once per reference: XmlEntityLimits bounds both.
+// Entities expanded in place (NOENT), which ParseGuard keeps within bounds; no network.
 constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
 constexpr char kFileNotFound[] = "The system cannot locate the object specified.";
@@ -47,158 +44,6 @@ struct ParserTraits {
 std::string ToAnsi(std::string_view utf8) {
   return platform::WideToAnsi(platform::Utf8ToUtf16(utf8));
 }
-
-std::string_view View(const xmlChar* text) {
-  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text))
-                         : std::string_view();
-}
-
-// Refuses every external entity and DTD, for any parser in the process, so that not even a
-// libxml2 path this file does not foresee can read another file.
-xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
-  return nullptr;
-}
-
-void InitialiseLibxml2() {
-  static const bool initialised = [] {
-    xmlInitParser();
-    xmlSetExternalEntityLoader(RefuseExternalEntity);
-    return true;
-  }();
-  static_cast<void>(initialised);
-}
-
-// The total length of the text in a list of sibling nodes and below them.
-std::size_t TextLength(const xmlNode* first) {
-  std::size_t length = 0;
-  std::vector<const xmlNode*> pending{first};
-  while (!pending.empty()) {
-    const xmlNode* node = pending.back();
-    pending.pop_back();
-    for (; node != nullptr; node = node->next) {
-      if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
-        length += View(node->content).size();
-      else if (node->type == XML_ELEMENT_NODE && node->children != nullptr)
-        pending.push_back(node->children);
-    }
-  }
-  return length;
-}
-
-// Watches one parse: keeps the first error, refuses external entities and bounds the expansion
-// of internal ones. It sits in the context's _private, which libxml2 hands on to the contexts it
-// makes for entity contents, and wraps the context's entity look-ups.
-class ParseGuard {
- public:
-  explicit ParseGuard(xmlParserCtxtPtr context)
-      : context_(context),
-        get_entity_(context->sax->getEntity),
-        get_parameter_entity_(context->sax->getParameterEntity) {
-    context->_private = this;
-    context->sax->serror = OnError;
-    context->sax->getEntity = GetEntity;
-    context->sax->getParameterEntity = GetParameterEntity;
-  }
-  ParseGuard(const ParseGuard&) = delete;
-  ParseGuard& operator=(const ParseGuard&) = delete;
-
-  struct Error {
-    std::string reason;  // UTF-8
-    int line;
-  };
-  const std::optional<Error>& error() const { return error_; }
-
- private:
-  static ParseGuard& Of(void* context) {
-    return *static_cast<ParseGuard*>(static_cast<xmlParserCtxtPtr>(context)->_private);
-  }
-
-  // Errors fail the load; so does a reference to an undeclared entity, which libxml2 only warns
-  // about when the document names an external DTD.
-  static void OnError(void* context, xmlErrorPtr error) {
-    if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
-    ParseGuard& guard = Of(context);
-    guard.Record(error->message != nullptr ? error->message : "Unknown error",
-                 context == guard.context_ ? error->line : guard.DocumentLine());
-  }
-
-  static xmlEntityPtr GetEntity(void* context, const xmlChar* name) {
-    auto* parser = static_cast<xmlParserCtxtPtr>(context);
-    ParseGuard& guard = Of(context);
-    const xmlEntityPtr declared =
-        parser->myDoc != nullptr ? xmlGetDocEntity(parser->myDoc, name) : nullptr;
-    if (declared != nullptr && declared->etype != XML_INTERNAL_GENERAL_ENTITY &&
-        declared->etype != XML_INTERNAL_PREDEFINED_ENTITY) {
-      return guard.Refuse(parser, "Reference to the external entity '" + std::string(View(name)) +
-                                      "' is not allowed.");
-    }
-    const xmlEntityPtr entity = guard.get_entity_(context, name);
-    if (entity == nullptr || entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) return entity;
-    return guard.Count(parser, entity);
-  }
-
-  static xmlEntityPtr GetParameterEntity(void* context, const xmlChar* name) {
-    auto* parser = static_cast<xmlParserCtxtPtr>(context);
-    ParseGuard& guard = Of(context);
-    const xmlEntityPtr declared =
-        parser->myDoc != nullptr ? xmlGetParameterEntity(parser->myDoc, name) : nullptr;
-    if (declared != nullptr && declared->etype != XML_INTERNAL_PARAMETER_ENTITY) {
-      return guard.Refuse(parser, "Reference to the external parameter entity '" +
-                                      std::string(View(name)) + "' is not allowed.");
-    }
-    const xmlEntityPtr entity = guard.get_parameter_entity_(context, name);
-    return entity != nullptr ? guard.Count(parser, entity) : nullptr;
-  }
-
-  xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity) {
-    const std::size_t length = ExpandedLength(entity);
-    characters_ += length;
-    work_ += length;
-    if (parser->instate == XML_PARSER_CONTENT) work_ += TrailingTextLength(parser->node);
-    if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
-      return entity;
-    return Refuse(parser, kEntityLimitsReason);
-  }
-
-  // The text that an expansion in content is appended to, and that libxml2 copies to do so.
-  static std::size_t TrailingTextLength(const xmlNode* element) {
-    const xmlNode* last = element != nullptr ? element->last : nullptr;
-    return last != nullptr && last->type == XML_TEXT_NODE ? View(last->content).size() : 0;
-  }
-
-  // The length an entity's content takes once its own references are expanded; the raw length
-  // until libxml2 has parsed that content at the entity's first reference.
-  std::size_t ExpandedLength(const xmlEntity* entity) {
-    if (entity->children == nullptr) return static_cast<std::size_t>(entity->length);
-    const auto known = expanded_lengths_.find(entity);
-    if (known != expanded_lengths_.end()) return known->second;
-    const std::size_t length = TextLength(entity->children);
-    expanded_lengths_.emplace(entity, length);
-    return length;
-  }
-
-  // The line the document's own parse has reached; errors inside an entity's content count there.
-  int DocumentLine() const { return context_->input != nullptr ? context_->input->line : 0; }
-
-  xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason) {
-    Record(reason, DocumentLine());
-    xmlStopParser(parser);
-    if (parser != context_) xmlStopParser(context_);
-    return nullptr;
-  }
-
-  void Record(std::string_view reason, int line) {
-    if (!error_) error_ = Error{std::string(reason), line};
-  }
-
-  xmlParserCtxtPtr context_;
-  getEntitySAXFunc get_entity_;
-  getParameterEntitySAXFunc get_parameter_entity_;
-  std::optional<Error> error_;
-  std::size_t characters_ = 0;
-  std::size_t work_ = 0;
-  std::unordered_map<const xmlEntity*, std::size_t> expanded_lengths_;
-};
 
 // The text of line (from 1) of the document's bytes, UTF-16 when it starts with a byte-order mark
 // and UTF-8 otherwise (a line that is no UTF-8 is read in the ANSI code page).
@@ -255,7 +100,7 @@ std::string ReadDocumentFile(const std::string& path) {
 }
 
 bool IsBlank(const xmlNode* node) {
-  return View(node->content).find_first_not_of(" \t\r\n") == std::string_view::npos;
+  return XmlText(node->content).find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
 // The nodes that a DOM without preserved white space shows as children.
@@ -325,11 +170,11 @@ class Libxml2Document final : public XmlDocument {
         return u"#document";
       case XML_ELEMENT_NODE:
         if (node->ns != nullptr && node->ns->prefix != nullptr)
-          return platform::Utf8ToUtf16(std::string(View(node->ns->prefix)) + ":" +
-                                       std::string(View(node->name)));
+          return platform::Utf8ToUtf16(std::string(XmlText(node->ns->prefix)) + ":" +
+                                       std::string(XmlText(node->name)));
         [[fallthrough]];
       default:
-        return platform::Utf8ToUtf16(View(node->name));
+        return platform::Utf8ToUtf16(XmlText(node->name));
     }
   }
 
@@ -356,7 +201,7 @@ class Libxml2Document final : public XmlDocument {
       if (QualifiedName(attribute) != wanted) continue;
       std::string value;
       for (const xmlNode* part = attribute->children; part != nullptr; part = part->next) {
-        if (part->type == XML_TEXT_NODE) value += View(part->content);
+        if (part->type == XML_TEXT_NODE) value += XmlText(part->content);
       }
       return platform::Utf8ToUtf16(value);
     }
@@ -367,7 +212,7 @@ class Libxml2Document final : public XmlDocument {
     const XmlNode first = Child(node, 0);
     const xmlNode* text = first ? Unwrap(first) : nullptr;
     return text != nullptr && text->type == XML_TEXT_NODE
-               ? platform::Utf8ToUtf16(View(text->content))
+               ? platform::Utf8ToUtf16(XmlText(text->content))
                : std::u16string();
   }
 
@@ -389,13 +234,13 @@ class Libxml2Document final : public XmlDocument {
   static const xmlNode* Unwrap(XmlNode node) { return static_cast<const xmlNode*>(node.handle); }
 
   static std::string QualifiedName(const xmlAttr* attribute) {
-    std::string name(View(attribute->name));
+    std::string name(XmlText(attribute->name));
     if (attribute->ns != nullptr && attribute->ns->prefix != nullptr)
-      name = std::string(View(attribute->ns->prefix)) + ":" + name;
+      name = std::string(XmlText(attribute->ns->prefix)) + ":" + name;
     return name;
   }
 
-  // The listed children of an element or of the document, collected once into one shared vector.
+  // The listed children of an element or of the document, collected once into one shared deque.
   // The node's _private, which libxml2 leaves to the application, points at its range.
   ChildRange Children(const xmlNode* node) {
     if (node->_private != nullptr) return *static_cast<const ChildRange*>(node->_private);
