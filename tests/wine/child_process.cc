@@ -1,5 +1,6 @@
 #include "tests/wine/child_process.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -56,13 +57,27 @@ ChildProcess ChildProcess::StartCapturing(const std::string& command_line) {
 }
 
 std::string ChildProcess::ReadAllOutput() {
+  // Reads until the child has ended and the pipe is drained, without waiting for the pipe to close:
+  // a process that Wine starts meanwhile (its desktop window) may inherit the write end and keep
+  // the pipe open long after the child has gone.
   std::string output;
   char buffer[4096];
-  DWORD read = 0;
-  while (output_ && ::ReadFile(output_.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    output.append(buffer, read);
+  for (;;) {
+    const bool ended = Wait(0);
+    DWORD available = 0;
+    while (output_ && ::PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) &&
+           available > 0) {
+      DWORD read = 0;
+      if (!::ReadFile(output_.get(), buffer, std::min<DWORD>(available, sizeof(buffer)), &read,
+                      nullptr) ||
+          read == 0) {
+        break;
+      }
+      output.append(buffer, read);
+    }
+    if (ended) return output;
+    ::Sleep(10);
   }
-  return output;
 }
 
 bool ChildProcess::Wait(DWORD milliseconds) const {

@@ -26,7 +26,7 @@ class ChildProcess {
 
   HANDLE handle() const { return process_.get(); }
   DWORD id() const { return id_; }
-  // Everything the process writes until every holder of the pipe has closed it.
+  // Everything the process writes until it has ended.
   std::string ReadAllOutput();
   // True when the process ended within the time.
   bool Wait(DWORD milliseconds) const;

@@ -34,6 +34,7 @@ class RunLock {
 
 std::string RegCorvexPath() { return WindowsPath(REGCORVEX_EXE); }
 std::string DialogFixturePath() { return WindowsPath(DIALOG_FIXTURE_EXE); }
+std::string RegCorvexMismatchPath() { return WindowsPath(REGCORVEX_MISMATCH_EXE); }
 
 WatchReport RunWatched(const std::string& program, const std::string& parameters,
                        unsigned timeout_seconds) {

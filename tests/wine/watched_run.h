@@ -13,6 +13,8 @@ namespace regcorvex::testing {
 // The paths of the programs the build made, in Windows form.
 std::string RegCorvexPath();
 std::string DialogFixturePath();
+// The program built with another product name in its version resource.
+std::string RegCorvexMismatchPath();
 
 // parameters: the program's command line after its own path, exactly as typed.
 WatchReport RunWatched(const std::string& program, const std::string& parameters,

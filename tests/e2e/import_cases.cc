@@ -1,0 +1,185 @@
+#include "tests/e2e/import_cases.h"
+
+#include <sstream>
+
+#include "admin/registry_query.h"
+#include "prefs/registry_accessor.h"
+
+namespace regcorvex::testing {
+namespace {
+
+std::string Document(const std::string& products) {
+  return "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences>" +
+         products + "</Corvane_5_Preferences>\n";
+}
+
+const std::string kCaption = "Register Corvane 5";
+const std::string kImportError =
+    "Could not import the program configuration due to the following error:\r\n";
+
+ExpectedBox Refusal(const std::string& display_name) {
+  return {kCaption, "This configuration file belongs to " + display_name +
+                        "\r\nand is not compatible with Corvane 5."};
+}
+
+std::vector<ImportCase> MakeCases() {
+  const std::string long_name(300, 'L');
+  return {
+      {"every type, in a category and directly under the scope",
+       ProductDocument(
+           "<PerUserRoam><Top type=\"integer\">7</Top><Appearance>"
+           "<Width type=\"integer\">$1F</Width><Name type=\"string\">C:\\My_Files</Name>"
+           "<On type=\"boolean\">-1</On><Blob type=\"binary\">0A 1B FF</Blob>"
+           "</Appearance></PerUserRoam>"),
+       {"HKCU: Top = REG_DWORD 0x7", "HKCU\\Appearance: Blob = REG_BINARY 0A1BFF",
+        "HKCU\\Appearance: Name = REG_SZ C:\\My Files", "HKCU\\Appearance: On = REG_DWORD 0x1",
+        "HKCU\\Appearance: Width = REG_DWORD 0x1f"},
+       {}},
+      {"both names of another product",
+       "<!DOCTYPE Xyz_4_Preferences><Xyz_4_Preferences><Corvane_5><PerUserRoam>"
+       "<A type=\"integer\">1</A></PerUserRoam></Corvane_5></Xyz_4_Preferences>",
+       {},
+       {Refusal("Xyz 4")}},
+      {"DOCTYPE of another product",
+       "<!DOCTYPE Other_Preferences><Corvane_5_Preferences/>",
+       {},
+       {Refusal("Other")}},
+      {"root of another product",
+       "<!DOCTYPE Corvane_5_Preferences><Old_Thing_Preferences/>",
+       {},
+       {Refusal("Old Thing")}},
+      {"no product element",
+       Document("<Other><PerUserRoam><A type=\"integer\">1</A></PerUserRoam></Other>"),
+       {},
+       {}},
+      {"two product elements in any case, the later value wins",
+       Document("<Corvane_5><PerUserRoam><Misc><A type=\"integer\">1</A><B type=\"integer\">2</B>"
+                "</Misc></PerUserRoam></Corvane_5><CORVANE_5><PerUserRoam><Misc>"
+                "<A type=\"integer\">3</A></Misc></PerUserRoam></CORVANE_5>"),
+       {"HKCU\\Misc: A = REG_DWORD 0x3", "HKCU\\Misc: B = REG_DWORD 0x2"},
+       {}},
+      {"values directly under PerMachine go to the machine's base key",
+       ProductDocument("<PerMachine><A type=\"integer\">1</A><B type=\"string\">x</B>"
+                       "<C type=\"boolean\">0</C></PerMachine>"),
+       {"HKLM: A = REG_DWORD 0x1", "HKLM: B = REG_SZ x", "HKLM: C = REG_DWORD 0x0"},
+       {}},
+      {"an unknown scope name is per user",
+       ProductDocument("<Everywhere><Misc><A type=\"integer\">1</A></Misc></Everywhere>"),
+       {"HKCU\\Misc: A = REG_DWORD 0x1"},
+       {}},
+      {"Schedules is skipped, schedules is not",
+       ProductDocument("<PerUserRoam><Schedules><A type=\"integer\">1</A></Schedules>"
+                       "<schedules><B type=\"integer\">2</B></schedules></PerUserRoam>"),
+       {"HKCU\\$Unknown\\schedules: B = REG_DWORD 0x2"},
+       {}},
+      {"temporary and unknown categories are skipped",
+       ProductDocument("<PerUserRoam><_0x24_Temp><A type=\"integer\">1</A></_0x24_Temp>"
+                       "<Old_0x24_Unknown_Items><B type=\"integer\">2</B></Old_0x24_Unknown_Items>"
+                       "<Misc><C type=\"integer\">3</C></Misc></PerUserRoam>"),
+       {"HKCU\\Misc: C = REG_DWORD 0x3"},
+       {}},
+      {"comments at every level write nothing",
+       Document("<!--a--><Corvane_5><!--b--><PerUserRoam><!--c--><Misc><!--d-->"
+                "<A type=\"integer\">1</A><!--e--></Misc></PerUserRoam></Corvane_5>"),
+       {"HKCU\\Misc: A = REG_DWORD 0x1"},
+       {}},
+      {"empty binary is written, rejected binary is not",
+       ProductDocument("<PerUserRoam><Misc><Empty type=\"binary\"></Empty>"
+                       "<Bad type=\"binary\">0A-1B-</Bad><Odd type=\"binary\">0A1B2</Odd>"
+                       "</Misc></PerUserRoam>"),
+       {"HKCU\\Misc: Empty = REG_BINARY ", "HKCU\\Misc: Odd = REG_BINARY 0A1B"},
+       {}},
+      {"a category whose key cannot be opened, then the next one",
+       ProductDocument("<PerUserRoam><" + long_name +
+                       "><A type=\"integer\">1</A>"
+                       "<B type=\"integer\">2</B></" +
+                       long_name +
+                       ">"
+                       "<Misc><C type=\"integer\">3</C></Misc></PerUserRoam>"),
+       {"HKCU\\Misc: C = REG_DWORD 0x3"},
+       {{"Corvane 5 OpenPref Error",
+         "OpenPref Error: Unable to open Preferences.\r\n\r\nPrefLocation: Registry\r\n"
+         "cfgDataScope: cfgPerUserRoam\r\nKey: " +
+             std::string(kProductKey) + "\\$Unknown\\" + long_name + "\r\n\r\n"}}},
+      {"a malformed document",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences>\n"
+       "  <Corvane_5></Corvane_6>\n</Corvane_5_Preferences>\n",
+       {},
+       {{kCaption, kImportError +
+                       "Opening and ending tag mismatch: Corvane_5 line 4 and Corvane_6\r\n"
+                       "Line: 4\r\n  <Corvane_5></Corvane_6>\r\n\r\nFilename: {path}"}},
+       true},
+      {"a document without DOCTYPE",
+       "<Corvane_5_Preferences><Corvane_5><PerUserRoam><A type=\"integer\">1</A></PerUserRoam>"
+       "</Corvane_5></Corvane_5_Preferences>",
+       {},
+       {{kCaption, kImportError +
+                       "The document has no DOCTYPE declaration: a configuration document starts "
+                       "with <!DOCTYPE Corvane_5_Preferences>.\r\n\r\nFilename: {path}"}}},
+  };
+}
+
+}  // namespace
+
+std::string ProductDocument(const std::string& scopes) {
+  return Document("<Corvane_5>" + scopes + "</Corvane_5>");
+}
+
+std::string LargeDocument(int count) {
+  constexpr int kCategories = 50;
+  const char* const scopes[] = {"PerUserRoam", "PerUserNonRoam", "PerMachine"};
+  std::string body;
+  for (const char* scope : scopes) {
+    body += std::string("<") + scope + ">";
+    for (int category = 0; category < kCategories; ++category) {
+      body += "<Bulk_" + std::to_string(category) + ">";
+      for (int i = category; i < count; i += kCategories) {
+        if (scopes[i % 3] != scope) continue;
+        body += "<V" + std::to_string(i) + " type=\"integer\">" + std::to_string(i) + "</V" +
+                std::to_string(i) + ">";
+      }
+      body += "</Bulk_" + std::to_string(category) + ">";
+    }
+    body += std::string("</") + scope + ">";
+  }
+  return ProductDocument(body);
+}
+
+const std::vector<ImportCase>& ImportCases() {
+  static const std::vector<ImportCase> cases = MakeCases();
+  return cases;
+}
+
+std::vector<std::string> ProductValues(platform::Registry& registry) {
+  std::vector<std::string> values;
+  for (const char* root : {"HKCU", "HKLM"}) {
+    const auto listing =
+        QueryRegistry(registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), true);
+    if (!listing) continue;
+    std::istringstream lines(*listing);
+    std::string key;
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.rfind("HKEY_", 0) == 0) {
+        key = root + line.substr(line.find(kProductKey) + sizeof(kProductKey) - 1);
+      } else if (line.rfind("    ", 0) == 0) {
+        const size_t name_end = line.find("    ", 4);
+        const size_t type_end = line.find("    ", name_end + 4);
+        values.push_back(key + ": " + line.substr(4, name_end - 4) + " = " +
+                         line.substr(name_end + 4, type_end - name_end - 4) + " " +
+                         line.substr(type_end + 4));
+      }
+    }
+  }
+  return values;
+}
+
+void RemoveProductKeys(platform::Registry& registry) {
+  for (const platform::Hkey root : {platform::kHkeyCurrentUser, platform::kHkeyLocalMachine}) {
+    TRegistry accessor(registry);
+    accessor.SetRootKey(root);
+    accessor.DeleteKey(kProductKey);
+  }
+}
+
+}  // namespace regcorvex::testing

@@ -1,0 +1,87 @@
+// RegCorvex.exe under Wine on the documents of the native end-to-end table: the same values must
+// land in Wine's registry and the same boxes must be shown, with the error icon and one OK button.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/import_cases.h"
+#include "tests/support/temp_dir.h"
+#include "tests/wine/watched_run.h"
+
+namespace regcorvex::testing {
+namespace {
+
+constexpr char kImportError[] =
+    "Could not import the program configuration due to the following error:\r\n";
+
+struct WineRun {
+  std::vector<std::string> values;
+  std::vector<Dialog> dialogs;
+  std::string path;
+};
+
+WineRun Import(const std::string& program, const std::string& document) {
+  platform::Registry& registry = platform::DefaultRegistry();
+  RemoveProductKeys(registry);
+  const TempDir folder;
+  const std::string path = folder.Write("doc.xml", document).string();
+  const WatchReport report = RunWatched(program, "/IC \"" + path + "\"", 300);
+  EXPECT_EQ(report.exit_code, 0u);
+  WineRun run{ProductValues(registry), AsSeenByUser(report), path};
+  RemoveProductKeys(registry);
+  return run;
+}
+
+// The owner of a box: the store's open failure belongs to the application window; the import's
+// boxes to the foreground window, which is none while the program shows nothing else.
+std::string OwnerOf(const ExpectedBox& box) {
+  return box.caption == "Corvane 5 OpenPref Error" ? "application" : "none";
+}
+
+TEST(ImportUnderWine, CarriesDocumentsIntoTheRegistryAsTheNativeProgramDoes) {
+  for (const ImportCase& c : ImportCases()) {
+    SCOPED_TRACE(c.label);
+    const WineRun run = Import(RegCorvexPath(), c.document);
+    EXPECT_EQ(run.values, c.values);
+    ASSERT_EQ(run.dialogs.size(), c.boxes.size());
+    for (size_t i = 0; i < c.boxes.size(); ++i) {
+      std::string text = c.boxes[i].text;
+      if (const size_t at = text.find("{path}"); at != std::string::npos)
+        text.replace(at, 6, run.path);
+      const Dialog& shown = run.dialogs[i];
+      if (c.quotes_parser) {
+        // MSXML words its reasons differently from libxml2 (and Wine's gives no line): only the
+        // frame of the message is the program's own.
+        EXPECT_THAT(shown.text, ::testing::StartsWith(kImportError));
+        EXPECT_THAT(shown.text, ::testing::EndsWith("\r\n\r\nFilename: " + run.path));
+        EXPECT_EQ(shown.caption, c.boxes[i].caption);
+      } else {
+        EXPECT_EQ(shown, ShownDialog(c.boxes[i].caption, text, true, {"OK"}, OwnerOf(c.boxes[i])));
+      }
+    }
+  }
+}
+
+TEST(ImportUnderWine, ImportsOneHundredThousandValues) {
+  constexpr int kCount = 100000;
+  const WineRun run = Import(RegCorvexPath(), LargeDocument(kCount));
+  EXPECT_TRUE(run.dialogs.empty());
+  ASSERT_EQ(run.values.size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(run.values.front(), "HKCU\\$Unknown\\Bulk 0: V0 = REG_DWORD 0x0");
+  EXPECT_EQ(run.values.back(), "HKLM\\$Unknown\\Bulk 9: V99959 = REG_DWORD 0x18677");
+}
+
+TEST(ImportUnderWine, AProductNameMismatchIsShownFirstAndTheImportStillRuns) {
+  const WineRun run =
+      Import(RegCorvexMismatchPath(),
+             ProductDocument("<PerUserRoam><A type=\"integer\">1</A></PerUserRoam>"));
+  ASSERT_EQ(run.dialogs.size(), 1u);
+  EXPECT_EQ(run.dialogs[0],
+            ShownDialog("Register Corvane 5", "Error: RegCorvex ProductName must be Corvane 5",
+                        false, {"OK"}, "application"));
+  EXPECT_EQ(run.values, std::vector<std::string>{"HKCU: A = REG_DWORD 0x1"});
+}
+
+}  // namespace
+}  // namespace regcorvex::testing
