@@ -7,8 +7,8 @@
 
 #include "admin/document_check.h"
 #include "admin/report_output.h"
-#include "tests/document/document_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex {
 namespace {

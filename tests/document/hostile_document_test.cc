@@ -7,8 +7,8 @@
 
 #include "import/config_nodes.h"
 #include "import/xml_document.h"
-#include "tests/document/document_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "import/config_nodes.h"
-#include "tests/document/document_platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex {
 namespace {

@@ -6,7 +6,7 @@
 #include "common/version_info.h"
 #include "platform/posix/version_block.h"
 #include "resources/version_res.h"
-#include "tests/version/test_path.h"
+#include "tests/support/test_platform.h"
 #include "tests/version/version_fixture.h"
 
 namespace regcorvex {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
-#include "tests/version/test_path.h"
+#include "tests/support/test_platform.h"
 #include "tests/version/version_fixture.h"
 
 namespace regcorvex {

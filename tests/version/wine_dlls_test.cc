@@ -9,7 +9,7 @@
 #include "common/version_info.h"
 #include "platform/posix/version_block.h"
 #include "platform/version_api.h"
-#include "tests/version/test_path.h"
+#include "tests/support/test_platform.h"
 #include "tests/version/version_fixture.h"
 
 namespace regcorvex {

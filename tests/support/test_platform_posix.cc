@@ -3,7 +3,7 @@
 
 #include "platform/posix/wine_prefix.h"
 #include "tests/support/temp_dir.h"
-#include "tests/version/test_path.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex::testing {
 namespace {
@@ -26,5 +26,7 @@ std::string WindowsPath(const std::filesystem::path& path) {
 }
 
 std::filesystem::path LocalPath(const std::string& build_path) { return build_path; }
+
+bool ParsedByMsxml() { return false; }
 
 }  // namespace regcorvex::testing

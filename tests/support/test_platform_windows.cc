@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/application.h"
-#include "tests/document/document_platform.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex::testing {
 namespace {
@@ -22,7 +22,16 @@ class ComApartment final : public ::testing::Environment {
 
 }  // namespace
 
-std::string WindowsPath(const std::filesystem::path& path) { return path.string(); }
+// Paths of the build tree are Unix paths, which Wine shows on drive Z:; temporary files already
+// have Windows paths.
+std::string WindowsPath(const std::filesystem::path& path) {
+  std::string text = path.string();
+  if (!text.empty() && text[0] == '/') text = "Z:" + text;
+  for (char& c : text) c = c == '/' ? '\\' : c;
+  return text;
+}
+
+std::filesystem::path LocalPath(const std::string& build_path) { return WindowsPath(build_path); }
 
 bool ParsedByMsxml() { return true; }
 
