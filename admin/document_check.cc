@@ -87,21 +87,13 @@ std::string IntegerFault(const std::string& text) {
   return "it is no decimal number and no hexadecimal one behind $, 0x or x";
 }
 
-class CheckReceiver final : public WalkReceiver {
+class CheckReceiver final : public LookingReceiver {
  public:
   explicit CheckReceiver(std::vector<Finding>& findings) : findings_(findings) {}
 
   bool products_seen() const { return products_seen_; }
   // Where the root element stood, once the walk has begun.
   const std::optional<Location>& root() const { return root_; }
-
-  bool OpenPref(cfgDataScope, const std::string&) override { return true; }
-  void ClosePref() override {}
-  void SetPrefInteger(const std::string&, const std::string&, std::int32_t) override {}
-  void SetPrefString(const std::string&, const std::string&, const std::string&) override {}
-  void SetPrefBooleanProc(const std::string&, const std::string&, bool) override {}
-  void SetPrefBinaryProc(const std::string&, const std::string&,
-                         const std::vector<std::uint8_t>&) override {}
 
   void WalkStarted(XmlDocument& document, XmlNode root) override {
     document_ = &document;

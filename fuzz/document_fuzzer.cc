@@ -12,22 +12,6 @@
 #include "import/xml_document.h"
 #include "platform/posix/xml_document_libxml2.h"
 
-namespace {
-
-// Receives the walk and keeps nothing: the work under test is the decoding on the way here.
-class DiscardingReceiver final : public regcorvex::WalkReceiver {
- public:
-  bool OpenPref(regcorvex::cfgDataScope, const std::string&) override { return true; }
-  void ClosePref() override {}
-  void SetPrefInteger(const std::string&, const std::string&, std::int32_t) override {}
-  void SetPrefString(const std::string&, const std::string&, const std::string&) override {}
-  void SetPrefBooleanProc(const std::string&, const std::string&, bool) override {}
-  void SetPrefBinaryProc(const std::string&, const std::string&,
-                         const std::vector<std::uint8_t>&) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::unique_ptr<regcorvex::XmlDocument> document;
   try {
@@ -38,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const regcorvex::XmlNode root = document->RootElement();
   if (const regcorvex::XmlNode doctype = document->Doctype())
     regcorvex::CheckDocumentIdentity(document->Name(root), document->Name(doctype));
-  DiscardingReceiver receiver;
+  regcorvex::LookingReceiver receiver;
   regcorvex::ImportWalk(*document, receiver).Run(root);
   return 0;
 }

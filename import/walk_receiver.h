@@ -61,4 +61,16 @@ class WalkReceiver {
   virtual void NodeSkipped(XmlNode /*node*/, WalkSkip /*reason*/) {}
 };
 
+// A receiver that only looks: every key opens and nothing is written.
+class LookingReceiver : public WalkReceiver {
+ public:
+  bool OpenPref(cfgDataScope, const std::string&) override { return true; }
+  void ClosePref() override {}
+  void SetPrefInteger(const std::string&, const std::string&, std::int32_t) override {}
+  void SetPrefString(const std::string&, const std::string&, const std::string&) override {}
+  void SetPrefBooleanProc(const std::string&, const std::string&, bool) override {}
+  void SetPrefBinaryProc(const std::string&, const std::string&,
+                         const std::vector<std::uint8_t>&) override {}
+};
+
 }  // namespace regcorvex

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/posix/wine_registry_data.h"
+
 namespace platform::wine_registry {
 namespace {
 
@@ -132,16 +134,6 @@ std::optional<std::u16string> ParseString(std::string_view& text, char end) {
   return result;
 }
 
-std::string Utf16Bytes(std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
-
 // Reads "xx,xx,...", following "\" line continuations.
 std::string ParseHex(std::string_view text, LineReader& lines) {
   std::string bytes;
@@ -204,7 +196,7 @@ void ParseValue(Key& key, std::string_view text, LineReader& lines) {
     if (!data || !TrimRight(text).empty()) lines.Fail("malformed string value");
     data->push_back(u'\0');
     value.type = form.type;
-    value.data = Utf16Bytes(*data);
+    value.data = BytesFromUtf16(*data);
     key.SetValue(std::move(value));
     return;
   }
