@@ -5,10 +5,15 @@
 # holds some of their per-user values, then times, for each size and in the same run, the native
 # import, the floor (xmllint --noout plus copying the hive files), `wine reg import` of an
 # equivalent .reg file and RegCorvex.exe under Wine. Every timed run starts from the same hive
-# files. Prints a Markdown table of medians and writes the plot bench/results.svg.
+# files. Every timed command, and the wineserver, runs on one CPU: a registry call under Wine is a
+# round trip to the wineserver, and when the two processes sit on different CPUs each trip waits
+# for a cross-CPU wake-up (on the 2-CPU virtual machine this was written on, about 30 us, which
+# made `wine reg import` of 100,000 values take 0.6 s or 3.7 s at random).
+# Prints a Markdown table of medians and writes the plot bench/results.svg.
 # Environment: BENCH_RUNS (runs per measurement, default 5), BENCH_SIZES (default
 # "1000 10000 100000"), BENCH_BUILD_DIR (default build/bench: -native and -windows are appended),
-# BENCH_JOBS (build jobs, default 2), BENCH_KEEP=1 keeps the temporary folder.
+# BENCH_JOBS (build jobs, default 2), BENCH_CPU (the CPU to run on, default the last one),
+# BENCH_KEEP=1 keeps the temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +22,7 @@ runs=${BENCH_RUNS:-5}
 read -r -a sizes <<<"${BENCH_SIZES:-1000 10000 100000}"
 build=${BENCH_BUILD_DIR:-build/bench}
 jobs=${BENCH_JOBS:-2}
+pin=(taskset -c "${BENCH_CPU:-$(($(nproc) - 1))}")
 
 cmake -S bench -B "$build-native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build-native" -j "$jobs" >/dev/null
@@ -41,12 +47,15 @@ windows_path() { echo "Z:${1//\//\\}"; }
 restore() { cp "$work/hives-$1"/*.reg "$WINEPREFIX/"; }
 stop_server() { wineserver -k 2>/dev/null || true; wineserver -w; }
 # A wineserver that has started Wine's services, so that a timed `wine` call boots nothing.
-start_server() { wineserver -p; wine reg query 'HKCU\Software' /ve >/dev/null 2>&1 || true; }
+start_server() {
+  "${pin[@]}" wineserver -p
+  "${pin[@]}" wine reg query 'HKCU\Software' /ve >/dev/null 2>&1 || true
+}
 # measure <size> <label> <command...>: one timed run, appended to the results.
 measure() {
   local size=$1 label=$2
   shift 2
-  echo "$size $label $("$tools/measure" "$@" </dev/null 2>>"$work/errors.txt" | tail -n 1)" \
+  echo "$size $label $("${pin[@]}" "$tools/measure" "$@" </dev/null 2>>"$work/errors.txt" | tail -n 1)" \
     >>"$work/results.txt"
 }
 
