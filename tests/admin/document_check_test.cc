@@ -163,11 +163,15 @@ TEST(DocumentCheck, GivesLineAndColumnOfTheElement) {
 TEST(DocumentCheck, ReportFormsAndTheDocumentThatCannotBeLoaded) {
   const CheckReport broken = Check("<?xml version=\"1.0\"?>\n<Corvane_5_Preferences>\n<a></b>\n");
   EXPECT_EQ(CheckExitCode(broken), 2);
-  EXPECT_GT(broken.outcome.line, 0);
-  EXPECT_EQ(
-      CheckText("doc.xml", broken)
-          .rfind("doc.xml:" + std::to_string(broken.outcome.line) + ": cannot be loaded: ", 0),
-      0u)
+  // Wine's MSXML gives a parse error no line; the report then names the file alone.
+  if (testing::ParsedByMsxml()) {
+    EXPECT_EQ(broken.outcome.line, 0);
+  } else {
+    EXPECT_GT(broken.outcome.line, 0);
+  }
+  const std::string where =
+      broken.outcome.line > 0 ? "doc.xml:" + std::to_string(broken.outcome.line) : "doc.xml";
+  EXPECT_EQ(CheckText("doc.xml", broken).rfind(where + ": cannot be loaded: ", 0), 0u)
       << CheckText("doc.xml", broken);
 
   const CheckReport report = Check(InScope("<Misc><A type=\"boolean\">yes \"please\"</A></Misc>"));
