@@ -1,5 +1,6 @@
-// The native run has no window system: the application window is a record of its title and
-// extended style, COM needs no apartment, and the message loop only waits for the quit request.
+// The native run has no window system: the application window is a record of its extended style,
+// COM needs no apartment, and the message loop has nothing to handle, the quit request being the
+// only message a run posts.
 #include "platform/application.h"
 
 namespace platform {
@@ -12,7 +13,7 @@ class HeadlessApplication final : public Application {
   bool CoInitialize() override { return true; }
   void CoUninitialize() override {}
   Hwnd Handle() override { return kApplicationWindow; }
-  void SetTitle(const std::string& title) override { title_ = title; }
+  void SetTitle(const std::string&) override {}
   Long GetWindowLongA(Hwnd, int index) override { return index == kGwlExStyle ? ex_style_ : 0; }
   Long SetWindowLongA(Hwnd, int index, Long value) override {
     if (index != kGwlExStyle) return 0;
@@ -20,13 +21,11 @@ class HeadlessApplication final : public Application {
     ex_style_ = value;
     return previous;
   }
-  void PostQuitMessage(int) override { quit_posted_ = true; }
-  void RunMessageLoop() override { quit_posted_ = false; }
+  void PostQuitMessage(int) override {}
+  void RunMessageLoop() override {}
 
  private:
-  std::string title_;
   Long ex_style_ = 0;
-  bool quit_posted_ = false;
 };
 
 }  // namespace

@@ -1,0 +1,113 @@
+// The start and stop sequence of a run, recorded through a stand-in application.
+#include "app/run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/fake_file_system.h"
+#include "tests/support/memory_registry.h"
+#include "tests/support/recording_message_boxes.h"
+
+namespace regcorvex {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeFileSystem;
+using testing::RecordingMessageBoxes;
+
+constexpr platform::Hwnd kWindow{7};
+constexpr platform::Long kStyleBefore = 0x100;
+
+// Records every call in order; the window's extended style starts as kStyleBefore.
+class RecordingApplication final : public platform::Application {
+ public:
+  bool CoInitialize() override {
+    Record("CoInitialize");
+    return true;
+  }
+  void CoUninitialize() override { Record("CoUninitialize"); }
+  platform::Hwnd Handle() override { return kWindow; }
+  void SetTitle(const std::string& title) override { Record("SetTitle " + title); }
+  platform::Long GetWindowLongA(platform::Hwnd window, int index) override {
+    Record("GetWindowLongA " + std::to_string(index));
+    return window == kWindow && index == platform::kGwlExStyle ? style_ : 0;
+  }
+  platform::Long SetWindowLongA(platform::Hwnd, int index, platform::Long value) override {
+    Record("SetWindowLongA " + std::to_string(index) + " " + std::to_string(value));
+    return std::exchange(style_, value);
+  }
+  void PostQuitMessage(int exit_code) override {
+    Record("PostQuitMessage " + std::to_string(exit_code));
+  }
+  void RunMessageLoop() override { Record("RunMessageLoop"); }
+
+  std::vector<std::string> calls;
+
+ private:
+  void Record(const std::string& call) { calls.push_back(call); }
+  platform::Long style_ = kStyleBefore;
+};
+
+// A file system whose every query fails unexpectedly.
+class BrokenFileSystem final : public platform::FileSystem {
+ public:
+  platform::Dword GetFullPathNameA(const char*, platform::Dword, char*) override { return Fail(); }
+  platform::Dword GetFileAttributesA(const char*) override { return Fail(); }
+  platform::Dword GetLastError() override { return Fail(); }
+  bool FindFirstFileA(const char*, platform::FindData*) override { return Fail() != 0; }
+
+ private:
+  static platform::Dword Fail() { throw std::runtime_error("the disk went away"); }
+};
+
+struct RunResult {
+  int exit_code;
+  std::vector<std::string> calls;
+  std::vector<testing::RecordedBox> boxes;
+};
+
+RunResult RunWith(platform::FileSystem& files, const std::string& command_line) {
+  RecordingApplication application;
+  RecordingMessageBoxes boxes;
+  testing::MemoryRegistry registry;
+  Services services{application, boxes, files, registry, platform::DefaultVersionApi(),
+                    command_line};
+  const int exit_code = RunApplication(services);
+  return {exit_code, application.calls, boxes.boxes};
+}
+
+const std::string kToolWindowStyle = std::to_string(kStyleBefore | platform::kWsExToolWindow);
+
+TEST(RunTest, TheSequenceOfAQuietRun) {
+  FakeFileSystem files;
+  const RunResult run = RunWith(files, "RegCorvex.exe /IC missing.xml");
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_THAT(run.calls,
+              ElementsAre("CoInitialize", "SetTitle Register Corvane 5", "GetWindowLongA -20",
+                          "SetWindowLongA -20 " + kToolWindowStyle, "PostQuitMessage 0",
+                          "RunMessageLoop", "SetWindowLongA -20 256", "CoUninitialize"));
+}
+
+TEST(RunTest, AnUnexpectedFailureIsReportedAndTheRunStillEnds) {
+  BrokenFileSystem files;
+  const RunResult run = RunWith(files, "RegCorvex.exe /IC prefs.xml");
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_THAT(run.calls,
+              ElementsAre("CoInitialize", "SetTitle Register Corvane 5", "GetWindowLongA -20",
+                          "SetWindowLongA -20 " + kToolWindowStyle, "PostQuitMessage 0",
+                          "RunMessageLoop", "SetWindowLongA -20 256", "CoUninitialize"));
+  const auto failures = std::count_if(run.boxes.begin(), run.boxes.end(), [](const auto& box) {
+    return box.caption == "Register Corvane 5" &&
+           box.text == "The run ended because of an unexpected error:\r\nthe disk went away";
+  });
+  EXPECT_EQ(failures, 1);
+}
+
+}  // namespace
+}  // namespace regcorvex
