@@ -27,7 +27,8 @@ class Win32MessageBoxes final : public MessageBoxes {
   Hwnd GetForegroundWindow() override { return FromNative(::GetForegroundWindow()); }
 
   void ShowMessageDialog(Hwnd owner, const std::string& text, const std::string& caption) override {
-    HMODULE controls = ::LoadLibraryA("comctl32.dll");
+    // Common controls stay loaded for the life of the process, as the manifest asks for them.
+    static const HMODULE controls = ::LoadLibraryA("comctl32.dll");
     auto task_dialog = controls == nullptr
                            ? nullptr
                            : reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(
