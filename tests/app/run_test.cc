@@ -17,7 +17,6 @@
 namespace regcorvex {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::FakeFileSystem;
 using testing::RecordingMessageBoxes;
 
@@ -82,26 +81,30 @@ RunResult RunWith(platform::FileSystem& files, const std::string& command_line) 
   return {exit_code, application.calls, boxes.boxes};
 }
 
-const std::string kToolWindowStyle = std::to_string(kStyleBefore | platform::kWsExToolWindow);
+// Every run, whatever happens inside it: COM, title, tool-window style, quit request, message
+// loop, the style read at the start written back, COM released.
+const std::vector<std::string> kSequence = {
+    "CoInitialize",
+    "SetTitle Register Corvane 5",
+    "GetWindowLongA -20",
+    "SetWindowLongA -20 " + std::to_string(kStyleBefore | platform::kWsExToolWindow),
+    "PostQuitMessage 0",
+    "RunMessageLoop",
+    "SetWindowLongA -20 " + std::to_string(kStyleBefore),
+    "CoUninitialize"};
 
 TEST(RunTest, TheSequenceOfAQuietRun) {
   FakeFileSystem files;
   const RunResult run = RunWith(files, "RegCorvex.exe /IC missing.xml");
   EXPECT_EQ(run.exit_code, 0);
-  EXPECT_THAT(run.calls,
-              ElementsAre("CoInitialize", "SetTitle Register Corvane 5", "GetWindowLongA -20",
-                          "SetWindowLongA -20 " + kToolWindowStyle, "PostQuitMessage 0",
-                          "RunMessageLoop", "SetWindowLongA -20 256", "CoUninitialize"));
+  EXPECT_EQ(run.calls, kSequence);
 }
 
 TEST(RunTest, AnUnexpectedFailureIsReportedAndTheRunStillEnds) {
   BrokenFileSystem files;
   const RunResult run = RunWith(files, "RegCorvex.exe /IC prefs.xml");
   EXPECT_EQ(run.exit_code, 0);
-  EXPECT_THAT(run.calls,
-              ElementsAre("CoInitialize", "SetTitle Register Corvane 5", "GetWindowLongA -20",
-                          "SetWindowLongA -20 " + kToolWindowStyle, "PostQuitMessage 0",
-                          "RunMessageLoop", "SetWindowLongA -20 256", "CoUninitialize"));
+  EXPECT_EQ(run.calls, kSequence);
   const auto failures = std::count_if(run.boxes.begin(), run.boxes.end(), [](const auto& box) {
     return box.caption == "Register Corvane 5" &&
            box.text == "The run ended because of an unexpected error:\r\nthe disk went away";

@@ -32,6 +32,11 @@ const Reader kBoolean = [](TRegistry& r, const std::string& name) {
   return std::string(r.ReadBool(name) ? "true" : "false");
 };
 const Reader kString = [](TRegistry& r, const std::string& name) { return r.ReadString(name); };
+// Writes the integer 1 and gives the empty text.
+const Reader kWriteInteger = [](TRegistry& r, const std::string& name) {
+  r.WriteInteger(name, 1);
+  return std::string();
+};
 
 // Reads into a buffer of size bytes followed by guard bytes, which must stay untouched.
 Reader Binary(std::int32_t size) {
@@ -110,13 +115,7 @@ TEST_P(TRegistryTest, WithoutAnOpenKeyNothingExistsAndWritesFail) {
   EXPECT_EQ(accessor.GetDataSize("v"), -1);
   EXPECT_EQ(accessor.ReadString("v"), "");
   EXPECT_FALSE(accessor.DeleteValue("v"));
-  EXPECT_EQ(Describe(
-                [](TRegistry& r, const std::string& n) {
-                  r.WriteInteger(n, 1);
-                  return "";
-                },
-                accessor, "v"),
-            "error: Failed to set data for 'v'");
+  EXPECT_EQ(Describe(kWriteInteger, accessor, "v"), "error: Failed to set data for 'v'");
   EXPECT_EQ(Describe(kInteger, accessor, "v"), "error: Failed to get data for 'v'");
 }
 
@@ -187,13 +186,7 @@ TEST_P(TRegistryTest, ReadOnlyOpenOfAnUnwritableHive) {
   EXPECT_FALSE(accessor.OpenKey(Key("m"), false));
   ASSERT_TRUE(accessor.OpenKeyReadOnly(Key("m")));
   EXPECT_EQ(accessor.ReadInteger("v"), 9);
-  EXPECT_EQ(Describe(
-                [](TRegistry& r, const std::string& n) {
-                  r.WriteInteger(n, 1);
-                  return "";
-                },
-                accessor, "v"),
-            "error: Failed to set data for 'v'");
+  EXPECT_EQ(Describe(kWriteInteger, accessor, "v"), "error: Failed to set data for 'v'");
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, TRegistryTest, ::testing::ValuesIn(AllRegistryKinds()),
