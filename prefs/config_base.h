@@ -58,8 +58,10 @@ class TConfigBase {
   TRegistry& User();
   TRegistry* MachineHolder(const std::string& name);
   TRegistry* OverlayHolder(const std::string& name);
-  template <typename Value, typename Read, typename Write>
-  void OverlayWrite(const std::string& name, const Value& value, Read read, Write write);
+  // Writes value to the user key unless the user key lacks name and the machine key holds it
+  // with a value that decode reads as equal.
+  template <typename Value, typename Decode, typename Write>
+  void OverlayWrite(const std::string& name, const Value& value, Decode decode, Write write);
   static void ListSubkeyValues(TRegistry& accessor, const std::string& key,
                                std::vector<std::string>& list);
   static bool DeleteSubkey(TRegistry& accessor, const std::string& key);

@@ -73,11 +73,11 @@ TRegistry* TConfigBase::OverlayHolder(Text name) {
   return User().ValueExists(name) ? &User() : MachineHolder(name);
 }
 
-template <typename Value, typename Read, typename Write>
-void TConfigBase::OverlayWrite(Text name, const Value& value, Read read, Write write) {
-  if (!User().ValueExists(name) && Machine().ValueExists(name) &&
-      (Machine().*read)(name) == value) {
-    return;
+template <typename Value, typename Decode, typename Write>
+void TConfigBase::OverlayWrite(Text name, const Value& value, Decode decode, Write write) {
+  if (!User().ValueExists(name)) {
+    const std::optional<TRegistry::StoredValue> held = Machine().Fetch(name);
+    if (held && decode(*held, name) == value) return;
   }
   (User().*write)(name, value);
 }
@@ -147,7 +147,7 @@ std::int32_t TConfigBase::OverlayGetInteger(Text, Text name, std::int32_t fallba
 }
 
 void TConfigBase::OverlaySetInteger(Text, Text name, std::int32_t value) {
-  OverlayWrite(name, value, &TRegistry::ReadInteger, &TRegistry::WriteInteger);
+  OverlayWrite(name, value, &TRegistry::IntegerOf, &TRegistry::WriteInteger);
 }
 
 std::string TConfigBase::OverlayGetString(Text, Text name, Text fallback) {
@@ -155,7 +155,7 @@ std::string TConfigBase::OverlayGetString(Text, Text name, Text fallback) {
 }
 
 void TConfigBase::OverlaySetString(Text, Text name, Text value) {
-  OverlayWrite(name, value, &TRegistry::ReadString, &TRegistry::WriteString);
+  OverlayWrite(name, value, &TRegistry::StringOf, &TRegistry::WriteString);
 }
 
 bool TConfigBase::OverlayGetBoolean(Text, Text name, bool fallback) {
@@ -163,7 +163,10 @@ bool TConfigBase::OverlayGetBoolean(Text, Text name, bool fallback) {
 }
 
 void TConfigBase::OverlaySetBoolean(Text, Text name, bool value) {
-  OverlayWrite(name, value, &TRegistry::ReadBool, &TRegistry::WriteBool);
+  const auto boolean = [](const TRegistry::StoredValue& held, Text held_name) {
+    return TRegistry::IntegerOf(held, held_name) != 0;
+  };
+  OverlayWrite(name, value, boolean, &TRegistry::WriteBool);
 }
 
 std::int32_t TConfigBase::OverlayGetBinary(Text, Text name, std::uint8_t* buffer,
@@ -172,15 +175,14 @@ std::int32_t TConfigBase::OverlayGetBinary(Text, Text name, std::uint8_t* buffer
 }
 
 void TConfigBase::OverlaySetBinary(Text, Text name, const std::uint8_t* buffer, std::int32_t size) {
-  if (!User().ValueExists(name) && Machine().ValueExists(name)) {
-    const std::int32_t machine_size = Machine().GetDataSize(name);
-    std::vector<std::uint8_t> machine_data(static_cast<std::size_t>(std::max(machine_size, 0)));
-    const std::int32_t length = Machine().ReadBinaryData(name, machine_data.data(), machine_size);
-    const bool same =
-        length == size &&
-        (size == 0 || (buffer != nullptr &&
-                       std::equal(machine_data.begin(), machine_data.begin() + length, buffer)));
-    if (same) return;
+  if (!User().ValueExists(name)) {
+    if (const std::optional<TRegistry::StoredValue> held = Machine().Fetch(name)) {
+      const std::vector<std::uint8_t>& data = TRegistry::BinaryOf(*held, name);
+      const bool same =
+          static_cast<std::int32_t>(data.size()) == size &&
+          (size == 0 || (buffer != nullptr && std::equal(data.begin(), data.end(), buffer)));
+      if (same) return;
+    }
   }
   User().WriteBinaryData(name, buffer, size);
 }

@@ -20,6 +20,17 @@ using platform::kErrorSuccess;
 
 bool IsTextType(Dword type) { return type == platform::kRegSz || type == platform::kRegExpandSz; }
 
+// The registry's own comparison of value names, for the names it can be made without the code
+// page: ASCII letters in either case are the same letter. Nothing for any other name.
+std::optional<std::string> FoldedAsciiName(const std::string& name) {
+  std::string folded(name.c_str());  // the registry sees the name up to its first zero byte
+  for (char& c : folded) {
+    if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
+}
+
 }  // namespace
 
 TRegistry::TRegistry(platform::Registry& registry) : registry_(registry) {}
@@ -45,7 +56,7 @@ bool TRegistry::OpenKey(const std::string& path, bool create) {
     if (!reason.empty()) throw PrefError(reason);
     return false;
   }
-  current_key_ = platform::MakeUniqueHkey(registry_, opened);
+  OpenedKey(opened);
   return true;
 }
 
@@ -55,7 +66,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& path) {
   for (const Dword mask : kMasks) {
     Hkey opened = platform::kNoKey;
     if (registry_.RegOpenKeyExA(BaseKey(), path.c_str(), 0, mask, &opened) == kErrorSuccess) {
-      current_key_ = platform::MakeUniqueHkey(registry_, opened);
+      OpenedKey(opened);
       access_ = mask;
       return true;
     }
@@ -63,12 +74,44 @@ bool TRegistry::OpenKeyReadOnly(const std::string& path) {
   return false;
 }
 
-void TRegistry::CloseKey() { current_key_.reset(); }
+void TRegistry::OpenedKey(Hkey opened) {
+  current_key_ = platform::MakeUniqueHkey(registry_, opened);
+  known_names_.reset();
+  known_names_asked_ = false;
+}
+
+void TRegistry::CloseKey() {
+  current_key_.reset();
+  known_names_.reset();
+  known_names_asked_ = false;
+}
+
+bool TRegistry::KnownAbsent(const std::string& name) {
+  if (!known_names_asked_) {
+    known_names_asked_ = true;
+    Dword values = 0;
+    if (registry_.RegQueryInfoKeyA(current_key_.get(), nullptr, nullptr, &values, nullptr,
+                                   nullptr) == kErrorSuccess &&
+        values == 0) {
+      known_names_.emplace();
+    }
+  }
+  if (!known_names_) return false;
+  const std::optional<std::string> folded = FoldedAsciiName(name);
+  return folded && !known_names_->contains(*folded);
+}
+
+void TRegistry::Wrote(const std::string& name) {
+  if (!known_names_) return;
+  if (const std::optional<std::string> folded = FoldedAsciiName(name)) {
+    known_names_->insert(*folded);
+  }
+}
 
 bool TRegistry::ValueExists(const std::string& name) { return GetDataSize(name) >= 0; }
 
 std::int32_t TRegistry::GetDataSize(const std::string& name) {
-  if (!current_key_) return -1;
+  if (!current_key_ || KnownAbsent(name)) return -1;
   Dword type = platform::kRegNone;
   Dword size = 0;
   if (registry_.RegQueryValueExA(current_key_.get(), name.c_str(), &type, nullptr, &size) !=
@@ -116,6 +159,7 @@ void TRegistry::PutData(const std::string& name, Dword type, const std::uint8_t*
                                static_cast<Dword>(size)) != kErrorSuccess) {
     RaiseForValue("Failed to set data for", name);
   }
+  Wrote(name);
 }
 
 void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
@@ -139,59 +183,87 @@ void TRegistry::WriteBinaryData(const std::string& name, const std::uint8_t* buf
   PutData(name, platform::kRegBinary, buffer, static_cast<std::size_t>(size));
 }
 
-Dword TRegistry::GetData(const std::string& name, std::uint8_t* data, Dword* size) {
-  Dword type = platform::kRegNone;
-  if (!current_key_ || registry_.RegQueryValueExA(current_key_.get(), name.c_str(), &type, data,
-                                                  size) != kErrorSuccess) {
-    RaiseForValue("Failed to get data for", name);
+std::optional<TRegistry::StoredValue> TRegistry::Fetch(const std::string& name) {
+  if (!current_key_ || KnownAbsent(name)) return std::nullopt;
+  // Most values fit here, and then one query reads them; a longer one is asked for again at the
+  // size the first query reported.
+  StoredValue value{platform::kRegNone, std::vector<std::uint8_t>(256)};
+  for (;;) {
+    Dword size = static_cast<Dword>(value.data.size());
+    const platform::Long status = registry_.RegQueryValueExA(current_key_.get(), name.c_str(),
+                                                             &value.type, value.data.data(), &size);
+    if (status == kErrorSuccess) {
+      value.data.resize(std::min<std::size_t>(size, value.data.size()));
+      return value;
+    }
+    if (status != platform::kErrorMoreData || size <= value.data.size() ||
+        size > static_cast<Dword>(std::numeric_limits<std::int32_t>::max())) {
+      return std::nullopt;
+    }
+    value.data.resize(size);
   }
-  return type;
+}
+
+std::int32_t TRegistry::IntegerOf(const StoredValue& value, const std::string& name) {
+  // A four-byte query fails for longer data, whatever its type.
+  if (value.data.size() > 4) RaiseForValue("Failed to get data for", name);
+  if (value.type != platform::kRegDword) RaiseForValue("Invalid data type for", name);
+  std::uint8_t data[4] = {};
+  std::copy(value.data.begin(), value.data.end(), data);
+  std::int32_t result = 0;
+  std::memcpy(&result, data, sizeof result);
+  return result;
+}
+
+std::string TRegistry::StringOf(const StoredValue& value, const std::string& name) {
+  if (value.data.empty()) return {};
+  if (!IsTextType(value.type)) RaiseForValue("Invalid data type for", name);
+  return std::string(value.data.begin(),
+                     std::find(value.data.begin(), value.data.end(), std::uint8_t{0}));
+}
+
+const std::vector<std::uint8_t>& TRegistry::BinaryOf(const StoredValue& value,
+                                                     const std::string& name) {
+  const bool binary = value.type == platform::kRegBinary ||
+                      (!IsTextType(value.type) && value.type != platform::kRegDword);
+  if (!binary) RaiseForValue("Invalid data type for", name);
+  return value.data;
 }
 
 std::int32_t TRegistry::ReadInteger(const std::string& name) {
-  std::uint8_t data[4] = {};
-  Dword size = sizeof data;
-  if (GetData(name, data, &size) != platform::kRegDword) {
-    RaiseForValue("Invalid data type for", name);
-  }
-  std::int32_t value = 0;
-  std::memcpy(&value, data, sizeof value);
-  return value;
+  const std::optional<StoredValue> value = Fetch(name);
+  if (!value) RaiseForValue("Failed to get data for", name);
+  return IntegerOf(*value, name);
 }
 
 bool TRegistry::ReadBool(const std::string& name) { return ReadInteger(name) != 0; }
 
 std::string TRegistry::ReadString(const std::string& name) {
-  const std::int32_t expected = GetDataSize(name);
-  if (expected <= 0) return {};
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(expected));
-  Dword size = static_cast<Dword>(data.size());
-  if (!IsTextType(GetData(name, data.data(), &size))) RaiseForValue("Invalid data type for", name);
-  const auto end = data.begin() + std::min<std::size_t>(size, data.size());
-  return std::string(data.begin(), std::find(data.begin(), end, std::uint8_t{0}));
+  const std::optional<StoredValue> value = Fetch(name);
+  return value ? StringOf(*value, name) : std::string();
 }
 
 std::int32_t TRegistry::ReadBinaryData(const std::string& name, std::uint8_t* buffer,
                                        std::int32_t size) {
-  if (!current_key_) return 0;
-  Dword type = platform::kRegNone;
-  Dword length = 0;
-  if (registry_.RegQueryValueExA(current_key_.get(), name.c_str(), &type, nullptr, &length) !=
-      kErrorSuccess) {
-    return 0;
-  }
-  const bool binary =
-      type == platform::kRegBinary || (!IsTextType(type) && type != platform::kRegDword);
-  if (!binary || size < 0 || length > static_cast<Dword>(size)) {
+  const std::optional<StoredValue> value = Fetch(name);
+  if (!value) return 0;
+  const std::vector<std::uint8_t>& data = BinaryOf(*value, name);
+  if (size < 0 || data.size() > static_cast<std::size_t>(size)) {
     RaiseForValue("Invalid data type for", name);
   }
-  GetData(name, buffer, &length);
-  return static_cast<std::int32_t>(length);
+  std::copy(data.begin(), data.end(), buffer);
+  return static_cast<std::int32_t>(data.size());
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
-  return current_key_ &&
-         registry_.RegDeleteValueA(current_key_.get(), name.c_str()) == kErrorSuccess;
+  if (!current_key_ ||
+      registry_.RegDeleteValueA(current_key_.get(), name.c_str()) != kErrorSuccess) {
+    return false;
+  }
+  if (const std::optional<std::string> folded = FoldedAsciiName(name); folded && known_names_) {
+    known_names_->erase(*folded);
+  }
+  return true;
 }
 
 bool TRegistry::DeleteKey(const std::string& path) { return DeleteTree(BaseKey(), path); }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/registry.h"
@@ -33,6 +35,20 @@ class TRegistry {
   bool ValueExists(const std::string& name);
   // The size the registry reports for the value's data, or -1.
   std::int32_t GetDataSize(const std::string& name);
+
+  // A value as stored: its type and its data, read in one query where the data is short.
+  struct StoredValue {
+    platform::Dword type;
+    std::vector<std::uint8_t> data;
+  };
+  // The value, or nothing when the open key does not hold it (or no key is open).
+  std::optional<StoredValue> Fetch(const std::string& name);
+  // A stored value read as ReadInteger, ReadBool, ReadString and ReadBinaryData read it, with
+  // their errors.
+  static std::int32_t IntegerOf(const StoredValue& value, const std::string& name);
+  static std::string StringOf(const StoredValue& value, const std::string& name);
+  static const std::vector<std::uint8_t>& BinaryOf(const StoredValue& value,
+                                                   const std::string& name);
   bool KeyExists(const std::string& path);
   // Replaces list with the names of the open key's values, in enumeration order.
   void GetValueNames(std::vector<std::string>& list);
@@ -58,14 +74,22 @@ class TRegistry {
   platform::Hkey BaseKey() const;
   void PutData(const std::string& name, platform::Dword type, const std::uint8_t* data,
                std::size_t size);
-  // Queries the value into data (*size bytes in, bytes returned out) and returns its type.
-  platform::Dword GetData(const std::string& name, std::uint8_t* data, platform::Dword* size);
   bool DeleteTree(platform::Hkey parent, const std::string& path);
+  void OpenedKey(platform::Hkey opened);
+  // Whether the open key is known to hold no value of name: see known_names_.
+  bool KnownAbsent(const std::string& name);
+  void Wrote(const std::string& name);
 
   platform::Registry& registry_;
   platform::Hkey root_ = platform::kHkeyCurrentUser;
   platform::Dword access_ = platform::kKeyAllAccess;
   platform::UniqueHkey current_key_;
+  // The open key held no value when first asked, and these are the values written through this
+  // accessor since (their names folded to upper case): a question about any other name needs no
+  // query. Every value query is a round trip to the registry server under Windows, and a key that
+  // an import fills is usually new. Unset while nothing is known about the key.
+  std::optional<std::unordered_set<std::string>> known_names_;
+  bool known_names_asked_ = false;
 };
 
 }  // namespace regcorvex

@@ -269,13 +269,13 @@ class MsxmlDocument final : public XmlDocument {
     IXMLDOMNodeList* raw = nullptr;
     Check(Unwrap(node)->get_childNodes(&raw), "childNodes");
     const ComPtr<IXMLDOMNodeList> list(raw);
-    long length = 0;
-    Check(list.get()->get_length(&length), "length");
-    children.reserve(static_cast<std::size_t>(length));
-    for (long i = 0; i < length; ++i) {
+    // In order with the list's own cursor: an item asked for by index is found by walking from
+    // the first child, in Wine's MSXML at least, which made a key of many values quadratic.
+    for (;;) {
       IXMLDOMNode* child = nullptr;
-      Check(list.get()->get_item(i, &child), "item");
-      if (const XmlNode kept = Keep(child)) children.push_back(child);
+      Check(list.get()->nextNode(&child), "nextNode");
+      if (!Keep(child)) break;
+      children.push_back(child);
     }
     return children_.emplace(node.handle, std::move(children)).first->second;
   }

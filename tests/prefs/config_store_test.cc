@@ -110,6 +110,30 @@ TEST_P(ConfigStoreContractTest, UserScopesSkipWritesTheMachineKeySatisfies) {
   CheckOverlayCases(cfgPerUserNonRoam, "nonroam");
 }
 
+// Several writes through one open of a new user key: each must see what the earlier ones wrote,
+// under any spelling of the name, and long machine data must be compared whole.
+TEST_P(ConfigStoreContractTest, WritesOfOneOpenSeeEachOther) {
+  const std::string key = Key("sequence");
+  const std::string long_text(300, 'x');
+  Seed(kHkeyLocalMachine, key, "Flag", DwordValue(5));
+  Seed(kHkeyLocalMachine, key, "Long", SzValue(long_text));
+  Seed(kHkeyLocalMachine, key, "Gone", DwordValue(7));
+  ASSERT_TRUE(store_->OpenPref(cfgPerUserRoam, key, true, false));
+  store_->SetPrefInteger("Cat", "flag", 6);
+  store_->SetPrefInteger("Cat", "FLAG", 5);  // the user key holds it now: written
+  store_->SetPrefString("Cat", "Long", long_text);
+  store_->SetPrefString("Cat", "Longer", long_text + "y");
+  store_->SetPrefInteger("Cat", "Gone", 8);
+  EXPECT_TRUE(store_->DeletePrefValue("Cat", "GONE"));
+  store_->SetPrefInteger("Cat", "gone", 7);  // deleted again: the machine's value shows through
+  store_->ClosePref();
+  EXPECT_EQ(Read(kHkeyCurrentUser, key, "Flag"), DwordValue(5));
+  EXPECT_EQ(Read(kHkeyCurrentUser, key, "Long"), std::nullopt);
+  EXPECT_EQ(Read(kHkeyCurrentUser, key, "Longer"), SzValue(long_text + "y"));
+  EXPECT_EQ(Read(kHkeyCurrentUser, key, "Gone"), std::nullopt);
+  EXPECT_EQ(Boxes(), std::vector<std::string>());
+}
+
 TEST_P(ConfigStoreContractTest, PerMachineOnAnUnwritableHiveIsAUserOverlay) {
   SeedOverlayCases("ro");
   if (!provider_->MakeMachineReadOnly()) GTEST_SKIP() << "the machine hive stays writable here";
