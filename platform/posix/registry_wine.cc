@@ -175,21 +175,25 @@ class WineRegistry final : public WinePrefixRegistry {
     OpenKey* open = nullptr;
     if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
     const Key& k = *open->key;
-    Dword longest_subkey = 0;
-    Dword longest_name = 0;
-    Dword longest_data = 0;
-    for (const auto& [folded, subkey] : k.subkeys()) {
-      longest_subkey = std::max(longest_subkey, static_cast<Dword>(subkey->name().size()));
-    }
-    for (const auto& [folded, value] : k.values()) {
-      longest_name = std::max(longest_name, static_cast<Dword>(value.name.size()));
-      longest_data = std::max(longest_data, static_cast<Dword>(value.data.size()));
-    }
     if (sub_keys != nullptr) *sub_keys = static_cast<Dword>(k.subkeys().size());
-    if (max_sub_key_len != nullptr) *max_sub_key_len = longest_subkey;
     if (values != nullptr) *values = static_cast<Dword>(k.values().size());
-    if (max_value_name_len != nullptr) *max_value_name_len = longest_name;
-    if (max_value_len != nullptr) *max_value_len = longest_data;
+    // The longest names and data take a pass over the key: only for a caller that asks.
+    if (max_sub_key_len != nullptr) {
+      *max_sub_key_len = 0;
+      for (const auto& [folded, subkey] : k.subkeys()) {
+        *max_sub_key_len = std::max(*max_sub_key_len, static_cast<Dword>(subkey->name().size()));
+      }
+    }
+    if (max_value_name_len != nullptr || max_value_len != nullptr) {
+      Dword longest_name = 0;
+      Dword longest_data = 0;
+      for (const auto& [folded, value] : k.values()) {
+        longest_name = std::max(longest_name, static_cast<Dword>(value.name.size()));
+        longest_data = std::max(longest_data, static_cast<Dword>(value.data.size()));
+      }
+      if (max_value_name_len != nullptr) *max_value_name_len = longest_name;
+      if (max_value_len != nullptr) *max_value_len = longest_data;
+    }
     return kErrorSuccess;
   }
 
