@@ -38,8 +38,7 @@ bool SameTree(const Key& first, const Key& second) {
       return false;
     }
     for (auto x = a->values().begin(), y = b->values().begin(); x != a->values().end(); ++x, ++y) {
-      if (x->first != y->first || x->second.name != y->second.name ||
-          x->second.type != y->second.type || x->second.data != y->second.data) {
+      if (x->name != y->name || x->type != y->type || x->data != y->data) {
         return false;
       }
     }

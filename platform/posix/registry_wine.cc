@@ -187,7 +187,7 @@ class WineRegistry final : public WinePrefixRegistry {
     if (max_value_name_len != nullptr || max_value_len != nullptr) {
       Dword longest_name = 0;
       Dword longest_data = 0;
-      for (const auto& [folded, value] : k.values()) {
+      for (const wine_registry::Value& value : k.values()) {
         longest_name = std::max(longest_name, static_cast<Dword>(value.name.size()));
         longest_data = std::max(longest_data, static_cast<Dword>(value.data.size()));
       }

@@ -400,7 +400,7 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path) 
       out += "\"\n";
     }
     if (key.link) out += "#link\n";
-    for (const auto& [folded, value] : key.values()) AppendValue(out, value);
+    for (const Value& value : key.values()) AppendValue(out, value);
   }
   for (const auto& [folded, subkey] : key.subkeys()) {
     path.push_back(subkey.get());

@@ -1,5 +1,6 @@
 #include "platform/posix/wine_registry_tree.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace platform::wine_registry {
@@ -37,31 +38,44 @@ std::u16string FoldCase(std::u16string_view name) {
   return folded;
 }
 
+bool FoldedLess(std::u16string_view a, std::u16string_view b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const char16_t left = LowerUnit(a[i]);
+    const char16_t right = LowerUnit(b[i]);
+    if (left != right) return left < right;
+  }
+  return a.size() < b.size();
+}
+
 const Value* Key::FindValue(std::u16string_view name) const {
-  const auto it = values_.find(FoldCase(name));
-  return it == values_.end() ? nullptr : &it->second;
+  const auto it = values_.find(name);
+  return it == values_.end() ? nullptr : &*it;
 }
 
 void Key::SetValue(Value value) {
-  const auto [it, inserted] = values_.try_emplace(FoldCase(value.name));
-  if (inserted) {
+  const auto it = values_.find(std::u16string_view(value.name));
+  if (it == values_.end()) {
     value_cursor_.Reset();
-    it->second = std::move(value);
+    values_.insert(std::move(value));
   } else {
     // The stored name keeps the case it was created with, as in Wine.
-    it->second.type = value.type;
-    it->second.data = std::move(value.data);
+    it->type = value.type;
+    it->data = std::move(value.data);
   }
 }
 
 bool Key::DeleteValue(std::u16string_view name) {
   value_cursor_.Reset();
-  return values_.erase(FoldCase(name)) != 0;
+  const auto it = values_.find(name);
+  if (it == values_.end()) return false;
+  values_.erase(it);
+  return true;
 }
 
 const Value* Key::ValueAt(std::size_t index) {
   const auto it = value_cursor_.At(values_, index);
-  return it == values_.end() ? nullptr : &it->second;
+  return it == values_.end() ? nullptr : &*it;
 }
 
 std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) const {

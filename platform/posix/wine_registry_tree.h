@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -28,10 +29,22 @@ FileTime Now();
 // The lower-case form under which Wine compares and sorts key and value names.
 std::u16string FoldCase(std::u16string_view name);
 
+// Whether a sorts before b in FoldCase order, without making the folded copies.
+bool FoldedLess(std::u16string_view a, std::u16string_view b);
+
 struct Value {
   std::u16string name;  // empty for the default value
-  Dword type = kRegNone;
-  std::string data;  // the stored bytes; strings are UTF-16LE
+  // The type and data change in place in a key's sorted set, which orders by name alone.
+  mutable Dword type = kRegNone;
+  mutable std::string data;  // the stored bytes; strings are UTF-16LE
+};
+
+// Orders values by name as Wine does, and finds them by any spelling of the name.
+struct ValueNameOrder {
+  using is_transparent = void;
+  bool operator()(const Value& a, const Value& b) const { return FoldedLess(a.name, b.name); }
+  bool operator()(const Value& a, std::u16string_view b) const { return FoldedLess(a.name, b); }
+  bool operator()(std::u16string_view a, const Value& b) const { return FoldedLess(a, b.name); }
 };
 
 // Walks a sorted map by position: consecutive positions cost one step each, so enumerating a
@@ -62,7 +75,7 @@ class Cursor {
 
 class Key {
  public:
-  using Values = std::map<std::u16string, Value>;                  // by FoldCase(name)
+  using Values = std::set<Value, ValueNameOrder>;
   using Subkeys = std::map<std::u16string, std::shared_ptr<Key>>;  // by FoldCase(name)
 
   Key(std::u16string name, FileTime stamp) : modified(stamp), name_(std::move(name)) {}
