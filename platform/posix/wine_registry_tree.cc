@@ -41,6 +41,7 @@ std::u16string FoldCase(std::u16string_view name) {
 bool FoldedLess(std::u16string_view a, std::u16string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;  // most names that meet share a prefix spelt alike
     const char16_t left = LowerUnit(a[i]);
     const char16_t right = LowerUnit(b[i]);
     if (left != right) return left < right;
