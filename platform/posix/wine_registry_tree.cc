@@ -55,10 +55,10 @@ const Value* Key::FindValue(std::u16string_view name) const {
 }
 
 void Key::SetValue(Value value) {
-  const auto it = values_.find(std::u16string_view(value.name));
-  if (it == values_.end()) {
+  const auto it = values_.lower_bound(std::u16string_view(value.name));
+  if (it == values_.end() || FoldedLess(value.name, it->name)) {
     value_cursor_.Reset();
-    values_.insert(std::move(value));
+    values_.insert(it, std::move(value));
   } else {
     // The stored name keeps the case it was created with, as in Wine.
     it->type = value.type;
