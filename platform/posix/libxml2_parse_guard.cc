@@ -4,9 +4,9 @@
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <malloc.h>
 
-#include <vector>
+#include <string>
+#include <string_view>
 
 #include "import/xml_document.h"
 
@@ -19,27 +19,49 @@ xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPt
   return nullptr;
 }
 
-// The total length of the text in a list of sibling nodes and below them.
-std::size_t TextLength(const xmlNode* first) {
+// The length of the text an entity's replacement text yields itself: what lies outside markup
+// (in CDATA sections too) and outside references to other entities, which count when they are
+// expanded in turn. Character references are already replaced in it; references to the
+// predefined entities count as the one character each stands for.
+std::size_t OwnTextLength(std::string_view content) {
   std::size_t length = 0;
-  std::vector<const xmlNode*> pending{first};
-  while (!pending.empty()) {
-    const xmlNode* node = pending.back();
-    pending.pop_back();
-    for (; node != nullptr; node = node->next) {
-      if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
-        length += XmlText(node->content).size();
-      else if (node->type == XML_ELEMENT_NODE && node->children != nullptr)
-        pending.push_back(node->children);
+  std::size_t at = 0;
+  const auto skip_past = [&](std::string_view end) {
+    const std::size_t found = content.find(end, at);
+    at = found == std::string_view::npos ? content.size() : found + end.size();
+  };
+  while (at < content.size()) {
+    const std::string_view rest = content.substr(at);
+    if (rest.starts_with("<![CDATA[")) {
+      const std::size_t end = content.find("]]>", at + 9);
+      length += (end == std::string_view::npos ? content.size() : end) - (at + 9);
+      at += 9;
+      skip_past("]]>");
+    } else if (rest.starts_with("<!--")) {
+      skip_past("-->");
+    } else if (rest.starts_with("<?")) {
+      skip_past("?>");
+    } else if (rest.starts_with("<")) {
+      for (char quote = 0; at < content.size() && (quote != 0 || content[at] != '>'); ++at) {
+        if (content[at] == quote) {
+          quote = 0;
+        } else if (quote == 0 && (content[at] == '"' || content[at] == '\'')) {
+          quote = content[at];
+        }
+      }
+      ++at;
+    } else if (rest.starts_with("&")) {
+      const std::size_t end = rest.find(';');
+      const std::string_view name = rest.substr(1, end == std::string_view::npos ? 0 : end - 1);
+      if (xmlGetPredefinedEntity(reinterpret_cast<const xmlChar*>(std::string(name).c_str())))
+        ++length;
+      skip_past(";");
+    } else {
+      ++length;
+      ++at;
     }
   }
   return length;
-}
-
-// The text that an expansion in content is appended to, and that libxml2 copies to do so.
-std::size_t TrailingTextLength(const xmlNode* element) {
-  const xmlNode* last = element != nullptr ? element->last : nullptr;
-  return last != nullptr && last->type == XML_TEXT_NODE ? XmlText(last->content).size() : 0;
 }
 
 }  // namespace
@@ -48,17 +70,14 @@ void InitialiseLibxml2() {
   static const bool initialised = [] {
     xmlInitParser();
     xmlSetExternalEntityLoader(RefuseExternalEntity);
-    // No fast bins: a tree's nodes then go back to the heap as they are freed, instead of waiting
-    // in fast bins until the release of its dictionary merges them all at once, which took a
-    // fifth of the import of a 100,000-value document (bench/run.sh).
-    mallopt(M_MXFAST, 0);
     return true;
   }();
   static_cast<void>(initialised);
 }
 
-ParseGuard::ParseGuard(xmlParserCtxtPtr context)
+ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client)
     : context_(context),
+      client_(client),
       get_entity_(context->sax->getEntity),
       get_parameter_entity_(context->sax->getParameterEntity) {
   context->_private = this;
@@ -93,7 +112,9 @@ xmlEntityPtr ParseGuard::GetEntity(void* context, const xmlChar* name) {
   }
   const xmlEntityPtr entity = guard.get_entity_(context, name);
   if (entity == nullptr || entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) return entity;
-  return guard.Count(parser, entity);
+  auto [known, added] = guard.own_text_lengths_.try_emplace(entity, 0);
+  if (added) known->second = OwnTextLength(XmlText(entity->content));
+  return guard.Count(parser, entity, known->second);
 }
 
 xmlEntityPtr ParseGuard::GetParameterEntity(void* context, const xmlChar* name) {
@@ -106,30 +127,21 @@ xmlEntityPtr ParseGuard::GetParameterEntity(void* context, const xmlChar* name) 
                                     std::string(XmlText(name)) + "' is not allowed.");
   }
   const xmlEntityPtr entity = guard.get_parameter_entity_(context, name);
-  return entity != nullptr ? guard.Count(parser, entity) : nullptr;
+  // A parameter entity's text is all markup: its whole length counts.
+  return entity != nullptr ? guard.Count(parser, entity, static_cast<std::size_t>(entity->length))
+                           : nullptr;
 }
 
-// libxml2 refuses exponential expansion but not a long run of references into one text, which it
-// joins by copying that text once per reference: XmlEntityLimits bounds both.
-xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity) {
-  const std::size_t length = ExpandedLength(entity);
+// libxml2 refuses exponential expansion but not a long run of references into one text: the
+// characters XmlEntityLimits counts are the text each reference yields, the work adds the text
+// each one continues.
+xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length) {
   characters_ += length;
   work_ += length;
-  if (parser->instate == XML_PARSER_CONTENT) work_ += TrailingTextLength(parser->node);
+  if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding(*parser);
   if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
     return entity;
   return Refuse(parser, kEntityLimitsReason);
-}
-
-// The length an entity's content takes once its own references are expanded; the raw length
-// until libxml2 has parsed that content at the entity's first reference.
-std::size_t ParseGuard::ExpandedLength(const xmlEntity* entity) {
-  if (entity->children == nullptr) return static_cast<std::size_t>(entity->length);
-  const auto known = expanded_lengths_.find(entity);
-  if (known != expanded_lengths_.end()) return known->second;
-  const std::size_t length = TextLength(entity->children);
-  expanded_lengths_.emplace(entity, length);
-  return length;
 }
 
 // The line the document's own parse has reached; errors inside an entity's content count there.
@@ -138,10 +150,14 @@ int ParseGuard::DocumentLine() const {
 }
 
 xmlEntityPtr ParseGuard::Refuse(xmlParserCtxtPtr parser, const std::string& reason) {
+  Fail(parser, reason);
+  return nullptr;
+}
+
+void ParseGuard::Fail(xmlParserCtxtPtr parser, std::string_view reason) {
   Record(reason, DocumentLine());
   xmlStopParser(parser);
   if (parser != context_) xmlStopParser(context_);
-  return nullptr;
 }
 
 void ParseGuard::Record(std::string_view reason, int line) {

@@ -5,6 +5,7 @@
 
 #include <libxml/parser.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,44 +19,62 @@ inline std::string_view XmlText(const xmlChar* text) {
                          : std::string_view();
 }
 
-// Initialises libxml2 once for the process, with an external entity loader that refuses all, and
-// turns off the allocator's fast bins, which made releasing a large tree slow.
+// Initialises libxml2 once for the process, with an external entity loader that refuses all.
 void InitialiseLibxml2();
+
+// The receiver of a guarded parse's content, which the guard tells of entity expansions.
+class ParseGuardClient {
+ public:
+  // An entity reference in content, met by parser (the document's context or an entity
+  // content's), is about to expand into the events that follow. Returns the length of the text
+  // just before it, which the expansion's text continues.
+  virtual std::size_t EntityExpanding(const xmlParserCtxt& parser) = 0;
+
+ protected:
+  ~ParseGuardClient() = default;
+};
 
 // Installed on a parser context for the length of one parse: it takes the context's _private,
 // which libxml2 hands on to the contexts it makes for entity contents, its structured error
 // handler and its entity look-ups.
 class ParseGuard {
  public:
-  explicit ParseGuard(xmlParserCtxtPtr context);
+  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client);
   ParseGuard(const ParseGuard&) = delete;
   ParseGuard& operator=(const ParseGuard&) = delete;
+
+  // The guard of the parse that context (the document's or an entity content's) belongs to.
+  static ParseGuard& Of(void* context);
 
   struct Error {
     std::string reason;  // UTF-8
     int line;
   };
   const std::optional<Error>& error() const { return error_; }
+  ParseGuardClient& client() const { return client_; }
+
+  // Stops the parse at parser (the document's context or an entity content's) with reason as its
+  // error, unless an earlier one was kept.
+  void Fail(xmlParserCtxtPtr parser, std::string_view reason);
 
  private:
-  static ParseGuard& Of(void* context);
   static void OnError(void* context, xmlErrorPtr error);
   static xmlEntityPtr GetEntity(void* context, const xmlChar* name);
   static xmlEntityPtr GetParameterEntity(void* context, const xmlChar* name);
 
-  xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity);
-  std::size_t ExpandedLength(const xmlEntity* entity);
+  xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length);
   int DocumentLine() const;
   xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason);
   void Record(std::string_view reason, int line);
 
   xmlParserCtxtPtr context_;
+  ParseGuardClient& client_;
   getEntitySAXFunc get_entity_;
   getParameterEntitySAXFunc get_parameter_entity_;
   std::optional<Error> error_;
   std::size_t characters_ = 0;
   std::size_t work_ = 0;
-  std::unordered_map<const xmlEntity*, std::size_t> expanded_lengths_;
+  std::unordered_map<const xmlEntity*, std::size_t> own_text_lengths_;
 };
 
 }  // namespace regcorvex

@@ -8,6 +8,8 @@
 namespace platform {
 
 std::u16string Utf8ToUtf16(std::string_view text);
+// Utf8ToUtf16 appending to out.
+void AppendUtf8AsUtf16(std::u16string& out, std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace platform

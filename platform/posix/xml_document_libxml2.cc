@@ -1,5 +1,6 @@
 // libxml2 as the platform's DOM: no validation, the document's own entities expanded within
 // bounds, nothing outside the document ever read, white-space-only text dropped from the view.
+// libxml2 parses; the tree is the program's own (XmlTree), built from libxml2's SAX2 events.
 #include "platform/posix/xml_document_libxml2.h"
 
 #include <libxml/parser.h>
@@ -7,11 +8,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <deque>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -19,6 +20,8 @@
 #include "platform/posix/utf8.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/xml_start_tags.h"
+#include "platform/posix/xml_tree.h"
+#include "platform/posix/xml_tree_builder.h"
 #include "platform/unique_handle.h"
 
 namespace regcorvex {
@@ -99,174 +102,143 @@ std::string ReadDocumentFile(const std::string& path) {
   return bytes;
 }
 
-bool IsBlank(const xmlNode* node) {
-  return XmlText(node->content).find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
-// The nodes that a DOM without preserved white space shows as children.
-bool IsListed(const xmlNode* node) {
-  switch (node->type) {
-    case XML_TEXT_NODE:
-      return !IsBlank(node);
-    case XML_ELEMENT_NODE:
-    case XML_CDATA_SECTION_NODE:
-    case XML_ENTITY_REF_NODE:
-    case XML_PI_NODE:
-    case XML_COMMENT_NODE:
-    case XML_DTD_NODE:
-      return true;
-    default:
-      return false;
-  }
-}
-
 class Libxml2Document final : public XmlDocument {
  public:
-  void Load(const std::string& path) override { Parse(ReadDocumentFile(path)); }
-
-  void Parse(std::string bytes) {
-    InitialiseLibxml2();
-    document_.reset();
-    children_.clear();
-    ranges_.clear();
-    columns_.reset();
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
-      throw XmlLoadError("The document is too large.", 0, "");
-    const platform::UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
-    if (!context) throw std::bad_alloc();
-    const ParseGuard guard(context.get());
-    platform::UniqueHandle<DocTraits> document(xmlCtxtReadMemory(context.get(), bytes.data(),
-                                                                 static_cast<int>(bytes.size()),
-                                                                 nullptr, nullptr, kParseOptions));
-    if (const auto& error = guard.error()) {
-      throw XmlLoadError(ToAnsi(Trimmed(error->reason)), error->line,
-                         platform::WideToAnsi(SourceLine(bytes, error->line)));
-    }
-    if (!document || context.get()->wellFormed == 0 ||
-        xmlDocGetRootElement(document.get()) == nullptr)
-      throw XmlLoadError("The document could not be parsed.", 0, "");
-    document_ = std::move(document);
-    source_ = std::move(bytes);
+  // The file's bytes are let go once parsed: Position, which the import never asks, reads the
+  // file again.
+  void Load(const std::string& path) override {
+    Parse(ReadDocumentFile(path));
+    path_ = path;
   }
 
-  XmlNode RootElement() override {
-    return Wrap(document_ ? xmlDocGetRootElement(document_.get()) : nullptr);
+  // A document parsed from bytes keeps them for Position.
+  void ParseAndKeep(std::string_view bytes) {
+    Parse(bytes);
+    source_ = bytes;
   }
 
-  XmlNode Doctype() override {
-    return Wrap(document_ ? reinterpret_cast<const xmlNode*>(document_.get()->intSubset) : nullptr);
-  }
+  XmlNode RootElement() override { return Wrap(tree_.root); }
+  XmlNode Doctype() override { return Wrap(tree_.doctype); }
 
   std::u16string Name(XmlNode handle) override {
-    const xmlNode* node = Unwrap(handle);
-    switch (node->type) {
-      case XML_TEXT_NODE:
+    const XmlTree::Node& node = Unwrap(handle);
+    switch (node.type) {
+      case XmlNodeType::kText:
         return u"#text";
-      case XML_CDATA_SECTION_NODE:
+      case XmlNodeType::kCData:
         return u"#cdata-section";
-      case XML_COMMENT_NODE:
+      case XmlNodeType::kComment:
         return u"#comment";
-      case XML_DOCUMENT_NODE:
-        return u"#document";
-      case XML_ELEMENT_NODE:
-        if (node->ns != nullptr && node->ns->prefix != nullptr)
-          return platform::Utf8ToUtf16(std::string(XmlText(node->ns->prefix)) + ":" +
-                                       std::string(XmlText(node->name)));
-        [[fallthrough]];
       default:
-        return platform::Utf8ToUtf16(XmlText(node->name));
+        return std::u16string(tree_.String(node.text));
     }
   }
 
-  XmlNodeType Type(XmlNode handle) override {
-    const xmlNode* node = Unwrap(handle);
-    if (node->type == XML_DTD_NODE) return XmlNodeType::kDocumentType;
-    // Every other node this document hands out is of a kind whose number both enumerations share.
-    return static_cast<XmlNodeType>(node->type);
-  }
+  XmlNodeType Type(XmlNode handle) override { return Unwrap(handle).type; }
 
-  std::size_t ChildCount(XmlNode node) override { return Children(Unwrap(node)).count; }
+  std::size_t ChildCount(XmlNode node) override { return Unwrap(node).child_count; }
 
   XmlNode Child(XmlNode node, std::size_t index) override {
-    const ChildRange range = Children(Unwrap(node));
-    return index < range.count ? Wrap(children_[range.first + index]) : XmlNode{};
+    const auto children = tree_.Children(Unwrap(node));
+    return index < children.size() ? Wrap(children[index]) : XmlNode{};
   }
 
   std::optional<std::u16string> Attribute(XmlNode element, std::u16string_view name) override {
-    const xmlNode* node = Unwrap(element);
-    if (node->type != XML_ELEMENT_NODE) return std::nullopt;
-    const std::string wanted = platform::Utf16ToUtf8(name);
-    for (const xmlAttr* attribute = node->properties; attribute != nullptr;
-         attribute = attribute->next) {
-      if (QualifiedName(attribute) != wanted) continue;
-      std::string value;
-      for (const xmlNode* part = attribute->children; part != nullptr; part = part->next) {
-        if (part->type == XML_TEXT_NODE) value += XmlText(part->content);
-      }
-      return platform::Utf8ToUtf16(value);
+    for (const XmlTree::Attribute& attribute : tree_.Attributes(Unwrap(element))) {
+      if (tree_.String(attribute.name) == name)
+        return std::u16string(tree_.String(attribute.value));
     }
     return std::nullopt;
   }
 
   std::u16string Text(XmlNode node) override {
-    const XmlNode first = Child(node, 0);
-    const xmlNode* text = first ? Unwrap(first) : nullptr;
-    return text != nullptr && text->type == XML_TEXT_NODE
-               ? platform::Utf8ToUtf16(XmlText(text->content))
-               : std::u16string();
+    const auto children = tree_.Children(Unwrap(node));
+    if (children.empty()) return {};
+    const XmlTree::Node& first = tree_.nodes[children.front()];
+    return first.type == XmlNodeType::kText ? std::u16string(tree_.String(first.text))
+                                            : std::u16string();
   }
 
   std::pair<int, int> Position(XmlNode handle) override {
-    const xmlNode* node = Unwrap(handle);
-    if (!columns_) columns_ = StartTagColumns(xmlDocGetRootElement(document_.get()), source_);
-    const auto column = columns_->find(node);
-    return {static_cast<int>(std::max(xmlGetLineNo(node), 0L)),
-            column != columns_->end() ? column->second : 0};
+    const XmlTree::Node& node = Unwrap(handle);
+    if (columns_.empty()) columns_ = Columns();
+    return {node.line, columns_[static_cast<std::size_t>(&node - tree_.nodes.data())]};
   }
 
  private:
-  struct ChildRange {
-    std::size_t first;
-    std::size_t count;
-  };
-
-  static XmlNode Wrap(const xmlNode* node) { return XmlNode{node}; }
-  static const xmlNode* Unwrap(XmlNode node) { return static_cast<const xmlNode*>(node.handle); }
-
-  static std::string QualifiedName(const xmlAttr* attribute) {
-    std::string name(XmlText(attribute->name));
-    if (attribute->ns != nullptr && attribute->ns->prefix != nullptr)
-      name = std::string(XmlText(attribute->ns->prefix)) + ":" + name;
-    return name;
-  }
-
-  // The listed children of an element or of the document, collected once into one shared deque.
-  // The node's _private, which libxml2 leaves to the application, points at its range.
-  ChildRange Children(const xmlNode* node) {
-    if (node->_private != nullptr) return *static_cast<const ChildRange*>(node->_private);
-    ChildRange& range = ranges_.emplace_back(ChildRange{children_.size(), 0});
-    if (node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE) {
-      for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
-        if (IsListed(child)) children_.push_back(child);
-      }
+  void Parse(std::string_view bytes) {
+    InitialiseLibxml2();
+    tree_ = XmlTree();
+    columns_.clear();
+    source_.clear();
+    path_.clear();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+      throw XmlLoadError("The document is too large.", 0, "");
+    const platform::UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
+    if (!context) throw std::bad_alloc();
+    XmlTreeBuilder builder(context.get(), bytes.size());
+    const ParseGuard guard(context.get(), builder);
+    // libxml2's document holds no more than the DTD: the builder keeps the content.
+    const platform::UniqueHandle<DocTraits> document(
+        xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                          nullptr, kParseOptions));
+    if (const auto& error = guard.error()) {
+      throw XmlLoadError(ToAnsi(Trimmed(error->reason)), error->line,
+                         platform::WideToAnsi(SourceLine(bytes, error->line)));
     }
-    range.count = children_.size() - range.first;
-    const_cast<xmlNode*>(node)->_private = &range;
-    return range;
+    XmlTree tree = builder.Finish();
+    if (!document || context.get()->wellFormed == 0 || tree.root == XmlTree::kNone)
+      throw XmlLoadError("The document could not be parsed.", 0, "");
+    tree_ = std::move(tree);
+    parsed_size_ = bytes.size();
   }
 
-  platform::UniqueHandle<DocTraits> document_;
-  std::string source_;  // the bytes parsed, for Position
-  std::optional<std::unordered_map<const xmlNode*, int>> columns_;
-  std::deque<const xmlNode*> children_;  // grows without moving, as ranges_ does
-  std::deque<ChildRange> ranges_;        // stable addresses for the nodes' _private
+  XmlNode Wrap(std::uint32_t index) const {
+    return index < tree_.nodes.size() ? XmlNode{&tree_.nodes[index]} : XmlNode{};
+  }
+  static const XmlTree::Node& Unwrap(XmlNode node) {
+    return *static_cast<const XmlTree::Node*>(node.handle);
+  }
+
+  // The bytes parsed, read again from the file they came from; none when it changed size since.
+  std::string Source() const {
+    if (path_.empty()) return source_;
+    try {
+      std::string bytes = ReadDocumentFile(path_);
+      return bytes.size() == parsed_size_ ? bytes : std::string();
+    } catch (const XmlLoadError&) {
+      return {};
+    }
+  }
+
+  // The column of every node: its start tag's for an element, 0 for others.
+  std::vector<int> Columns() const {
+    std::vector<std::uint32_t> indices;
+    std::vector<ElementLine> elements;
+    for (std::uint32_t i = 0; i < tree_.nodes.size(); ++i) {
+      const XmlTree::Node& node = tree_.nodes[i];
+      if (node.type != XmlNodeType::kElement) continue;
+      indices.push_back(i);
+      elements.push_back({platform::Utf16ToUtf8(tree_.String(node.text)), node.line});
+    }
+    const std::vector<int> found = StartTagColumns(elements, Source());
+    std::vector<int> columns(tree_.nodes.size(), 0);
+    for (std::size_t i = 0; i < indices.size(); ++i) columns[indices[i]] = found[i];
+    return columns;
+  }
+
+  XmlTree tree_;
+  std::string path_;    // the file loaded
+  std::string source_;  // or the bytes parsed
+  std::size_t parsed_size_ = 0;
+  std::vector<int> columns_;  // by node, once Position is asked
 };
 
 }  // namespace
 
 std::unique_ptr<XmlDocument> ParseXmlDocument(std::string_view bytes) {
   auto document = std::make_unique<Libxml2Document>();
-  document->Parse(std::string(bytes));
+  document->ParseAndKeep(bytes);
   return document;
 }
 

@@ -106,40 +106,23 @@ class TagScanner {
   std::size_t line_start_ = 0;
 };
 
-std::string QualifiedName(const xmlNode* element) {
-  std::string name(reinterpret_cast<const char*>(element->name));
-  if (element->ns == nullptr || element->ns->prefix == nullptr) return name;
-  return reinterpret_cast<const char*>(element->ns->prefix) + (":" + name);
-}
-
 }  // namespace
 
-std::unordered_map<const xmlNode*, int> StartTagColumns(const xmlNode* root,
-                                                        std::string_view source) {
-  std::unordered_map<const xmlNode*, int> columns;
-  if (root == nullptr || source.starts_with("\xFF\xFE") || source.starts_with("\xFE\xFF")) {
-    return columns;
-  }
+std::vector<int> StartTagColumns(const std::vector<ElementLine>& elements,
+                                 std::string_view source) {
+  std::vector<int> columns(elements.size(), 0);
+  if (source.starts_with("\xFF\xFE") || source.starts_with("\xFE\xFF")) return columns;
   const std::vector<StartTag> tags = TagScanner(source).Scan();
   std::size_t next_tag = 0;
-  std::vector<const xmlNode*> pending{root};
-  while (!pending.empty()) {
-    const xmlNode* element = pending.back();
-    pending.pop_back();
-    const long line = xmlGetLineNo(element);
-    const std::string name = QualifiedName(element);
-    for (std::size_t i = next_tag; i < tags.size() && tags[i].first_line <= line; ++i) {
-      if (tags[i].name == name && line <= tags[i].last_line) {
-        columns.emplace(element, tags[i].column);
+  for (std::size_t e = 0; e < elements.size(); ++e) {
+    const ElementLine& element = elements[e];
+    for (std::size_t i = next_tag; i < tags.size() && tags[i].first_line <= element.line; ++i) {
+      if (tags[i].name == element.name && element.line <= tags[i].last_line) {
+        columns[e] = tags[i].column;
         next_tag = i + 1;
         break;
       }
     }
-    std::vector<const xmlNode*> children;
-    for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
-      if (child->type == XML_ELEMENT_NODE) children.push_back(child);
-    }
-    pending.insert(pending.end(), children.rbegin(), children.rend());
   }
   return columns;
 }

@@ -4,16 +4,20 @@
 // entity reference brought in, or a document in UTF-16) has no column.
 #pragma once
 
-#include <libxml/tree.h>
-
+#include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace regcorvex {
 
-// The column (from 1, in characters) of every element below and including root whose start tag
-// was found in source, the bytes libxml2 parsed.
-std::unordered_map<const xmlNode*, int> StartTagColumns(const xmlNode* root,
-                                                        std::string_view source);
+// An element as the parse gave it: its qualified name (UTF-8) and the line libxml2 gives it.
+struct ElementLine {
+  std::string name;
+  int line;
+};
+
+// The column (from 1, in characters) of the start tag of each of elements, given in document
+// order, in source, the bytes libxml2 parsed; 0 for an element whose tag was not found.
+std::vector<int> StartTagColumns(const std::vector<ElementLine>& elements, std::string_view source);
 
 }  // namespace regcorvex

@@ -1,0 +1,317 @@
+#include "platform/posix/xml_tree_builder.h"
+
+#include <libxml/SAX2.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/valid.h>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <stdexcept>
+
+#include "platform/posix/utf8.h"
+
+namespace regcorvex {
+namespace {
+
+// libxml2 keeps a node's line in 16 bits: a line past the last it can hold reads as that one.
+constexpr int kLastKeptLine = USHRT_MAX;
+
+std::string_view Utf8(const xmlChar* text, std::size_t length) {
+  return {reinterpret_cast<const char*>(text), length};
+}
+
+std::string QualifiedName(const xmlChar* prefix, const xmlChar* name) {
+  return prefix != nullptr ? std::string(XmlText(prefix)) + ":" + std::string(XmlText(name))
+                           : std::string(XmlText(name));
+}
+
+bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+}  // namespace
+
+XmlTreeBuilder::XmlTreeBuilder(xmlParserCtxtPtr context, std::size_t source_size)
+    : document_(context) {
+  xmlSAXHandler& sax = *context->sax;
+  sax.startElement = nullptr;
+  sax.endElement = nullptr;
+  sax.reference = nullptr;
+  sax.startElementNs = StartElement;
+  sax.endElementNs = EndElement;
+  sax.characters = Characters;
+  sax.ignorableWhitespace = Characters;
+  sax.cdataBlock = CData;
+  sax.comment = Comment;
+  sax.processingInstruction = ProcessingInstruction;
+  sax.internalSubset = InternalSubset;
+  // Reserved, not touched: names and text take at most one UTF-16 unit a byte of the source, and
+  // a node takes some 30 bytes of it.
+  tree_.strings.reserve(source_size);
+  tree_.nodes.reserve(source_size / 32);
+  tree_.children.reserve(source_size / 32);
+}
+
+XmlTreeBuilder& XmlTreeBuilder::Of(void* context) {
+  return static_cast<XmlTreeBuilder&>(ParseGuard::Of(context).client());
+}
+
+std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt& parser) {
+  EndExpansions(parser);
+  expansions_.push_back({parser.depth, open_.size(), true});
+  return text_.size();
+}
+
+XmlTree XmlTreeBuilder::Finish() {
+  if (failure_) std::rethrow_exception(failure_);
+  return std::move(tree_);
+}
+
+// Runs one event's work; an exception (running out of memory) stops the parse and waits for
+// Finish, as it must not pass through libxml2.
+template <typename Work>
+void XmlTreeBuilder::Handle(void* context, Work work) {
+  auto* parser = static_cast<xmlParserCtxtPtr>(context);
+  XmlTreeBuilder& builder = Of(context);
+  try {
+    work(*parser, builder);
+  } catch (...) {
+    builder.failure_ = std::current_exception();
+    xmlStopParser(parser);
+    if (!builder.IsDocument(*parser)) xmlStopParser(builder.document_);
+  }
+}
+
+void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
+                                  const xmlChar*, int, const xmlChar**, int attribute_count,
+                                  int defaulted_count, const xmlChar** attributes) {
+  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    builder.FlushText();
+    builder.Enter(parser);
+    const int line = builder.LineOf(parser);
+    const std::uint32_t node =
+        builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
+    if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
+    // The attributes that only the DTD supplies come last; a DOM without validation shows none.
+    builder.AddAttributes(parser, node, prefix, local_name, attribute_count - defaulted_count,
+                          attributes);
+    builder.open_.push_back({node, builder.pending_.size(), line, false});
+  });
+}
+
+void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    builder.FlushText();
+    builder.EndExpansions(parser);
+    if (builder.open_.empty()) return;
+    const Open open = builder.open_.back();
+    builder.open_.pop_back();
+    XmlTree& tree = builder.tree_;
+    XmlTree::Node& element = tree.nodes[open.node];
+    element.first_child = static_cast<std::uint32_t>(tree.children.size());
+    element.child_count = static_cast<std::uint32_t>(builder.pending_.size() - open.first_pending);
+    tree.children.insert(tree.children.end(),
+                         builder.pending_.begin() + static_cast<std::ptrdiff_t>(open.first_pending),
+                         builder.pending_.end());
+    builder.pending_.resize(open.first_pending);
+  });
+}
+
+void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) {
+  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    if (builder.open_.empty()) return;
+    builder.Enter(parser);
+    builder.AppendText(parser, Utf8(text, static_cast<std::size_t>(length)));
+  });
+}
+
+// libxml2 joins a CDATA section to the one just before it, unless it begins an entity's
+// expansion. The section's text is never shown, so only its node is kept.
+void XmlTreeBuilder::CData(void* context, const xmlChar*, int) {
+  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    if (builder.open_.empty()) return;
+    builder.FlushText();
+    const bool first = builder.Enter(parser);
+    Open& parent = builder.open_.back();
+    if (parent.last_is_cdata && !first) return;
+    builder.AddChild(XmlNodeType::kCData, {}, parent.last_line);
+  });
+}
+
+// A comment's text is never shown, so only its node is kept.
+void XmlTreeBuilder::Comment(void* context, const xmlChar*) {
+  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    if (builder.open_.empty()) return;
+    builder.FlushText();
+    builder.Enter(parser);
+    builder.AddChild(XmlNodeType::kComment, {}, builder.LineOf(parser));
+  });
+}
+
+void XmlTreeBuilder::ProcessingInstruction(void* context, const xmlChar* target, const xmlChar*) {
+  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    if (builder.open_.empty()) return;
+    builder.FlushText();
+    builder.Enter(parser);
+    const XmlTree::Text name = builder.AddString(XmlText(target));
+    builder.AddChild(XmlNodeType::kProcessingInstruction, name, builder.LineOf(parser));
+  });
+}
+
+// libxml2's own callback keeps the DTD, which holds the document's entity declarations.
+void XmlTreeBuilder::InternalSubset(void* context, const xmlChar* name, const xmlChar* external_id,
+                                    const xmlChar* system_id) {
+  xmlSAX2InternalSubset(context, name, external_id, system_id);
+  Handle(context, [&](xmlParserCtxt&, XmlTreeBuilder& builder) {
+    builder.tree_.doctype =
+        builder.AddNode(XmlNodeType::kDocumentType, builder.AddString(XmlText(name)), 0);
+  });
+}
+
+// libxml2 numbers the lines of the document's own nodes, not those of an entity's content.
+int XmlTreeBuilder::LineOf(const xmlParserCtxt& parser) const {
+  return IsDocument(parser) && parser.input != nullptr ? std::min(parser.input->line, kLastKeptLine)
+                                                       : 0;
+}
+
+void XmlTreeBuilder::EndExpansions(const xmlParserCtxt& parser) {
+  while (!expansions_.empty() && expansions_.back().parent_depth >= parser.depth)
+    expansions_.pop_back();
+}
+
+bool XmlTreeBuilder::Enter(const xmlParserCtxt& parser) {
+  EndExpansions(parser);
+  const bool first =
+      !expansions_.empty() && expansions_.back().level == open_.size() && expansions_.back().empty;
+  for (auto expansion = expansions_.rbegin();
+       expansion != expansions_.rend() && expansion->level == open_.size(); ++expansion) {
+    expansion->empty = false;
+  }
+  return first;
+}
+
+// Text joins the text before it. libxml2 refuses to grow one text node of the document past
+// XML_MAX_TEXT_LENGTH, except by an entity's expansion or the text right after one.
+void XmlTreeBuilder::AppendText(xmlParserCtxt& parser, std::string_view text) {
+  const bool from_document = IsDocument(parser);
+  if (text_.empty()) {
+    text_line_ = LineOf(parser);
+  } else if (from_document && text_from_document_ &&
+             text_.size() + text.size() > XML_MAX_TEXT_LENGTH) {
+    ParseGuard::Of(&parser).Fail(&parser, "xmlSAX2Characters: huge text node");
+    return;
+  }
+  text_.append(text);
+  text_from_document_ = from_document;
+}
+
+// Ends the text so far: a node unless it is only white space, a line for a CDATA section after it
+// either way.
+void XmlTreeBuilder::FlushText() {
+  if (text_.empty()) return;
+  if (IsBlank(text_)) {
+    Open& parent = open_.back();
+    parent.last_line = text_line_;
+    parent.last_is_cdata = false;
+  } else {
+    AddChild(XmlNodeType::kText, AddString(text_), text_line_);
+  }
+  text_.clear();
+}
+
+std::uint32_t XmlTreeBuilder::AddNode(XmlNodeType type, XmlTree::Text text, int line) {
+  const auto index = static_cast<std::uint32_t>(tree_.nodes.size());
+  XmlTree::Node& node = tree_.nodes.emplace_back();
+  node.text = text;
+  node.line = line;
+  node.type = type;
+  return index;
+}
+
+std::uint32_t XmlTreeBuilder::AddChild(XmlNodeType type, XmlTree::Text text, int line) {
+  const std::uint32_t index = AddNode(type, text, line);
+  if (!open_.empty()) {
+    pending_.push_back(index);
+    Open& parent = open_.back();
+    const bool cdata = type == XmlNodeType::kCData;
+    parent.last_line = cdata ? tree_.nodes[parent.node].line : line;
+    parent.last_is_cdata = cdata;
+  }
+  return index;
+}
+
+XmlTree::Text XmlTreeBuilder::AddString(std::string_view utf8) {
+  const std::size_t offset = tree_.strings.size();
+  platform::AppendUtf8AsUtf16(tree_.strings, utf8);
+  return Range(offset);
+}
+
+XmlTree::Text XmlTreeBuilder::AddName(const xmlChar* prefix, const xmlChar* local_name) {
+  const std::size_t offset = tree_.strings.size();
+  if (prefix != nullptr) {
+    platform::AppendUtf8AsUtf16(tree_.strings, XmlText(prefix));
+    tree_.strings.push_back(u':');
+  }
+  platform::AppendUtf8AsUtf16(tree_.strings, XmlText(local_name));
+  return Range(offset);
+}
+
+XmlTree::Text XmlTreeBuilder::Range(std::size_t offset) const {
+  if (tree_.strings.size() > XmlTree::kNone) throw std::length_error("document text too long");
+  return {static_cast<std::uint32_t>(offset),
+          static_cast<std::uint32_t>(tree_.strings.size() - offset)};
+}
+
+// Each attribute is five pointers: local name, prefix, namespace, value and its end. Nothing may
+// read the event's arguments once a check of an ID has stopped the parse: that releases its input,
+// which they point into.
+void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
+                                   const xmlChar* element_prefix, const xmlChar* element_name,
+                                   int count, const xmlChar** attributes) {
+  XmlTree::Node& node = tree_.nodes[element];
+  node.first_attribute = static_cast<std::uint32_t>(tree_.attributes.size());
+  node.attribute_count = static_cast<std::uint32_t>(std::max(count, 0));
+  for (int i = 0; i < count; ++i) {
+    const xmlChar* const* attribute = attributes + 5 * i;
+    const std::string_view value =
+        Utf8(attribute[3], static_cast<std::size_t>(attribute[4] - attribute[3]));
+    if (IsDocument(parser) &&
+        !CheckId(parser, element_prefix, element_name, attribute[1], attribute[0], value))
+      return;
+    const XmlTree::Text name = AddName(attribute[1], attribute[0]);
+    tree_.attributes.push_back({name, AddString(value)});
+  }
+}
+
+// libxml2's tree registers the IDs of the document's own text: every xml:id, which must be an
+// NCName, and every attribute the DTD declares an ID. One that fails, or a value given twice,
+// fails the load.
+bool XmlTreeBuilder::CheckId(xmlParserCtxt& parser, const xmlChar* element_prefix,
+                             const xmlChar* element_name, const xmlChar* prefix,
+                             const xmlChar* name, std::string_view value) {
+  const std::string text(value);
+  const auto* content = reinterpret_cast<const xmlChar*>(text.c_str());
+  bool is_id = XmlText(prefix) == "xml" && XmlText(name) == "id";
+  if (is_id && xmlValidateNCName(content, 1) != 0) {
+    ParseGuard::Of(&parser).Fail(&parser, "xml:id : attribute value " + text + " is not an NCName");
+    return false;
+  }
+  const xmlDtd* subset = parser.myDoc != nullptr ? parser.myDoc->intSubset : nullptr;
+  if (!is_id && subset != nullptr && subset->attributes != nullptr) {
+    const std::string element_qname = QualifiedName(element_prefix, element_name);
+    const std::string attribute_qname = QualifiedName(prefix, name);
+    const xmlAttribute* declaration = xmlGetDtdAttrDesc(
+        const_cast<xmlDtdPtr>(subset), reinterpret_cast<const xmlChar*>(element_qname.c_str()),
+        reinterpret_cast<const xmlChar*>(attribute_qname.c_str()));
+    is_id = declaration != nullptr && declaration->atype == XML_ATTRIBUTE_ID;
+  }
+  if (is_id && !text.empty() && !ids_.insert(text).second) {
+    ParseGuard::Of(&parser).Fail(&parser, "ID " + text + " already defined");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace regcorvex

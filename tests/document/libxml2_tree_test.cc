@@ -1,0 +1,195 @@
+// The native DOM's own tree, built from libxml2's parse events, against what libxml2's tree of the
+// same document shows: which nodes are children, how text and CDATA sections join, the attributes,
+// the IDs and text lengths libxml2 refuses, and the lines it keeps.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "import/config_nodes.h"
+#include "import/xml_document.h"
+#include "platform/posix/xml_document_libxml2.h"
+
+namespace regcorvex {
+namespace {
+
+constexpr char kProlog[] = "<?xml version=\"1.0\"?>\n";
+constexpr char kSubset[] =
+    "<!DOCTYPE r [\n"
+    "<!ENTITY x \"x\">\n"
+    "<!ENTITY empty \"\">\n"
+    "<!ENTITY blank \"  \">\n"
+    "<!ENTITY mixed \"a<b/>c\">\n"
+    "<!ENTITY cdata \"<![CDATA[c]]>\">\n"
+    "<!ENTITY comment \"<!--c-->\">\n"
+    "<!ENTITY nested \"[&x;&mixed;]\">\n"
+    "<!ATTLIST v type CDATA \"integer\" id ID #IMPLIED>\n"
+    "]>\n";
+
+// The element's children as "name/type" strings, and its text when it holds text alone.
+std::string Shape(XmlDocument& document, XmlNode element) {
+  std::string shape;
+  for (std::size_t i = 0; i < document.ChildCount(element); ++i) {
+    const XmlNode child = document.Child(element, i);
+    shape += NodeName(document, child) + "/" +
+             std::to_string(static_cast<int>(document.Type(child))) + " ";
+  }
+  if (IsTextOnly(document, element)) shape += "\"" + ValueText(document, element) + "\"";
+  return shape;
+}
+
+TEST(Libxml2TreeTest, JoinsTextAndCDataAsLibxml2sTreeDoes) {
+  struct Case {
+    const char* label;
+    const char* body;  // the content of v
+    const char* shape;
+  };
+  constexpr Case kCases[] = {
+      {"text around an entity is one text", "a&x;b", "#text/3 \"axb\""},
+      {"references of every kind join", "&lt;&x;&#65;&nested;", "#text/3 b/1 #text/3 "},
+      {"an empty expansion joins nothing", "a&empty;b", "#text/3 \"ab\""},
+      {"white space from an entity alone is dropped", "&blank;", ""},
+      {"white space from an entity beside text is kept", "a&blank;", "#text/3 \"a  \""},
+      {"markup from an entity takes its place", "1&mixed;2", "#text/3 b/1 #text/3 "},
+      {"adjacent CDATA sections are one", "<![CDATA[a]]><![CDATA[b]]>", "#cdata-section/4 "},
+      {"white space keeps CDATA sections apart", "<![CDATA[a]]> <![CDATA[b]]>",
+       "#cdata-section/4 #cdata-section/4 "},
+      {"a CDATA section that begins an expansion stands alone", "<![CDATA[a]]>&cdata;",
+       "#cdata-section/4 #cdata-section/4 "},
+      {"two expansions of a CDATA section stay two", "&cdata;&cdata;",
+       "#cdata-section/4 #cdata-section/4 "},
+      {"a CDATA section joins the one an expansion ends with", "&cdata;<![CDATA[a]]>",
+       "#cdata-section/4 "},
+      {"an empty expansion between CDATA sections", "<![CDATA[a]]>&empty;<![CDATA[b]]>",
+       "#cdata-section/4 "},
+      {"text beside CDATA stays apart", "a<![CDATA[b]]>c", "#text/3 #cdata-section/4 #text/3 "},
+      {"comments and instructions are listed", "<!--a-->&comment;<?p d?>",
+       "#comment/8 #comment/8 p/7 "},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    const auto document =
+        ParseXmlDocument(std::string(kProlog) + kSubset + "<r><v>" + c.body + "</v></r>");
+    EXPECT_EQ(Shape(*document, document->Child(document->RootElement(), 0)), c.shape);
+  }
+  const auto mixed = ParseXmlDocument(std::string(kProlog) + kSubset + "<r>1&mixed;2</r>");
+  EXPECT_EQ(mixed->Text(mixed->RootElement()), u"1a") << "the text before the expansion's markup";
+}
+
+TEST(Libxml2TreeTest, ShowsOnlyTheAttributesTheDocumentGives) {
+  const auto document = ParseXmlDocument(std::string(kProlog) + kSubset +
+                                         "<r xmlns:q=\"urn:q\"><v>1</v><v type=\"string\" "
+                                         "q:type=\"q\" x=\"&x;&lt;\">2</v></r>");
+  const XmlNode root = document->RootElement();
+  EXPECT_EQ(document->Attribute(document->Child(root, 0), u"type"), std::nullopt)
+      << "a default of the DTD";
+  const XmlNode given = document->Child(root, 1);
+  EXPECT_EQ(document->Attribute(given, u"type"), u"string");
+  EXPECT_EQ(document->Attribute(given, u"q:type"), u"q");
+  EXPECT_EQ(document->Attribute(given, u"x"), u"x<");
+  EXPECT_EQ(document->Attribute(given, u"xmlns:q"), std::nullopt);
+  EXPECT_EQ(document->Attribute(root, u"xmlns:q"), std::nullopt) << "a namespace declaration";
+}
+
+TEST(Libxml2TreeTest, RefusesTheIdsLibxml2sTreeRefuses) {
+  struct Case {
+    const char* label;
+    const char* body;   // the content of r
+    const char* error;  // a part of the reason; nullptr when the document loads
+  };
+  constexpr Case kCases[] = {
+      {"distinct IDs", "<v id=\"a\"/><v id=\"b\"/><w xml:id=\"c\"/>", nullptr},
+      {"an xml:id that is no NCName", "\n<w xml:id=\"1 2\"/>", "not an NCName"},
+      {"an xml:id given twice", "<w xml:id=\"a\"/>\n<w xml:id=\"a\"/>", "ID a already defined"},
+      {"an ID of the DTD given twice", "<v id=\"a\"/>\n<v id=\"a\"/>", "ID a already defined"},
+      {"an ID of the DTD and an xml:id alike", "<v id=\"a\"/>\n<w xml:id=\"a\"/>",
+       "ID a already defined"},
+      {"an attribute named id that the DTD does not declare", "<w id=\"a\"/><w id=\"a\"/>",
+       nullptr},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    const std::string xml = std::string(kProlog) + kSubset + "<r>" + c.body + "</r>";
+    if (c.error == nullptr) {
+      EXPECT_NO_THROW(ParseXmlDocument(xml));
+      continue;
+    }
+    try {
+      ParseXmlDocument(xml);
+      ADD_FAILURE() << "the document loaded";
+    } catch (const XmlLoadError& error) {
+      EXPECT_NE(error.reason().find(c.error), std::string::npos) << error.reason();
+      EXPECT_EQ(error.line(), 13);
+    }
+  }
+}
+
+// libxml2 refuses to grow a text node of the document past 10,000,000 bytes; it hands on a run of
+// plain text whole, so a reference after the run makes the text grow.
+TEST(Libxml2TreeTest, RefusesOneTextLongerThanLibxml2Allows) {
+  const auto text = [](std::size_t length) {
+    return std::string(kProlog) + "<r>" + std::string(length, 'y') + "&lt;</r>";
+  };
+  const auto longest = ParseXmlDocument(text(9999999));
+  EXPECT_EQ(longest->Text(longest->RootElement()).size(), 10000000u);
+  try {
+    ParseXmlDocument(text(10000000));
+    ADD_FAILURE() << "the document loaded";
+  } catch (const XmlLoadError& error) {
+    EXPECT_EQ(error.reason(), "xmlSAX2Characters: huge text node");
+    EXPECT_EQ(error.line(), 2);
+  }
+}
+
+TEST(Libxml2TreeTest, KeepsTheLinesLibxml2Keeps) {
+  std::string long_document = std::string(kProlog) + "<r>\n";
+  for (int i = 0; i < 70000; ++i) long_document += "<a/>\n";
+  long_document += "<last/></r>";
+  const auto document = ParseXmlDocument(std::string(kProlog) + kSubset +
+                                         "<r>\n"
+                                         "<v\n"
+                                         "id=\"a\">1</v>&mixed;\n"
+                                         "<!--c--><![CDATA[d]]>\n"
+                                         "<![CDATA[e]]></r>");
+  const XmlNode root = document->RootElement();
+  std::vector<std::pair<int, int>> positions{document->Position(root)};
+  for (std::size_t i = 0; i < document->ChildCount(root); ++i)
+    positions.push_back(document->Position(document->Child(root, i)));
+  EXPECT_EQ(positions, (std::vector<std::pair<int, int>>{
+                           {12, 1},  // r
+                           {14, 1},  // v: the line of its start tag's end, the column of its start
+                           {0, 0},   // text, b, text from the entity: its content has no lines
+                           {0, 0},
+                           {0, 0},
+                           {15, 0},  // the comment
+                           {15, 0},  // a CDATA section: the line of the node before it
+                           {16, 0},  // that node is the white space, which is not listed
+                       }));
+
+  const auto long_lines = ParseXmlDocument(long_document);
+  const XmlNode long_root = long_lines->RootElement();
+  EXPECT_EQ(long_lines->Position(long_lines->Child(long_root, 70000)).first, 65535)
+      << "libxml2 keeps a line in 16 bits";
+}
+
+TEST(Libxml2TreeTest, CountsTheTextAnEntityYieldsAgainstTheLimits) {
+  const auto loads = [](const std::string& entity, int references) {
+    std::string body;
+    for (int i = 0; i < references; ++i) body += "&e;";
+    try {
+      ParseXmlDocument(std::string(kProlog) + "<!DOCTYPE r [<!ENTITY e \"" + entity + "\">]><r>" +
+                       body + "</r>");
+      return true;
+    } catch (const XmlLoadError&) {
+      return false;
+    }
+  };
+  EXPECT_TRUE(loads("<i/><!--c-->", 200000)) << "markup is no text";
+  EXPECT_TRUE(loads("<i>x</i>", 200000));
+  EXPECT_FALSE(loads("<i>xxxxxx</i>", 200000)) << "1,200,000 characters";
+}
+
+}  // namespace
+}  // namespace regcorvex
