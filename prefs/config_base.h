@@ -56,8 +56,9 @@ class TConfigBase {
 
   TRegistry& Machine();
   TRegistry& User();
-  TRegistry* MachineHolder(const std::string& name);
-  TRegistry* OverlayHolder(const std::string& name);
+  // The value of name in the machine key; in the user key, else in the machine key.
+  std::optional<TRegistry::StoredValue> MachineValue(const std::string& name);
+  std::optional<TRegistry::StoredValue> OverlayValue(const std::string& name);
   // Writes value to the user key unless the user key lacks name and the machine key holds it
   // with a value that decode reads as equal.
   template <typename Value, typename Decode, typename Write>

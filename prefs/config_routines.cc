@@ -41,14 +41,16 @@ const OperationTable<TConfigBase> TConfigBase::kOverlayRoutines = {
 
 namespace {
 
-// holder's value of name read by read, or fallback when no key holds it.
-template <typename Value>
-Value ReadOr(TRegistry* holder, Text name, Value fallback, Value (TRegistry::*read)(Text)) {
-  return holder != nullptr ? (holder->*read)(name) : fallback;
+// held read by decode, or fallback when no key holds the value.
+template <typename Value, typename Decode>
+Value ReadOr(const std::optional<TRegistry::StoredValue>& held, Text name, Value fallback,
+             Decode decode) {
+  return held ? decode(*held, name) : fallback;
 }
 
-std::int32_t ReadBinaryOr(TRegistry* holder, Text name, std::uint8_t* buffer, std::int32_t size) {
-  return holder != nullptr ? holder->ReadBinaryData(name, buffer, size) : -1;
+std::int32_t ReadBinaryOr(const std::optional<TRegistry::StoredValue>& held, Text name,
+                          std::uint8_t* buffer, std::int32_t size) {
+  return held ? TRegistry::CopyBinary(*held, name, buffer, size) : -1;
 }
 
 }  // namespace
@@ -65,12 +67,13 @@ TRegistry& TConfigBase::User() {
   return *user_;
 }
 
-TRegistry* TConfigBase::MachineHolder(Text name) {
-  return Machine().ValueExists(name) ? &Machine() : nullptr;
+std::optional<TRegistry::StoredValue> TConfigBase::MachineValue(Text name) {
+  return Machine().Fetch(name);
 }
 
-TRegistry* TConfigBase::OverlayHolder(Text name) {
-  return User().ValueExists(name) ? &User() : MachineHolder(name);
+std::optional<TRegistry::StoredValue> TConfigBase::OverlayValue(Text name) {
+  std::optional<TRegistry::StoredValue> held = User().Fetch(name);
+  return held ? held : MachineValue(name);
 }
 
 template <typename Value, typename Decode, typename Write>
@@ -102,7 +105,7 @@ void TConfigBase::CloseKey() {
 }
 
 std::int32_t TConfigBase::MachineGetInteger(Text, Text name, std::int32_t fallback) {
-  return ReadOr(MachineHolder(name), name, fallback, &TRegistry::ReadInteger);
+  return ReadOr(MachineValue(name), name, fallback, &TRegistry::IntegerOf);
 }
 
 void TConfigBase::MachineSetInteger(Text, Text name, std::int32_t value) {
@@ -110,7 +113,7 @@ void TConfigBase::MachineSetInteger(Text, Text name, std::int32_t value) {
 }
 
 std::string TConfigBase::MachineGetString(Text, Text name, Text fallback) {
-  return ReadOr(MachineHolder(name), name, fallback, &TRegistry::ReadString);
+  return ReadOr(MachineValue(name), name, fallback, &TRegistry::StringOf);
 }
 
 void TConfigBase::MachineSetString(Text, Text name, Text value) {
@@ -118,7 +121,7 @@ void TConfigBase::MachineSetString(Text, Text name, Text value) {
 }
 
 bool TConfigBase::MachineGetBoolean(Text, Text name, bool fallback) {
-  return ReadOr(MachineHolder(name), name, fallback, &TRegistry::ReadBool);
+  return ReadOr(MachineValue(name), name, fallback, &TRegistry::BooleanOf);
 }
 
 void TConfigBase::MachineSetBoolean(Text, Text name, bool value) {
@@ -127,7 +130,7 @@ void TConfigBase::MachineSetBoolean(Text, Text name, bool value) {
 
 std::int32_t TConfigBase::MachineGetBinary(Text, Text name, std::uint8_t* buffer,
                                            std::int32_t size) {
-  return ReadBinaryOr(MachineHolder(name), name, buffer, size);
+  return ReadBinaryOr(MachineValue(name), name, buffer, size);
 }
 
 void TConfigBase::MachineSetBinary(Text, Text name, const std::uint8_t* buffer, std::int32_t size) {
@@ -143,7 +146,7 @@ bool TConfigBase::MachineDeleteValue(Text, Text name) { return Machine().DeleteV
 bool TConfigBase::MachineDeleteKey(Text key) { return DeleteSubkey(Machine(), key); }
 
 std::int32_t TConfigBase::OverlayGetInteger(Text, Text name, std::int32_t fallback) {
-  return ReadOr(OverlayHolder(name), name, fallback, &TRegistry::ReadInteger);
+  return ReadOr(OverlayValue(name), name, fallback, &TRegistry::IntegerOf);
 }
 
 void TConfigBase::OverlaySetInteger(Text, Text name, std::int32_t value) {
@@ -151,7 +154,7 @@ void TConfigBase::OverlaySetInteger(Text, Text name, std::int32_t value) {
 }
 
 std::string TConfigBase::OverlayGetString(Text, Text name, Text fallback) {
-  return ReadOr(OverlayHolder(name), name, fallback, &TRegistry::ReadString);
+  return ReadOr(OverlayValue(name), name, fallback, &TRegistry::StringOf);
 }
 
 void TConfigBase::OverlaySetString(Text, Text name, Text value) {
@@ -159,19 +162,16 @@ void TConfigBase::OverlaySetString(Text, Text name, Text value) {
 }
 
 bool TConfigBase::OverlayGetBoolean(Text, Text name, bool fallback) {
-  return ReadOr(OverlayHolder(name), name, fallback, &TRegistry::ReadBool);
+  return ReadOr(OverlayValue(name), name, fallback, &TRegistry::BooleanOf);
 }
 
 void TConfigBase::OverlaySetBoolean(Text, Text name, bool value) {
-  const auto boolean = [](const TRegistry::StoredValue& held, Text held_name) {
-    return TRegistry::IntegerOf(held, held_name) != 0;
-  };
-  OverlayWrite(name, value, boolean, &TRegistry::WriteBool);
+  OverlayWrite(name, value, &TRegistry::BooleanOf, &TRegistry::WriteBool);
 }
 
 std::int32_t TConfigBase::OverlayGetBinary(Text, Text name, std::uint8_t* buffer,
                                            std::int32_t size) {
-  return ReadBinaryOr(OverlayHolder(name), name, buffer, size);
+  return ReadBinaryOr(OverlayValue(name), name, buffer, size);
 }
 
 void TConfigBase::OverlaySetBinary(Text, Text name, const std::uint8_t* buffer, std::int32_t size) {

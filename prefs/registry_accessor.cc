@@ -215,6 +215,10 @@ std::int32_t TRegistry::IntegerOf(const StoredValue& value, const std::string& n
   return result;
 }
 
+bool TRegistry::BooleanOf(const StoredValue& value, const std::string& name) {
+  return IntegerOf(value, name) != 0;
+}
+
 std::string TRegistry::StringOf(const StoredValue& value, const std::string& name) {
   if (value.data.empty()) return {};
   if (!IsTextType(value.type)) RaiseForValue("Invalid data type for", name);
@@ -228,6 +232,16 @@ const std::vector<std::uint8_t>& TRegistry::BinaryOf(const StoredValue& value,
                       (!IsTextType(value.type) && value.type != platform::kRegDword);
   if (!binary) RaiseForValue("Invalid data type for", name);
   return value.data;
+}
+
+std::int32_t TRegistry::CopyBinary(const StoredValue& value, const std::string& name,
+                                   std::uint8_t* buffer, std::int32_t size) {
+  const std::vector<std::uint8_t>& data = BinaryOf(value, name);
+  if (size < 0 || data.size() > static_cast<std::size_t>(size)) {
+    RaiseForValue("Invalid data type for", name);
+  }
+  std::copy(data.begin(), data.end(), buffer);
+  return static_cast<std::int32_t>(data.size());
 }
 
 std::int32_t TRegistry::ReadInteger(const std::string& name) {
@@ -246,13 +260,7 @@ std::string TRegistry::ReadString(const std::string& name) {
 std::int32_t TRegistry::ReadBinaryData(const std::string& name, std::uint8_t* buffer,
                                        std::int32_t size) {
   const std::optional<StoredValue> value = Fetch(name);
-  if (!value) return 0;
-  const std::vector<std::uint8_t>& data = BinaryOf(*value, name);
-  if (size < 0 || data.size() > static_cast<std::size_t>(size)) {
-    RaiseForValue("Invalid data type for", name);
-  }
-  std::copy(data.begin(), data.end(), buffer);
-  return static_cast<std::int32_t>(data.size());
+  return value ? CopyBinary(*value, name, buffer, size) : 0;
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {

@@ -46,9 +46,13 @@ class TRegistry {
   // A stored value read as ReadInteger, ReadBool, ReadString and ReadBinaryData read it, with
   // their errors.
   static std::int32_t IntegerOf(const StoredValue& value, const std::string& name);
+  static bool BooleanOf(const StoredValue& value, const std::string& name);
   static std::string StringOf(const StoredValue& value, const std::string& name);
   static const std::vector<std::uint8_t>& BinaryOf(const StoredValue& value,
                                                    const std::string& name);
+  // Copies the data of a binary value into buffer when it fits in size bytes; returns its length.
+  static std::int32_t CopyBinary(const StoredValue& value, const std::string& name,
+                                 std::uint8_t* buffer, std::int32_t size);
   bool KeyExists(const std::string& path);
   // Replaces list with the names of the open key's values, in enumeration order.
   void GetValueNames(std::vector<std::string>& list);
