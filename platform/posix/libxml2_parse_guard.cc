@@ -91,9 +91,14 @@ ParseGuard& ParseGuard::Of(void* context) {
 }
 
 // Errors fail the load; so does a reference to an undeclared entity, which libxml2 only warns
-// about when the document names an external DTD.
+// about when the document names an external DTD. Validity errors that libxml2 reports while it
+// reads the DTD's declarations (an xml:id declared other than as an ID) do not: the document is
+// loaded without validation.
 void ParseGuard::OnError(void* context, xmlErrorPtr error) {
   if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
+  if (error->level == XML_ERR_ERROR &&
+      (error->domain == XML_FROM_DTD || error->domain == XML_FROM_VALID))
+    return;
   ParseGuard& guard = Of(context);
   guard.Record(error->message != nullptr ? error->message : "Unknown error",
                context == guard.context_ ? error->line : guard.DocumentLine());

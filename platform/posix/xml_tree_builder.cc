@@ -3,7 +3,6 @@
 #include <libxml/SAX2.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
-#include <libxml/valid.h>
 
 #include <algorithm>
 #include <climits>
@@ -20,11 +19,6 @@ constexpr int kLastKeptLine = USHRT_MAX;
 
 std::string_view Utf8(const xmlChar* text, std::size_t length) {
   return {reinterpret_cast<const char*>(text), length};
-}
-
-std::string QualifiedName(const xmlChar* prefix, const xmlChar* name) {
-  return prefix != nullptr ? std::string(XmlText(prefix)) + ":" + std::string(XmlText(name))
-                           : std::string(XmlText(name));
 }
 
 bool IsBlank(std::string_view text) {
@@ -95,8 +89,7 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
         builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
     // The attributes that only the DTD supplies come last; a DOM without validation shows none.
-    builder.AddAttributes(parser, node, prefix, local_name, attribute_count - defaulted_count,
-                          attributes);
+    builder.AddAttributes(node, attribute_count - defaulted_count, attributes);
     builder.open_.push_back({node, builder.pending_.size(), line, false});
   });
 }
@@ -264,12 +257,10 @@ XmlTree::Text XmlTreeBuilder::Range(std::size_t offset) const {
           static_cast<std::uint32_t>(tree_.strings.size() - offset)};
 }
 
-// Each attribute is five pointers: local name, prefix, namespace, value and its end. Nothing may
-// read the event's arguments once a check of an ID has stopped the parse: that releases its input,
-// which they point into.
-void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
-                                   const xmlChar* element_prefix, const xmlChar* element_name,
-                                   int count, const xmlChar** attributes) {
+// Each attribute is five pointers: local name, prefix, namespace, value and its end. IDs are not
+// checked: the document is loaded without validation, so an ID given twice or an xml:id that is no
+// NCName is an attribute like any other.
+void XmlTreeBuilder::AddAttributes(std::uint32_t element, int count, const xmlChar** attributes) {
   XmlTree::Node& node = tree_.nodes[element];
   node.first_attribute = static_cast<std::uint32_t>(tree_.attributes.size());
   node.attribute_count = static_cast<std::uint32_t>(std::max(count, 0));
@@ -277,41 +268,9 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     const xmlChar* const* attribute = attributes + 5 * i;
     const std::string_view value =
         Utf8(attribute[3], static_cast<std::size_t>(attribute[4] - attribute[3]));
-    if (IsDocument(parser) &&
-        !CheckId(parser, element_prefix, element_name, attribute[1], attribute[0], value))
-      return;
     const XmlTree::Text name = AddName(attribute[1], attribute[0]);
     tree_.attributes.push_back({name, AddString(value)});
   }
-}
-
-// libxml2's tree registers the IDs of the document's own text: every xml:id, which must be an
-// NCName, and every attribute the DTD declares an ID. One that fails, or a value given twice,
-// fails the load.
-bool XmlTreeBuilder::CheckId(xmlParserCtxt& parser, const xmlChar* element_prefix,
-                             const xmlChar* element_name, const xmlChar* prefix,
-                             const xmlChar* name, std::string_view value) {
-  const std::string text(value);
-  const auto* content = reinterpret_cast<const xmlChar*>(text.c_str());
-  bool is_id = XmlText(prefix) == "xml" && XmlText(name) == "id";
-  if (is_id && xmlValidateNCName(content, 1) != 0) {
-    ParseGuard::Of(&parser).Fail(&parser, "xml:id : attribute value " + text + " is not an NCName");
-    return false;
-  }
-  const xmlDtd* subset = parser.myDoc != nullptr ? parser.myDoc->intSubset : nullptr;
-  if (!is_id && subset != nullptr && subset->attributes != nullptr) {
-    const std::string element_qname = QualifiedName(element_prefix, element_name);
-    const std::string attribute_qname = QualifiedName(prefix, name);
-    const xmlAttribute* declaration = xmlGetDtdAttrDesc(
-        const_cast<xmlDtdPtr>(subset), reinterpret_cast<const xmlChar*>(element_qname.c_str()),
-        reinterpret_cast<const xmlChar*>(attribute_qname.c_str()));
-    is_id = declaration != nullptr && declaration->atype == XML_ATTRIBUTE_ID;
-  }
-  if (is_id && !text.empty() && !ids_.insert(text).second) {
-    ParseGuard::Of(&parser).Fail(&parser, "ID " + text + " already defined");
-    return false;
-  }
-  return true;
 }
 
 }  // namespace regcorvex

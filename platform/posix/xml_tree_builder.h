@@ -12,7 +12,6 @@
 #include <exception>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/libxml2_parse_guard.h"
@@ -76,10 +75,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTree::Text AddString(std::string_view utf8);
   XmlTree::Text AddName(const xmlChar* prefix, const xmlChar* local_name);
   XmlTree::Text Range(std::size_t offset) const;
-  void AddAttributes(xmlParserCtxt& parser, std::uint32_t element, const xmlChar* element_prefix,
-                     const xmlChar* element_name, int count, const xmlChar** attributes);
-  bool CheckId(xmlParserCtxt& parser, const xmlChar* element_prefix, const xmlChar* element_name,
-               const xmlChar* prefix, const xmlChar* name, std::string_view value);
+  void AddAttributes(std::uint32_t element, int count, const xmlChar** attributes);
   bool IsDocument(const xmlParserCtxt& parser) const { return &parser == document_; }
   int LineOf(const xmlParserCtxt& parser) const;
 
@@ -90,8 +86,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   std::vector<Expansion> expansions_;
   std::string text_;  // UTF-8, not yet a node
   int text_line_ = 0;
-  bool text_from_document_ = false;      // the last of text_ came from the document's own parse
-  std::unordered_set<std::string> ids_;  // the document's IDs, as libxml2's tree registers them
+  bool text_from_document_ = false;  // the last of text_ came from the document's own parse
   std::exception_ptr failure_;
 };
 

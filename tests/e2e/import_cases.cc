@@ -101,6 +101,13 @@ std::vector<ImportCase> MakeCases() {
          "OpenPref Error: Unable to open Preferences.\r\n\r\nPrefLocation: Registry\r\n"
          "cfgDataScope: cfgPerUserRoam\r\nKey: " +
              std::string(kProductKey) + "\\$Unknown\\" + long_name + "\r\n\r\n"}}},
+      {"IDs are not checked: an ID given twice, an xml:id that is no NCName",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ATTLIST A id ID #IMPLIED>]>\n"
+       "<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><A id=\"x\" type=\"integer\">1</A>"
+       "<A id=\"x\" type=\"integer\">2</A><B xml:id=\"1 2\" type=\"string\">b</B></Misc>"
+       "</PerUserRoam></Corvane_5></Corvane_5_Preferences>\n",
+       {"HKCU\\Misc: A = REG_DWORD 0x2", "HKCU\\Misc: B = REG_SZ b"},
+       {}},
       {"a malformed document",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences>\n"
        "  <Corvane_5></Corvane_6>\n</Corvane_5_Preferences>\n",
