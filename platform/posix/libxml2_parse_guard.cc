@@ -114,12 +114,13 @@ void ParseGuard::OnError(void* context, xmlErrorPtr error) {
                context == guard.context_ ? error->line : guard.DocumentLine());
 }
 
-// An encoding conversion that fails is reported outside the parser context, before the parse
-// meets the text it could not convert (and then reports only that the data ended early).
+// An encoding conversion that fails is reported outside the parser context, when libxml2 converts
+// the input ahead of the parse (which then reports only that the data ended early): its line is
+// not known.
 void ParseGuard::OnContextlessError(void* guard, xmlErrorPtr error) {
   if (error->level < XML_ERR_ERROR) return;
-  auto& self = *static_cast<ParseGuard*>(guard);
-  self.Record(error->message != nullptr ? error->message : "Unknown error", self.DocumentLine());
+  static_cast<ParseGuard*>(guard)->Record(
+      error->message != nullptr ? error->message : "Unknown error", 0);
 }
 
 // An external entity is refused before libxml2's own look-up, which would try to load it.
