@@ -1,5 +1,6 @@
 #include "platform/posix/xml_markup_cost.h"
 
+#include <cstring>
 #include <vector>
 
 namespace regcorvex {
@@ -20,6 +21,19 @@ class Units {
       unit |= static_cast<char32_t>(byte) << (8 * (kBigEndian ? kWidth - 1 - k : k));
     }
     return unit;
+  }
+  // The index of the first unit c from i on, or size(): a document is mostly text, which a scan
+  // of single bytes passes over at memchr's speed.
+  std::size_t Find(std::size_t i, char32_t c) const {
+    if constexpr (kWidth == 1) {
+      const void* found = std::memchr(bytes_.data() + i, static_cast<int>(c), size_ - i);
+      return found != nullptr
+                 ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data())
+                 : size_;
+    } else {
+      while (i < size_ && (*this)[i] != c) ++i;
+      return i;
+    }
   }
 
  private:
@@ -44,10 +58,8 @@ class Scanner {
 
   // The steps of the whole text, or up to the first tag past the limit (its index in over_at).
   std::size_t Run(bool document) {
-    for (std::size_t i = 0; i < text_.size();) {
-      if (text_[i] != '<') {
-        ++i;
-      } else if (At(i, "<!--")) {
+    for (std::size_t i = text_.Find(0, '<'); i < text_.size(); i = text_.Find(i, '<')) {
+      if (At(i, "<!--")) {
         i = SkipPast(i + 4, "-->");
       } else if (At(i, "<![CDATA[")) {
         i = SkipPast(i + 9, "]]>");
@@ -91,7 +103,8 @@ class Scanner {
   }
 
   std::size_t SkipPast(std::size_t i, std::string_view end) const {
-    while (i < text_.size() && !At(i, end)) ++i;
+    for (i = text_.Find(i, static_cast<char32_t>(end[0])); i < text_.size() && !At(i, end);)
+      i = text_.Find(i + 1, static_cast<char32_t>(end[0]));
     return i < text_.size() ? i + end.size() : i;
   }
 
@@ -102,8 +115,7 @@ class Scanner {
 
   // i is at a quote; returns the index after the closing one.
   std::size_t SkipQuoted(std::size_t i) const {
-    const char32_t quote = text_[i];
-    for (++i; i < text_.size() && text_[i] != quote;) ++i;
+    i = text_.Find(i + 1, text_[i]);
     return i < text_.size() ? i + 1 : i;
   }
 
