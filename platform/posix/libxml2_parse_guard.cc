@@ -19,6 +19,8 @@ xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPt
   return nullptr;
 }
 
+void Silent(void*, const char*, ...) {}
+
 // The length of the text an entity's replacement text yields itself: what lies outside markup
 // (in CDATA sections too) and outside references to other entities, which count when they are
 // expanded in turn. Character references are already replaced in it; references to the
@@ -75,15 +77,28 @@ void InitialiseLibxml2() {
   static_cast<void>(initialised);
 }
 
-ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client)
+ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client,
+                       const AttributeDefaults& defaults)
     : context_(context),
       client_(client),
       get_entity_(context->sax->getEntity),
-      get_parameter_entity_(context->sax->getParameterEntity) {
+      get_parameter_entity_(context->sax->getParameterEntity),
+      generic_error_(xmlGenericError),
+      generic_error_context_(xmlGenericErrorContext),
+      structured_error_(xmlStructuredError),
+      structured_error_context_(xmlStructuredErrorContext),
+      defaults_(defaults) {
   context->_private = this;
   context->sax->serror = OnError;
   context->sax->getEntity = GetEntity;
   context->sax->getParameterEntity = GetParameterEntity;
+  xmlSetGenericErrorFunc(nullptr, Silent);
+  xmlSetStructuredErrorFunc(this, OnContextlessError);
+}
+
+ParseGuard::~ParseGuard() {
+  xmlSetGenericErrorFunc(generic_error_context_, generic_error_);
+  xmlSetStructuredErrorFunc(structured_error_context_, structured_error_);
 }
 
 ParseGuard& ParseGuard::Of(void* context) {
@@ -104,6 +119,15 @@ void ParseGuard::OnError(void* context, xmlErrorPtr error) {
                context == guard.context_ ? error->line : guard.DocumentLine());
 }
 
+// An encoding conversion that fails is reported outside the parser context, when libxml2 converts
+// the input ahead of the parse (which then reports only that the data ended early): its line is
+// not known.
+void ParseGuard::OnContextlessError(void* guard, xmlErrorPtr error) {
+  if (error->level < XML_ERR_ERROR) return;
+  static_cast<ParseGuard*>(guard)->Record(
+      error->message != nullptr ? error->message : "Unknown error", 0);
+}
+
 // An external entity is refused before libxml2's own look-up, which would try to load it.
 xmlEntityPtr ParseGuard::GetEntity(void* context, const xmlChar* name) {
   auto* parser = static_cast<xmlParserCtxtPtr>(context);
@@ -117,9 +141,12 @@ xmlEntityPtr ParseGuard::GetEntity(void* context, const xmlChar* name) {
   }
   const xmlEntityPtr entity = guard.get_entity_(context, name);
   if (entity == nullptr || entity->etype == XML_INTERNAL_PREDEFINED_ENTITY) return entity;
-  auto [known, added] = guard.own_text_lengths_.try_emplace(entity, 0);
-  if (added) known->second = OwnTextLength(XmlText(entity->content));
-  return guard.Count(parser, entity, known->second);
+  auto [known, added] = guard.expansions_.try_emplace(entity, Expansion{0, 0});
+  if (added) {
+    const std::string_view content = XmlText(entity->content);
+    known->second = {OwnTextLength(content), EntityMarkupSteps(content, guard.defaults_)};
+  }
+  return guard.Count(parser, entity, known->second.own_text_length, known->second.markup_steps);
 }
 
 xmlEntityPtr ParseGuard::GetParameterEntity(void* context, const xmlChar* name) {
@@ -133,16 +160,18 @@ xmlEntityPtr ParseGuard::GetParameterEntity(void* context, const xmlChar* name) 
   }
   const xmlEntityPtr entity = guard.get_parameter_entity_(context, name);
   // A parameter entity's text is all markup: its whole length counts.
-  return entity != nullptr ? guard.Count(parser, entity, static_cast<std::size_t>(entity->length))
-                           : nullptr;
+  return entity != nullptr
+             ? guard.Count(parser, entity, static_cast<std::size_t>(entity->length), 0)
+             : nullptr;
 }
 
 // libxml2 refuses exponential expansion but not a long run of references into one text: the
 // characters XmlEntityLimits counts are the text each reference yields, the work adds the text
-// each one continues.
-xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length) {
+// each one continues and what parsing the markup it brings costs.
+xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length,
+                               std::size_t markup_steps) {
   characters_ += length;
-  work_ += length;
+  work_ += length + markup_steps;
   if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding(*parser);
   if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
     return entity;

@@ -1,6 +1,9 @@
 // The watch over one libxml2 parse: it keeps the first error the parse meets, refuses every
 // external entity and DTD, and holds the expansion of the document's own entities to
-// XmlEntityLimits, stopping the parse when a document goes beyond them.
+// XmlEntityLimits, stopping the parse when a document goes beyond them. While it lives, libxml2
+// writes nothing to standard error: the errors it raises outside a parser context (an encoding
+// conversion that fails, and the I/O error that follows) count as errors of the parse, and its
+// other diagnostics go nowhere.
 #pragma once
 
 #include <libxml/parser.h>
@@ -10,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+#include "platform/posix/xml_markup_cost.h"
 
 namespace regcorvex {
 
@@ -36,10 +41,12 @@ class ParseGuardClient {
 
 // Installed on a parser context for the length of one parse: it takes the context's _private,
 // which libxml2 hands on to the contexts it makes for entity contents, its structured error
-// handler and its entity look-ups.
+// handler and its entity look-ups. The markup of each entity's expansion counts as work, with
+// the document's attribute defaults.
 class ParseGuard {
  public:
-  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client);
+  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client, const AttributeDefaults& defaults);
+  ~ParseGuard();
   ParseGuard(const ParseGuard&) = delete;
   ParseGuard& operator=(const ParseGuard&) = delete;
 
@@ -59,10 +66,12 @@ class ParseGuard {
 
  private:
   static void OnError(void* context, xmlErrorPtr error);
+  static void OnContextlessError(void* guard, xmlErrorPtr error);
   static xmlEntityPtr GetEntity(void* context, const xmlChar* name);
   static xmlEntityPtr GetParameterEntity(void* context, const xmlChar* name);
 
-  xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length);
+  xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length,
+                     std::size_t markup_steps);
   int DocumentLine() const;
   xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason);
   void Record(std::string_view reason, int line);
@@ -72,9 +81,19 @@ class ParseGuard {
   getEntitySAXFunc get_entity_;
   getParameterEntitySAXFunc get_parameter_entity_;
   std::optional<Error> error_;
+  // libxml2's handlers for errors outside a parser context, as they were before the guard.
+  xmlGenericErrorFunc generic_error_;
+  void* generic_error_context_;
+  xmlStructuredErrorFunc structured_error_;
+  void* structured_error_context_;
   std::size_t characters_ = 0;
   std::size_t work_ = 0;
-  std::unordered_map<const xmlEntity*, std::size_t> own_text_lengths_;
+  const AttributeDefaults& defaults_;
+  struct Expansion {
+    std::size_t own_text_length;
+    std::size_t markup_steps;
+  };
+  std::unordered_map<const xmlEntity*, Expansion> expansions_;
 };
 
 }  // namespace regcorvex

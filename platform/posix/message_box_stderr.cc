@@ -1,5 +1,6 @@
 // Message boxes on standard error: the caption alone on a line, then each line of the text behind
-// "| " (a lone "|" for an empty line). Every box returns at once, as if OK had been pressed.
+// "| " (a lone "|" for an empty line). A line ends at CR LF, or at a lone LF or CR as in a Windows
+// message box. Every box returns at once, as if OK had been pressed.
 #include <cstdio>
 #include <string_view>
 
@@ -11,11 +12,11 @@ namespace {
 void WriteBox(const std::string& caption, std::string_view text) {
   std::string out = caption + "\n";
   for (;;) {
-    const size_t end = text.find("\r\n");
+    const size_t end = text.find_first_of("\r\n");
     const std::string_view line = text.substr(0, end);
     out += line.empty() ? "|\n" : "| " + std::string(line) + "\n";
     if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 2);
+    text.remove_prefix(text.substr(end, 2) == "\r\n" ? end + 2 : end + 1);
   }
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);

@@ -3,14 +3,16 @@
 // libxml2 parses; the tree is the program's own (XmlTree), built from libxml2's SAX2 events.
 #include "platform/posix/xml_document_libxml2.h"
 
+#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -19,6 +21,8 @@
 #include "platform/posix/libxml2_parse_guard.h"
 #include "platform/posix/utf8.h"
 #include "platform/posix/wine_prefix.h"
+#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/xml_markup_cost.h"
 #include "platform/posix/xml_start_tags.h"
 #include "platform/posix/xml_tree.h"
 #include "platform/posix/xml_tree_builder.h"
@@ -31,6 +35,7 @@ namespace {
 constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
 
 constexpr char kFileNotFound[] = "The system cannot locate the object specified.";
+constexpr char kAccessDenied[] = "Access is denied.";
 
 struct DocTraits {
   using Handle = xmlDocPtr;
@@ -77,12 +82,23 @@ std::u16string SourceLine(std::string_view bytes, int line) {
   return text.substr(start, std::min(end - start, XmlLoadError::kSourceTextLength));
 }
 
+// Refuses, before libxml2 reads it, a document whose markup would cost libxml2 far more than its
+// size; fills defaults with the attribute defaults its DTD declares.
+void CheckMarkupCost(std::string_view bytes, AttributeDefaults& defaults) {
+  const std::size_t limit =
+      MarkupLimits::kStepsPerCharacter * bytes.size() + MarkupLimits::kBaseSteps;
+  const int line = DocumentMarkupCost(bytes, limit, defaults).over_at_line;
+  if (line != 0)
+    throw XmlLoadError(kMarkupLimitsReason, line, platform::WideToAnsi(SourceLine(bytes, line)));
+}
+
 std::string Trimmed(std::string_view text) {
   const std::size_t end = text.find_last_not_of(" \r\n");
   return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-// The whole file that a Windows path names.
+// The whole file that a Windows path names. Opened without blocking, so that a FIFO put in its
+// place after the check cannot stall the load, and read no further than its size when opened.
 std::string ReadDocumentFile(const std::string& path) {
   platform::FileSystem& files = platform::DefaultFileSystem();
   std::string full(files.GetFullPathNameA(path.c_str(), 0, nullptr), '\0');
@@ -92,13 +108,21 @@ std::string ReadDocumentFile(const std::string& path) {
                                             full.data());
   full.resize(length < full.size() ? length : 0);
   const auto unix_path = full.empty() ? std::nullopt : platform::WindowsToUnixPath(full);
-  std::error_code error;
-  if (!unix_path || !std::filesystem::is_regular_file(*unix_path, error))
-    throw XmlLoadError(kFileNotFound, 0, "");
-  std::ifstream file(*unix_path, std::ios::binary);
-  std::string bytes(std::filesystem::file_size(*unix_path, error), '\0');
-  if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || error)
-    throw XmlLoadError(kFileNotFound, 0, "");
+  if (!unix_path) throw XmlLoadError(kFileNotFound, 0, "");
+  const platform::wine_registry::UniqueFd file(
+      ::open(unix_path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat info;
+  if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    throw XmlLoadError(!file && (errno == EACCES || errno == EPERM) ? kAccessDenied : kFileNotFound,
+                       0, "");
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw XmlLoadError(kFileNotFound, 0, "");
+    done += static_cast<std::size_t>(got);
+  }
   return bytes;
 }
 
@@ -176,8 +200,10 @@ class Libxml2Document final : public XmlDocument {
       throw XmlLoadError("The document is too large.", 0, "");
     const platform::UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
     if (!context) throw std::bad_alloc();
+    AttributeDefaults defaults;
+    CheckMarkupCost(bytes, defaults);
     XmlTreeBuilder builder(context.get(), bytes.size());
-    const ParseGuard guard(context.get(), builder);
+    const ParseGuard guard(context.get(), builder, defaults);
     // libxml2's document holds no more than the DTD: the builder keeps the content.
     const platform::UniqueHandle<DocTraits> document(
         xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,

@@ -125,6 +125,10 @@ std::string ReadDocumentFile(const std::string& path) {
   const platform::UniqueHandle<FileTraits> file(
       ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Windows' text for error 5, which MSXML gives for a file it may not read (Wine's MSXML says
+  // only "error"); the native program words it the same.
+  if (!file && ::GetLastError() == ERROR_ACCESS_DENIED)
+    throw XmlLoadError("Access is denied.", 0, "");
   LARGE_INTEGER size;
   if (!file || !::GetFileSizeEx(file.get(), &size))
     throw XmlLoadError("The system cannot locate the object specified.", 0, "");

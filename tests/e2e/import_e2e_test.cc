@@ -1,7 +1,9 @@
 // The real program, end to end: each case writes a small document into a fresh folder, runs
 // regcorvex on it in a fresh Wine prefix, then reads back the registry and the message boxes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -104,6 +106,65 @@ TEST(ImportEndToEnd, ADamagedHiveIsReportedAndKeptAsItWas) {
   EXPECT_NE(result.err.find("user.reg"), std::string::npos) << result.err;
   std::ifstream file(user_reg, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), damaged);
+}
+
+// libxml2 reports some load errors outside its parser context, where its default handler would
+// print them to stderr, and words others on several lines: the native program still prints
+// nothing but the box, one line of it for each line of the reason.
+TEST(ImportEndToEnd, LoadErrorsAreShownOnlyInTheBox) {
+  const std::string frame =
+      "Register Corvane 5\n| Could not import the program configuration due to the following "
+      "error:\n";
+  struct Case {
+    const char* label;
+    std::string document;
+    std::string box;
+  };
+  const Case kCases[] = {
+      {"bytes that the declared encoding cannot convert",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<!DOCTYPE Corvane_5_Preferences>\n"
+       "<Corvane_5_Preferences>\x81\x20\xff\xfe</Corvane_5_Preferences>\n",
+       frame +
+           "| input conversion failed due to input error, bytes 0x81 0x20 0xFF 0xFE\n| Line: 0\n|\n"
+           "|\n| Filename: doc.xml\n"},
+      {"an unpaired surrogate in a UTF-16 document",
+       std::string("\xff\xfe<\0r\0>\0\0\xd8<\0/\0r\0>\0", 18),
+       frame +
+           "| input conversion failed due to input error, bytes 0x00 0xD8 0x3C 0x00\n| Line: 0\n|\n"
+           "|\n| Filename: doc.xml\n"},
+      {"a reason of two lines", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r>\xc3\x28</r>\n",
+       frame + "| Input is not proper UTF-8, indicate encoding !\n| Bytes: 0xC3 0x28 0x3C 0x2F\n"
+               "| Line: 2\n| <r>\xc3(</r>\n|\n| Filename: doc.xml\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.label);
+    const ImportRun run = Import(c.document);
+    EXPECT_EQ(run.boxes, c.box);
+    EXPECT_EQ(run.exit_code, 0);
+  }
+}
+
+// A document that exists but that the user may not read is reported as such, not as missing. Root
+// reads every file, so as root the program runs as nobody, in a prefix of nobody's own.
+TEST(ImportEndToEnd, ADocumentThatCannotBeReadIsReportedAsAccessDenied) {
+  const TempDir folder;
+  const auto document = folder.Write("doc.xml", ProductDocument("<PerUserRoam/>"));
+  const auto prefix = folder.path() / "prefix";
+  std::filesystem::create_directory(prefix);
+  std::vector<std::string> argv = {REGCORVEX_PROGRAM, "/IC", "doc.xml"};
+  if (::geteuid() == 0) {
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    ASSERT_EQ(::chown(prefix.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(document.c_str(), 65534, 65534), 0);
+    argv.insert(argv.begin(),
+                {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  std::filesystem::permissions(document, std::filesystem::perms::none);
+  const auto result = RunProgram(argv, {{"WINEPREFIX", prefix.string()}}, folder.path().string());
+  EXPECT_EQ(result.err,
+            "Register Corvane 5\n| Could not import the program configuration due to the "
+            "following error:\n| Access is denied.\n| Line: 0\n|\n|\n| Filename: doc.xml\n");
+  EXPECT_EQ(result.exit_code, 0);
 }
 
 }  // namespace

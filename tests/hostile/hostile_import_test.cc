@@ -204,6 +204,40 @@ TEST(HostileImport, HugeDocumentsEndInAClearOutcome) {
              out << "</Deep></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n";
            },
            kImportError, false},
+          {"100,000 attributes on one element",
+           [&](std::ofstream& out) {
+             out << head << "<Corvane_5>" << kCanary << "<Misc><Wide type=\"integer\"";
+             for (int i = 0; i < 100000; ++i) out << " a" << i << "=\"\"";
+             out << ">1</Wide></Misc></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n";
+           },
+           kImportError, false},
+          {"3,000 namespaces in scope of 200,000 elements",
+           [&](std::ofstream& out) {
+             out << head << "<Corvane_5>" << kCanary << "<Misc";
+             for (int i = 0; i < 3000; ++i) out << " xmlns:p" << i << "=\"u\"";
+             out << ">";
+             for (int i = 0; i < 200000; ++i) out << "<p0:v/>";
+             out << "</Misc></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n";
+           },
+           kImportError, false},
+          {"30,000 attribute defaults for an element that occurs 1,000 times",
+           [&](std::ofstream& out) {
+             out << "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [";
+             for (int i = 0; i < 30000; ++i) out << "<!ATTLIST v a" << i << " CDATA \"d\">";
+             out << "]>\n<Corvane_5_Preferences><Corvane_5>" << kCanary << "<Misc>";
+             for (int i = 0; i < 1000; ++i) out << "<v/>";
+             out << "</Misc></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n";
+           },
+           kImportError, false},
+          {"an entity of 5,000 attributes referenced 1,000 times",
+           [&](std::ofstream& out) {
+             out << "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ENTITY e \"<v";
+             for (int i = 0; i < 5000; ++i) out << " a" << i << "=''";
+             out << "/>\">]>\n<Corvane_5_Preferences><Corvane_5>" << kCanary << "<Misc>";
+             for (int i = 0; i < 1000; ++i) out << "&e;";
+             out << "</Misc></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n";
+           },
+           kImportError, false},
           {"100 MB of comments around one value",
            [&](std::ofstream& out) {
              const std::string comment = "<!--" + std::string(1000, 'c') + "-->\n";
