@@ -17,8 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A boot of a fresh prefix takes about 15 s on an idle machine.
-constexpr std::chrono::seconds kBootDeadline{300};
+// A boot of a fresh prefix takes about 15 s on an idle machine, and ten minutes were seen on a
+// busy one.
+constexpr std::chrono::seconds kBootDeadline{600};
 constexpr std::chrono::seconds kWineDeadline{120};
 
 bool WineInstalled() {

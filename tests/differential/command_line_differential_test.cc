@@ -1,0 +1,27 @@
+// A bounded run of the command-line differential (command_line_differential.h): the native
+// program and RegCorvex.exe under Wine must agree on every generated command line. Longer runs:
+// scripts/command_line_differential.sh COUNT.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/differential/windows_build.h"
+
+namespace regcorvex::testing {
+namespace {
+
+constexpr int kCommandLines = 40;
+
+TEST(CommandLineDifferentialTest, BothBuildsAgreeOnGeneratedCommandLines) {
+  std::string missing;
+  const auto programs = DifferentialPrograms(&missing);
+  if (!programs) GTEST_SKIP() << missing;
+  const char* seed = std::getenv("REGCORVEX_DIFFERENTIAL_SEED");
+  const DifferentialRun run = RunCommandLineDifferential(
+      *programs, seed != nullptr ? static_cast<unsigned>(std::atoi(seed)) : 1, kCommandLines);
+  EXPECT_EQ(run.compared, kCommandLines);
+  for (const Divergence& divergence : run.divergences) ADD_FAILURE() << Describe(divergence);
+}
+
+}  // namespace
+}  // namespace regcorvex::testing
