@@ -4,6 +4,7 @@
 // outcomes compared: the values below the product's key and the boxes (caption and text).
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -38,12 +39,15 @@ struct Divergence {
 
 struct DifferentialRun {
   int compared = 0;
+  bool cut_short = false;  // the Wine side ran out of time: only the cases it finished compared
   std::vector<Divergence> divergences;
 };
 
-// Runs count cases from seed through both programs in a temporary folder. Throws
-// std::runtime_error when the Wine side cannot run (no display, a failed batch).
-DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned seed, int count);
+// Runs count cases from seed through both programs in a temporary folder, the Wine side for at
+// most wine_time. Throws std::runtime_error when the Wine side cannot run (no display, a failed
+// batch).
+DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned seed, int count,
+                                           std::chrono::seconds wine_time);
 
 std::string Describe(const Divergence& divergence);
 
