@@ -17,10 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A boot of a fresh prefix takes about 15 s on an idle machine, and ten minutes were seen on a
-// busy one.
-constexpr std::chrono::seconds kBootDeadline{600};
-constexpr std::chrono::seconds kWineDeadline{120};
+// A boot of a fresh prefix takes about 15 s on an idle machine; more than ten minutes were seen on
+// a busy one where Wine ran under emulation.
+constexpr std::chrono::seconds kBootDeadline{1200};
+constexpr std::chrono::seconds kWineDeadline{600};
 
 bool WineInstalled() {
   const char* path = std::getenv("PATH");
