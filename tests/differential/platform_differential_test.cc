@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::chrono::seconds kProbeDeadline{300};
+constexpr std::chrono::seconds kProbeDeadline{600};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
