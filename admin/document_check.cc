@@ -220,7 +220,7 @@ class CheckReceiver final : public LookingReceiver {
     if (platform::AnsiToWide(platform::WideToAnsi(text)) == text) return;
     Add(at, "code-page",
         std::string(what) + " " + Quoted(Utf8(text)) +
-            " holds characters the ANSI code page lacks: they become \"?\" (" +
+            " holds characters the ANSI code page lacks: they become a near character or \"?\" (" +
             Quoted(AnsiToUtf8(platform::WideToAnsi(text))) + ")");
   }
 

@@ -11,7 +11,8 @@ namespace platform {
 std::string CharUpperBuffA(std::string_view text);
 std::string CharLowerBuffA(std::string_view text);
 
-// WideCharToMultiByte(CP_ACP): a character the code page lacks becomes '?'.
+// WideCharToMultiByte(CP_ACP, 0): a character the code page lacks becomes its best fit in the
+// code page, or '?' when it has none.
 std::string WideToAnsi(std::u16string_view text);
 // MultiByteToWideChar(CP_ACP).
 std::u16string AnsiToWide(std::string_view text);

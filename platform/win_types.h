@@ -30,6 +30,7 @@ inline constexpr Long kErrorWriteFault = 29;
 inline constexpr Long kErrorInvalidParameter = 87;
 inline constexpr Long kErrorInvalidName = 123;
 inline constexpr Long kErrorBadPathname = 161;
+inline constexpr Long kErrorFilenameExcedRange = 206;
 inline constexpr Long kErrorMoreData = 234;
 inline constexpr Long kErrorNoMoreItems = 259;
 inline constexpr Long kErrorBadlyFormedDb = 1009;  // ERROR_BADDB: the registry file is corrupt

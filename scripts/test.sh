@@ -8,16 +8,18 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh --all
 jobs=$(nproc)
 
-cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON >/dev/null
-cmake --build build/test-native -j "$jobs"
 cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/test-windows -j "$jobs"
+# The native tests that compare the two builds run the Windows build's programs under Wine.
+cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON \
+  -DREGCORVEX_WINDOWS_BUILD="$PWD/build/test-windows" >/dev/null
+cmake --build build/test-native -j "$jobs"
 
 work=$(mktemp -d)
 xvfb_pid=""
 cleanup() {
-  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$work/prefix" timeout 60 wineserver -k 2>/dev/null || true
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -33,8 +35,8 @@ for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 [[ -s "$work/display" ]] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 mkdir -p "$WINEPREFIX"
-wineserver -p
-wineboot -i >/dev/null 2>&1
+timeout 60 wineserver -p
+timeout 600 wineboot -i >/dev/null 2>&1
 
 # The Windows tests right after the boot: Wine's desktop process ends soon after the last Windows
 # program does, and one that a test starts again holds ctest's output pipe until it ends.

@@ -1,11 +1,14 @@
-// Windows paths over the Wine prefix's drives: full-path expansion as Windows does it, attributes
+// Windows paths over the Wine prefix's drives: full-path expansion as Wine does it, attributes
 // and existence from the Unix file the path maps to, and the command line as Wine builds it.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -18,51 +21,183 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool HasDrive(const std::string& path) {
-  return path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
+// The 8-bit file functions hold a name in a buffer of MAX_PATH + 1 characters, and a full path in
+// one of MAX_PATH.
+constexpr std::size_t kMaxAnsiName = 260;
+constexpr std::size_t kMaxFullPath = 259;
+
+// The character at index, or NUL past the end, as the C string functions see it.
+char At(const std::string& text, std::size_t index) {
+  return index < text.size() ? text[index] : '\0';
 }
 
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+enum class PathType { kUnc, kDevice, kAbsoluteDrive, kRelativeDrive, kRelative, kRooted, kUncDot };
+
+PathType TypeOf(const std::string& path) {
+  if (IsSeparator(At(path, 0))) {
+    if (!IsSeparator(At(path, 1))) return PathType::kRooted;              // \foo
+    if (At(path, 2) != '.' && At(path, 2) != '?') return PathType::kUnc;  // \\foo
+    if (IsSeparator(At(path, 3))) return PathType::kDevice;               // \\.\foo, \\?\foo
+    if (At(path, 3) != '\0') return PathType::kUnc;                       // \\.foo
+    return PathType::kUncDot;                                             // \\.
+  }
+  if (At(path, 0) == '\0' || At(path, 1) != ':') return PathType::kRelative;  // foo
+  return IsSeparator(At(path, 2)) ? PathType::kAbsoluteDrive                  // c:\foo
+                                  : PathType::kRelativeDrive;                 // c:foo
+}
+
+// The length of "\\server\share\" at the start of a UNC path.
+std::size_t UncPrefixLength(const std::string& path) {
+  std::size_t at = 2;
+  while (at < path.size() && !IsSeparator(path[at])) ++at;
+  while (at < path.size() && IsSeparator(path[at])) ++at;
+  while (at < path.size() && !IsSeparator(path[at])) ++at;
+  while (at < path.size() && IsSeparator(path[at])) ++at;
+  return at;
+}
+
+// The DOS device a name stands for (AUX, CON, NUL, PRN, COM1-9, LPT1-9, CONIN$, CONOUT$ as its
+// last component, with any extension, a trailing colon or spaces): "\\.\" and the device, else
+// nothing.
+std::optional<std::string> DeviceName(const std::string& name) {
+  const PathType type = TypeOf(name);
+  if (type == PathType::kUnc) return std::nullopt;
+  if (type == PathType::kDevice) {
+    if (EqualIgnoringCase(name, "\\\\.\\CON")) return "\\\\.\\" + name.substr(4, 3);
+    return std::nullopt;
+  }
+  std::ptrdiff_t end = static_cast<std::ptrdiff_t>(name.size()) - 1;
+  if (end >= 0 && name[end] == ':') --end;
+  std::ptrdiff_t start = end;
+  for (; start >= 0; --start) {
+    if (IsSeparator(name[start])) break;
+    if (name[start] == ':' && At(name, start + 1) != '.') break;
+  }
+  ++start;
+  if (const std::size_t dot = name.find('.', start); dot != std::string::npos) {
+    end = static_cast<std::ptrdiff_t>(dot) - 1;
+    if (end >= 0 && name[end] == ':') --end;
+  } else {
+    while (end >= 0 && name[end] == ' ') --end;
+  }
+  const std::ptrdiff_t length = end - start + 1;
+  if (length < 3 || length > 7) return std::nullopt;
+  const std::string_view device = std::string_view(name).substr(start, length);
+  const auto is = [&](std::string_view known) { return EqualIgnoringCase(device, known); };
+  const bool numbered = length == 4 &&
+                        (EqualIgnoringCase(device.substr(0, 3), "COM") ||
+                         EqualIgnoringCase(device.substr(0, 3), "LPT")) &&
+                        device[3] > '0' && device[3] <= '9';
+  const bool named =
+      numbered || is("AUX") || is("CON") || is("NUL") || is("PRN") || is("CONIN$") || is("CONOUT$");
+  if (!named) return std::nullopt;
+  return "\\\\.\\" + std::string(device);
+}
+
+// Turns every "/" into "\", folds repeated separators after the first mark characters (the root
+// that ".." cannot leave), resolves "." and "..", drops a dot that ends a folder's name, and drops
+// the dots and spaces that end the path.
+std::string CollapsePath(std::string path, std::size_t mark) {
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  const std::size_t kept = std::max<std::size_t>(1, mark);
+  std::string folded = path.substr(0, kept);
+  for (std::size_t i = kept; i < path.size(); ++i) {
+    if (path[i] != '\\' || folded.back() != '\\') folded += path[i];
+  }
+  path = std::move(folded);
+  // Back from p to the start of the component before it.
+  const auto component_start = [&](std::size_t p) {
+    if (p > mark) {
+      --p;
+      while (p > mark && path[p - 1] != '\\') --p;
+    }
+    return p;
+  };
+  std::size_t p = mark;
+  while (p < path.size()) {
+    if (path[p] == '.') {
+      if (At(path, p + 1) == '\\') {  // .\ component
+        path.erase(p, 2);
+        continue;
+      }
+      if (At(path, p + 1) == '\0') {  // final .
+        if (p > mark) --p;
+        path.resize(p);
+        continue;
+      }
+      if (At(path, p + 1) == '.' && At(path, p + 2) == '\\') {  // ..\ component
+        const std::size_t next = p + 3;
+        p = component_start(p);
+        path.erase(p, next - p);
+        continue;
+      }
+      if (At(path, p + 1) == '.' && At(path, p + 2) == '\0') {  // final ..
+        p = component_start(p);
+        if (p > mark) --p;
+        path.resize(p);
+        continue;
+      }
+    }
+    while (p < path.size() && path[p] != '\\') ++p;
+    if (p < path.size()) {
+      if (p > mark && path[p - 1] == '.') {
+        path.erase(p - 1, 1);
+      } else {
+        ++p;
+      }
+    }
+  }
+  while (p > mark && (path[p - 1] == ' ' || path[p - 1] == '.')) --p;
+  path.resize(p);
+  return path;
+}
+
+// The current folder as Windows keeps it: with a trailing backslash.
 std::string CurrentFolder() {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) buffer.resize(buffer.size() * 2);
-  return UnixToWindowsPath(buffer.data());
+  std::string folder = UnixToWindowsPath(buffer.data());
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder;
 }
 
-// Joins the parts onto "X:\", resolving "." and ".." and folding repeated separators. A trailing
-// separator of the input is kept.
-std::string Normalize(const std::string& root, const std::string& rest) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = start;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-    const std::string part = rest.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string result = root;
-  for (size_t i = 0; i < parts.size(); ++i) result += (i > 0 ? "\\" : "") + parts[i];
-  const bool trailing = !rest.empty() && IsSeparator(rest.back()) && !parts.empty();
-  return trailing ? result + "\\" : result;
-}
-
+// The full path of a name, as Wine's RtlGetFullPathName_U makes it.
 std::string FullPath(const std::string& name) {
+  if (auto device = DeviceName(name)) return *device;
   const std::string cwd = CurrentFolder();
-  if (HasDrive(name)) {
-    const std::string drive = CharUpperBuffA(name.substr(0, 2));
-    const std::string rest = name.substr(2);
-    if (!rest.empty() && IsSeparator(rest[0])) return Normalize(drive + "\\", rest);
-    // Drive-relative: the current folder when it is on that drive, else the drive's root.
-    if (CharUpperBuffA(cwd.substr(0, 2)) == drive)
-      return Normalize(drive + "\\", cwd.substr(3) + "\\" + rest);
-    return Normalize(drive + "\\", rest);
+  const std::size_t cwd_mark = cwd[1] == ':' ? 3 : UncPrefixLength(cwd);
+  switch (TypeOf(name)) {
+    case PathType::kUnc:
+      return CollapsePath(name, UncPrefixLength(name));
+    case PathType::kDevice:
+      return CollapsePath(name, 4);
+    case PathType::kAbsoluteDrive:
+      return CollapsePath(name, 3);
+    case PathType::kRelativeDrive:
+      // On another drive: its root (its own current folder is not kept).
+      if (Upper(name[0]) != Upper(cwd[0]) || cwd[1] != ':') {
+        return CollapsePath(name.substr(0, 1) + ":\\" + name.substr(2), 3);
+      }
+      return CollapsePath(cwd + name.substr(2), cwd_mark);
+    case PathType::kRelative:
+      return CollapsePath(cwd + name, cwd_mark);
+    case PathType::kRooted:
+      return cwd[1] == ':' ? CollapsePath(cwd.substr(0, 2) + name, 3)
+                           : CollapsePath(cwd.substr(0, cwd_mark) + name, cwd_mark);
+    case PathType::kUncDot:
+      return CollapsePath("\\\\.\\" + name.substr(3), 4);
   }
-  if (!name.empty() && IsSeparator(name[0])) return Normalize(cwd.substr(0, 2) + "\\", name);
-  return Normalize(cwd.substr(0, 3), cwd.substr(3) + "\\" + name);
+  return name;
 }
 
 // As Wine reports them: folders, else archive files, read-only when no one may write.
@@ -87,7 +222,15 @@ class WineFileSystem final : public FileSystem {
       last_error_ = kErrorInvalidName;
       return 0;
     }
+    if (std::strlen(name) > kMaxAnsiName) {
+      last_error_ = kErrorFilenameExcedRange;
+      return 0;
+    }
     const std::string full = FullPath(name);
+    if (full.size() > kMaxFullPath) {
+      last_error_ = kErrorFilenameExcedRange;
+      return 0;
+    }
     if (full.size() + 1 > buffer_length) return static_cast<Dword>(full.size() + 1);
     std::memcpy(buffer, full.c_str(), full.size() + 1);
     return static_cast<Dword>(full.size());
@@ -117,6 +260,7 @@ class WineFileSystem final : public FileSystem {
  private:
   Long Stat(const char* path, struct stat* info) {
     const std::string name = path != nullptr ? path : "";
+    if (name.size() > kMaxAnsiName) return kErrorFilenameExcedRange;
     if (name.empty() || HasInvalidCharacter(name)) return kErrorInvalidName;
     const auto unix_path = WindowsToUnixPath(FullPath(name));
     if (!unix_path) return kErrorPathNotFound;

@@ -17,13 +17,14 @@ using testing::ParsedByMsxml;
 using testing::WindowsPath;
 
 constexpr char kSecret[] = "TOPSECRET";
+// CPU time, which a busy machine does not stretch.
 constexpr auto kTimeLimit = std::chrono::seconds(10);
 
 // How a load ended: its error, or the text of the root element and of its first attribute "a".
 struct Outcome {
   bool failed = false;
   std::string text;
-  std::chrono::steady_clock::duration took{};
+  std::chrono::microseconds took{};
 };
 
 class HostileDocumentTest : public ::testing::Test {
@@ -37,7 +38,7 @@ class HostileDocumentTest : public ::testing::Test {
     const std::string path = WindowsPath(dir_.Write("doc.xml", xml));
     auto document = CreateXmlDocument();
     Outcome outcome;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = testing::ProcessCpuTime();
     try {
       document->Load(path);
       const XmlNode root = document->RootElement();
@@ -47,7 +48,7 @@ class HostileDocumentTest : public ::testing::Test {
       outcome.failed = true;
       outcome.text = error.reason();
     }
-    outcome.took = std::chrono::steady_clock::now() - start;
+    outcome.took = testing::ProcessCpuTime() - start;
     return outcome;
   }
 

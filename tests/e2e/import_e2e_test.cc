@@ -11,10 +11,14 @@
 #include <vector>
 
 #include "admin/registry_query.h"
+#include "platform/code_page.h"
+#include "platform/posix/utf8.h"
 #include "platform/posix/wine_registry.h"
+#include "tests/e2e/command_line_rows.h"
 #include "tests/e2e/import_cases.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_platform.h"
 
 namespace regcorvex {
 namespace {
@@ -27,10 +31,9 @@ using testing::TempDir;
 
 // A message box as the native program writes it to standard error: the caption, then every line
 // of the text (CR LF separated, an empty one included) behind "| ".
-std::string Box(const testing::ExpectedBox& box) {
+std::string Box(const testing::ExpectedBox& box, const std::string& path = "doc.xml") {
   std::string text = box.text;
-  if (const size_t at = text.find("{path}"); at != std::string::npos)
-    text.replace(at, 6, "doc.xml");
+  if (const size_t at = text.find("{path}"); at != std::string::npos) text.replace(at, 6, path);
   std::string out = box.caption + "\n";
   size_t start = 0;
   for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -64,6 +67,30 @@ TEST(ImportEndToEnd, CarriesDocumentsIntoTheRegistry) {
     EXPECT_EQ(run.values, c.values);
     EXPECT_EQ(run.boxes, boxes);
     EXPECT_EQ(run.exit_code, 0);
+  }
+}
+
+TEST(ImportEndToEnd, LooksForTheDocumentWhereTheCommandLineSays) {
+  for (const testing::CommandLineRow& row : testing::CommandLineRows()) {
+    SCOPED_TRACE(row.label);
+    const TempDir folder;
+    const std::filesystem::path tree = folder.path() / "tree";
+    testing::WriteCommandLineTree(tree);
+    const std::string tree_path = testing::WindowsPath(tree);
+    std::vector<std::string> argv = {REGCORVEX_PROGRAM};
+    for (const std::string& argument : testing::ExpandTree(row.arguments, tree_path)) {
+      argv.push_back(platform::Utf16ToUtf8(platform::AnsiToWide(argument)));
+    }
+    const std::string prefix = (folder.path() / "prefix").string();
+    const auto result =
+        RunProgram(argv, {{"WINEPREFIX", prefix}}, testing::TreeFolder(tree, row.folder).string());
+    std::string boxes;
+    for (const auto& box : row.boxes) {
+      boxes += Box({box.caption, testing::ExpandTree({box.text}, tree_path)[0]});
+    }
+    EXPECT_EQ(testing::ProductValues(*platform::OpenWinePrefixRegistry(prefix)), row.values);
+    EXPECT_EQ(result.err, boxes);
+    EXPECT_EQ(result.exit_code, 0);
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,20 +10,27 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/support/wine_program.h"
+
 namespace regcorvex::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+// A boot of a fresh prefix takes about 15 s on an idle machine; more than ten minutes were seen on
+// a busy one where Wine ran under emulation.
+constexpr std::chrono::seconds kBootDeadline{1200};
+constexpr std::chrono::seconds kWineDeadline{600};
 
-std::string WineEnvironment(const fs::path& prefix) {
-  return "WINEPREFIX=" + Quoted(prefix) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
-}
-
-int Shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+bool WineInstalled() {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path != nullptr ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (!folder.empty() && ::access((fs::path(folder) / "wineboot").c_str(), X_OK) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // An exclusive lock on a file beside the template, so that parallel tests boot it only once.
@@ -49,17 +55,16 @@ std::optional<fs::path> BootedTemplatePrefix() {
   if (const char* given = std::getenv("REGCORVEX_WINE_TEMPLATE"); given != nullptr && *given) {
     return fs::path(given);
   }
-  if (Shell("command -v wineboot >/dev/null 2>&1") != 0) return std::nullopt;
+  if (!WineInstalled()) return std::nullopt;
   const fs::path folder = fs::read_symlink("/proc/self/exe").parent_path();
   const fs::path prefix = folder / "wine-template";
   const fs::path ready = prefix / ".regcorvex-test-ready";
   const TemplateLock lock(folder / "wine-template.lock");
   if (!fs::exists(ready)) {
     fs::remove_all(prefix);
-    const std::string env = WineEnvironment(prefix);
-    if (Shell(env + "wineboot -i >/dev/null 2>&1 && " + env + "wineserver -w") != 0 ||
-        !fs::exists(prefix / "system.reg")) {
-      throw std::runtime_error("wineboot failed to make " + prefix.string());
+    const ProgramResult boot = RunWineTool(prefix, {"wineboot", "-i"}, kBootDeadline);
+    if (boot.exit_code != 0 || !WaitForWineserver(prefix) || !fs::exists(prefix / "system.reg")) {
+      throw std::runtime_error("wineboot failed to make " + prefix.string() + ":\n" + boot.err);
     }
     std::FILE* marker = std::fopen(ready.c_str(), "w");
     if (marker != nullptr) std::fclose(marker);
@@ -84,18 +89,10 @@ std::string ReadWholeFile(const fs::path& path) {
 }
 
 WineOutput RunWine(const fs::path& prefix, const std::string& arguments) {
-  const std::string env = WineEnvironment(prefix);
-  WineOutput output;
-  std::FILE* pipe = ::popen((env + "wine " + arguments + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  std::size_t count;
-  while ((count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
-    output.text.append(buffer, count);
-  const int status = ::pclose(pipe);
-  output.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  Shell(env + "wineserver -w");
-  return output;
+  const ProgramResult run = RunProgram({"/bin/sh", "-c", "exec wine " + arguments},
+                                       WineEnvironment(prefix), "", kWineDeadline);
+  WaitForWineserver(prefix);
+  return {run.exit_code, run.out};
 }
 
 }  // namespace regcorvex::testing

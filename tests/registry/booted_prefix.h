@@ -27,7 +27,8 @@ struct WineOutput {
 };
 
 // Runs `wine <arguments>` in prefix (arguments are passed to the shell as they are) and waits
-// until the prefix's wineserver has saved the registry and ended.
+// until the prefix's wineserver has saved the registry and ended, each within a deadline (status
+// -1 when the run did not end in time).
 WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments);
 
 }  // namespace regcorvex::testing

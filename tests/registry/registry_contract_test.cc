@@ -280,7 +280,9 @@ TEST_F(RegistryContractTest, NamesBeyondWindowsLimitsAreRefused) {
       Set(key.get(), (longest_value + 'v').c_str(), platform::kRegDword, std::string(4, '\0')),
       platform::kErrorInvalidParameter);
 
-  // The 8-bit functions take a path of at most 260 characters (MAX_PATH without its NUL).
+  // Wine's limit, not Windows': Wine's 8-bit registry functions convert the path into a fixed
+  // buffer and fail a path of more than 260 characters with ERROR_MORE_DATA, where Windows takes
+  // longer paths. The program runs under Wine, and the native registry behaves as Wine does.
   std::string path;
   while (path.size() < 260) path += path.size() % 10 == 9 ? '\\' : 'p';
   Hkey raw = platform::kNoKey;

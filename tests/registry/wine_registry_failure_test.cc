@@ -12,9 +12,11 @@
 #include <string>
 
 #include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry_files.h"
 #include "platform/unique_hkey.h"
 #include "tests/registry/booted_prefix.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wine_program.h"
 
 namespace regcorvex::testing {
 namespace {
@@ -128,24 +130,23 @@ TEST_F(WineRegistryFailureTest, ADamagedHiveFailsItsOpensAndIsNeverOverwritten) 
 // A wineserver for the prefix, started with `wineserver -p` and stopped at the end of the test.
 class RunningWineserver {
  public:
-  explicit RunningWineserver(const fs::path& prefix)
-      : env_("WINEPREFIX='" + prefix.string() + "' WINEDEBUG=-all ") {
-    started_ = std::system((env_ + "wineserver -p").c_str()) == 0;
-    // The server takes its lock while it starts; give it a moment.
-    for (int i = 0; i < 50 && !fs::exists(prefix / "wineserver"); ++i) usleep(100000);
-    usleep(300000);
+  explicit RunningWineserver(const fs::path& prefix) : prefix_(prefix) {
+    // The server takes its lock while it starts, after `wineserver -p` has returned.
+    started_ =
+        RunWineTool(prefix_, {"wineserver", "-p"}, std::chrono::seconds(60)).exit_code == 0 &&
+        PollUntil([&] { return platform::wine_registry::WineServerRunning(prefix_.string()); },
+                  std::chrono::seconds(30));
   }
   ~RunningWineserver() {
-    if (std::system((env_ + "wineserver -k").c_str()) == 0) {
-      std::system((env_ + "wineserver -w").c_str());
-    }
+    RunWineTool(prefix_, {"wineserver", "-k"}, std::chrono::seconds(30));
+    WaitForWineserver(prefix_);
   }
   RunningWineserver(const RunningWineserver&) = delete;
   RunningWineserver& operator=(const RunningWineserver&) = delete;
   bool started() const { return started_; }
 
  private:
-  std::string env_;
+  fs::path prefix_;
   bool started_;
 };
 

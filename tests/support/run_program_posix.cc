@@ -1,9 +1,14 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -12,59 +17,106 @@
 namespace regcorvex::testing {
 namespace {
 
-// Reads both pipes until both are closed, so that neither side can fill up and block.
-void Drain(int out_fd, int err_fd, ProgramResult& result) {
-  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
-  char buffer[65536];
-  while (open > 0) {
-    if (poll(fds, 2, -1) < 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t got = read(fds[i].fd, buffer, sizeof(buffer));
-      if (got > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(got));
-      } else {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
   }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+int AnonymousFile(const char* name) {
+  const int fd = memfd_create(name, MFD_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("memfd_create failed");
+  return fd;
+}
+
+std::string ReadFromStart(int fd) {
+  std::string text;
+  char buffer[65536];
+  for (off_t offset = 0;;) {
+    const ssize_t got = pread(fd, buffer, sizeof(buffer), offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return text;
+    text.append(buffer, static_cast<size_t>(got));
+    offset += got;
+  }
+}
+
+// Waits for the child to end, at most until the deadline; false when it has not.
+bool WaitForExit(pid_t child, std::chrono::seconds deadline) {
+  const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+  if (pidfd < 0) throw std::runtime_error("pidfd_open failed");
+  const Fd owned(pidfd);
+  pollfd ended = {pidfd, POLLIN, 0};
+  const auto until = std::chrono::steady_clock::now() + deadline;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    const int ready = poll(&ended, 1, static_cast<int>(left.count()));
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) throw std::runtime_error("poll failed");
+  }
+}
+
+std::chrono::microseconds CpuTime(const rusage& usage) {
+  const auto time = [](const timeval& value) {
+    return std::chrono::seconds(value.tv_sec) + std::chrono::microseconds(value.tv_usec);
+  };
+  return time(usage.ru_utime) + time(usage.ru_stime);
 }
 
 }  // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& argv,
                          const std::vector<std::pair<std::string, std::string>>& environment,
-                         const std::string& working_folder) {
-  int out_pipe[2], err_pipe[2];
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
-    throw std::runtime_error("pipe failed");
-  }
+                         const std::string& working_folder, std::chrono::seconds deadline) {
+  const Fd out(AnonymousFile("stdout"));
+  const Fd err(AnonymousFile("stderr"));
+  const pid_t parent = getpid();
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    dup2(out_pipe[1], 1);
-    dup2(err_pipe[1], 2);
+    // Its own process group, so that a kill at the deadline reaches what it started; and it goes
+    // when the test does.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(125);
+    const int null = open("/dev/null", O_RDONLY);
+    if (null < 0 || dup2(null, 0) < 0 || dup2(out.get(), 1) < 0 || dup2(err.get(), 2) < 0) {
+      _exit(126);
+    }
     for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
     if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) _exit(126);
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    execv(args[0], args.data());
+    execvp(args[0], args.data());
     _exit(127);
   }
-  close(out_pipe[1]);
-  close(err_pipe[1]);
+  setpgid(child, child);
   ProgramResult result;
-  Drain(out_pipe[0], err_pipe[0], result);
+  if (!WaitForExit(child, deadline)) {
+    result.timed_out = true;
+    kill(-child, SIGKILL);
+    kill(child, SIGKILL);
+  }
   int status = 0;
   rusage usage{};
-  wait4(child, &status, 0, &usage);
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  result.exit_code = WIFEXITED(status) && !result.timed_out ? WEXITSTATUS(status) : -1;
   result.peak_memory_kb = usage.ru_maxrss;
+  result.cpu_time = CpuTime(usage);
+  result.out = ReadFromStart(out.get());
+  result.err = ReadFromStart(err.get());
   return result;
 }
 

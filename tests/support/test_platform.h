@@ -3,6 +3,7 @@
 // read; in the Windows build COM is initialised for the main thread, as the program's shell does.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -14,5 +15,10 @@ std::string WindowsPath(const std::filesystem::path& path);
 std::filesystem::path LocalPath(const std::string& build_path);
 // True in the Windows build, where MSXML (under Wine, in the test runs) is the DOM.
 bool ParsedByMsxml();
+// True in the Windows build, where the platform's functions are the system's own (Wine's in the
+// test runs); natively they are this program's stand-ins.
+bool SystemFunctions();
+// The CPU time this process has used so far, for limits that a busy machine must not break.
+std::chrono::microseconds ProcessCpuTime();
 
 }  // namespace regcorvex::testing

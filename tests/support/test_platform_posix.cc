@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include "platform/posix/wine_prefix.h"
 #include "tests/support/temp_dir.h"
@@ -28,5 +29,14 @@ std::string WindowsPath(const std::filesystem::path& path) {
 std::filesystem::path LocalPath(const std::string& build_path) { return build_path; }
 
 bool ParsedByMsxml() { return false; }
+
+bool SystemFunctions() { return false; }
+
+std::chrono::microseconds ProcessCpuTime() {
+  timespec used{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec));
+}
 
 }  // namespace regcorvex::testing

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/application.h"
+#include "platform/windows/win32.h"
 #include "tests/support/test_platform.h"
 
 namespace regcorvex::testing {
@@ -34,5 +35,17 @@ std::string WindowsPath(const std::filesystem::path& path) {
 std::filesystem::path LocalPath(const std::string& build_path) { return WindowsPath(build_path); }
 
 bool ParsedByMsxml() { return true; }
+
+bool SystemFunctions() { return true; }
+
+std::chrono::microseconds ProcessCpuTime() {
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return {};
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  // FILETIME counts 100-nanosecond steps.
+  return std::chrono::microseconds((ticks(kernel) + ticks(user)) / 10);
+}
 
 }  // namespace regcorvex::testing

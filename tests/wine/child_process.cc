@@ -12,7 +12,8 @@ std::runtime_error Win32Failure(const std::string& what) {
 }
 
 // Starts command_line; with output set, its standard output and error go there.
-UniqueWin32Handle CreateChild(const std::string& command_line, HANDLE output, DWORD* id) {
+UniqueWin32Handle CreateChild(const std::string& command_line, HANDLE output, DWORD* id,
+                              const std::string& working_folder = "") {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   if (output != nullptr) {
@@ -24,7 +25,8 @@ UniqueWin32Handle CreateChild(const std::string& command_line, HANDLE output, DW
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');
   if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &startup, &started)) {
+                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
+                        &started)) {
     throw Win32Failure("CreateProcessA(" + command_line + ")");
   }
   ::CloseHandle(started.hThread);
@@ -32,52 +34,60 @@ UniqueWin32Handle CreateChild(const std::string& command_line, HANDLE output, DW
   return UniqueWin32Handle(started.hProcess);
 }
 
+UniqueWin32Handle OpenOutputFile(const char* name, DWORD access, DWORD disposition,
+                                 bool inherited) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  const HANDLE file =
+      ::CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    inherited ? &inheritable : nullptr, disposition,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw Win32Failure("CreateFileA(" + std::string(name) + ")");
+  return UniqueWin32Handle(file);
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(UniqueWin32Handle process, DWORD id, UniqueWin32Handle output)
     : process_(std::move(process)), id_(id), output_(std::move(output)) {}
 
-ChildProcess ChildProcess::Start(const std::string& command_line) {
+ChildProcess ChildProcess::Start(const std::string& command_line,
+                                 const std::string& working_folder) {
   DWORD id = 0;
-  UniqueWin32Handle process = CreateChild(command_line, nullptr, &id);
+  UniqueWin32Handle process = CreateChild(command_line, nullptr, &id, working_folder);
   return ChildProcess(std::move(process), id, UniqueWin32Handle());
 }
 
-ChildProcess ChildProcess::StartCapturing(const std::string& command_line) {
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE write_end = nullptr;
-  if (!::CreatePipe(&read_end, &write_end, &inheritable, 0)) throw Win32Failure("CreatePipe");
-  UniqueWin32Handle reader(read_end);
-  const UniqueWin32Handle writer(write_end);
-  ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+ChildProcess ChildProcess::StartCapturing(const std::string& command_line,
+                                          const std::string& working_folder) {
+  char folder[MAX_PATH];
+  char name[MAX_PATH];
+  if (::GetTempPathA(sizeof(folder), folder) == 0 ||
+      ::GetTempFileNameA(folder, "out", 0, name) == 0) {
+    throw Win32Failure("GetTempFileNameA");
+  }
+  // One handle for the child's writes, inherited; one of our own for reading from the start. The
+  // file goes when the last handle to it is closed.
+  const UniqueWin32Handle writer = OpenOutputFile(name, GENERIC_WRITE, CREATE_ALWAYS, true);
+  UniqueWin32Handle reader = OpenOutputFile(name, GENERIC_READ, OPEN_EXISTING, false);
   DWORD id = 0;
-  UniqueWin32Handle process = CreateChild(command_line, writer.get(), &id);
+  UniqueWin32Handle process = CreateChild(command_line, writer.get(), &id, working_folder);
   return ChildProcess(std::move(process), id, std::move(reader));
 }
 
-std::string ChildProcess::ReadAllOutput() {
-  // Reads until the child has ended and the pipe is drained, without waiting for the pipe to close:
-  // a process that Wine starts meanwhile (its desktop window) may inherit the write end and keep
-  // the pipe open long after the child has gone.
+std::string ChildProcess::ReadAllOutput(DWORD milliseconds) {
+  if (!Wait(milliseconds)) {
+    Terminate(1);
+    Wait(milliseconds);
+    throw std::runtime_error("the process did not end within " + std::to_string(milliseconds) +
+                             " ms");
+  }
   std::string output;
   char buffer[4096];
-  for (;;) {
-    const bool ended = Wait(0);
-    DWORD available = 0;
-    while (output_ && ::PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) &&
-           available > 0) {
-      DWORD read = 0;
-      if (!::ReadFile(output_.get(), buffer, std::min<DWORD>(available, sizeof(buffer)), &read,
-                      nullptr) ||
-          read == 0) {
-        break;
-      }
-      output.append(buffer, read);
-    }
-    if (ended) return output;
-    ::Sleep(10);
+  DWORD read = 0;
+  while (output_ && ::ReadFile(output_.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    output.append(buffer, read);
   }
+  return output;
 }
 
 bool ChildProcess::Wait(DWORD milliseconds) const {

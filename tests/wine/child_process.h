@@ -1,6 +1,6 @@
 // A Windows process started by the test harness. The command line is passed to CreateProcessA
 // exactly as given; the handles are closed when the object goes. Start failures throw
-// std::runtime_error.
+// std::runtime_error. Every wait has a deadline.
 #pragma once
 
 #include <string>
@@ -19,15 +19,20 @@ using UniqueWin32Handle = platform::UniqueHandle<Win32HandleTraits>;
 
 class ChildProcess {
  public:
-  // Inherits no handles of the caller.
-  static ChildProcess Start(const std::string& command_line);
-  // Its standard output and standard error go into one pipe that ReadAllOutput reads.
-  static ChildProcess StartCapturing(const std::string& command_line);
+  // Inherits no handles of the caller; working_folder empty: the caller's.
+  static ChildProcess Start(const std::string& command_line,
+                            const std::string& working_folder = "");
+  // Its standard output and standard error go into one temporary file that ReadAllOutput reads. A
+  // file, not a pipe: a process that Wine starts meanwhile (its desktop process) inherits what the
+  // child holds and could keep a pipe open long after the child has gone.
+  static ChildProcess StartCapturing(const std::string& command_line,
+                                     const std::string& working_folder = "");
 
   HANDLE handle() const { return process_.get(); }
   DWORD id() const { return id_; }
-  // Everything the process writes until it has ended.
-  std::string ReadAllOutput();
+  // Waits up to milliseconds for the process to end and returns everything it wrote; throws
+  // std::runtime_error (after terminating it) when it has not ended by then.
+  std::string ReadAllOutput(DWORD milliseconds);
   // True when the process ended within the time.
   bool Wait(DWORD milliseconds) const;
   DWORD ExitCode() const;

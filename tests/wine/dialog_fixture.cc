@@ -5,7 +5,7 @@
 //   box     an error message box owned by the foreground window
 //   echo    a message box without owner that shows the process's raw command line; the words
 //           after it are no actions
-//   window  a visible ordinary window for a moment
+//   window  a visible ordinary window, until the watcher has recorded it (at most a minute)
 //   hang    never ends
 // The exit code is 7, so that the tests see it passed through.
 #include <string>
@@ -19,12 +19,20 @@
 namespace {
 
 constexpr int kExitCode = 7;
+constexpr ULONGLONG kWindowMilliseconds = 60 * 1000;
 
 void ShowVisibleWindow() {
   HWND window =
       ::CreateWindowExA(0, "STATIC", "Fixture window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100,
                         100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  ::Sleep(500);
+  const ULONGLONG deadline = ::GetTickCount64() + kWindowMilliseconds;
+  while (::GetPropA(window, regcorvex::testing::kSeenProperty) == nullptr &&
+         ::GetTickCount64() < deadline) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+  }
+  ::RemovePropA(window, regcorvex::testing::kSeenProperty);
   ::DestroyWindow(window);
 }
 

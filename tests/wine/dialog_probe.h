@@ -12,6 +12,9 @@ namespace regcorvex::testing {
 
 inline constexpr char kApplicationTitle[] = "Register Corvane 5";
 inline constexpr char kDialogClass[] = "#32770";
+// The property that dialog_watcher.exe sets on each window that is no dialog once it has recorded
+// it, so that a test program may close the window then.
+inline constexpr char kSeenProperty[] = "RegCorvexWatcherSaw";
 
 std::string WindowClass(HWND window);
 std::string WindowText(HWND window);

@@ -8,18 +8,16 @@
 #include <io.h>
 
 #include <cstdio>
-#include <set>
 #include <stdexcept>
 #include <string>
 
-#include "tests/wine/child_process.h"
 #include "tests/wine/dialog_probe.h"
 #include "tests/wine/dialog_report.h"
+#include "tests/wine/program_watch.h"
 
 namespace regcorvex::testing {
 namespace {
 
-constexpr DWORD kPollMilliseconds = 20;
 constexpr DWORD kDefaultTimeoutSeconds = 60;
 
 enum ExitCode { kWatched = 0, kUsage = 1, kTimedOut = 2, kUnfitEnvironment = 3 };
@@ -97,58 +95,12 @@ std::string EnvironmentProblem() {
   return {};
 }
 
-// Records every top-level window of the process shown since the last call and answers new
-// dialogs with OK.
-class Watcher {
- public:
-  explicit Watcher(DWORD process_id) : process_id_(process_id) {}
-
-  void Poll() {
-    std::erase_if(answered_, [](HWND dialog) { return !::IsWindow(dialog); });
-    for (HWND window : TopLevelWindows(process_id_)) {
-      if (!::IsWindowVisible(window)) continue;
-      if (WindowClass(window) == kDialogClass) {
-        if (!answered_.insert(window).second) continue;
-        report_.dialogs.push_back(ReadDialog(window, process_id_));
-        ::PostMessageA(window, WM_COMMAND, IDOK, 0);
-      } else if (other_windows_.insert(window).second) {
-        report_.windows.push_back("class=" + WindowClass(window) + " title=" + WindowText(window));
-      }
-    }
-  }
-
-  WatchReport& report() { return report_; }
-
- private:
-  DWORD process_id_;
-  std::set<HWND> answered_;
-  std::set<HWND> other_windows_;
-  WatchReport report_;
-};
-
 int Run(const Options& options) {
-  const ChildProcess program = ChildProcess::Start(options.program_command_line);
-  Watcher watcher(program.id());
-  const ULONGLONG deadline = ::GetTickCount64() + options.timeout_seconds * 1000ULL;
-  int result = kWatched;
-  for (;;) {
-    const bool ended = program.Wait(0);
-    watcher.Poll();
-    if (ended) {
-      watcher.report().exit_code = program.ExitCode();
-      break;
-    }
-    if (::GetTickCount64() >= deadline) {
-      program.Terminate(1);
-      result = kTimedOut;
-      break;
-    }
-    program.Wait(kPollMilliseconds);
-  }
-  const std::string text = FormatReport(watcher.report());
+  const WatchReport report = WatchProgram(options.program_command_line, options.timeout_seconds);
+  const std::string text = FormatReport(report);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
-  return result;
+  return report.exit_code ? kWatched : kTimedOut;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/e2e/command_line_rows.h"
 #include "tests/e2e/import_cases.h"
 #include "tests/support/temp_dir.h"
 #include "tests/wine/watched_run.h"
@@ -60,6 +61,29 @@ TEST(ImportUnderWine, CarriesDocumentsIntoTheRegistryAsTheNativeProgramDoes) {
         EXPECT_EQ(shown, ShownDialog(c.boxes[i].caption, text, true, {"OK"}, OwnerOf(c.boxes[i])));
       }
     }
+  }
+}
+
+TEST(ImportUnderWine, LooksForTheDocumentWhereTheCommandLineSays) {
+  platform::Registry& registry = platform::DefaultRegistry();
+  for (const CommandLineRow& row : CommandLineRows()) {
+    SCOPED_TRACE(row.label);
+    const TempDir folder;
+    const std::filesystem::path tree = folder.path() / "tree";
+    WriteCommandLineTree(tree);
+    RemoveProductKeys(registry);
+    const WatchReport report =
+        RunWatched(RegCorvexPath(), WineCommandLineTail(ExpandTree(row.arguments, tree.string())),
+                   300, TreeFolder(tree, row.folder).string());
+    EXPECT_EQ(report.exit_code, 0u);
+    EXPECT_EQ(ProductValues(registry), row.values);
+    const std::vector<Dialog> shown = AsSeenByUser(report);
+    ASSERT_EQ(shown.size(), row.boxes.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+      EXPECT_EQ(shown[i].caption, row.boxes[i].caption);
+      EXPECT_EQ(shown[i].text, ExpandTree({row.boxes[i].text}, tree.string())[0]);
+    }
+    RemoveProductKeys(registry);
   }
 }
 

@@ -8,6 +8,10 @@ namespace regcorvex::testing {
 namespace {
 
 constexpr DWORD kWatcherTimedOut = 2;
+// How long a watched run may wait for another test's run to end, and how long the watcher may
+// take beyond its own timeout for the program (starting it, reading its windows, reporting).
+constexpr DWORD kLockMilliseconds = 15 * 60 * 1000;
+constexpr DWORD kWatcherGraceMilliseconds = 120 * 1000;
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -17,9 +21,9 @@ class RunLock {
  public:
   RunLock() : mutex_(::CreateMutexA(nullptr, FALSE, "RegCorvexWatchedRun")) {
     if (!mutex_) throw std::runtime_error("CreateMutexA failed");
-    const DWORD waited = ::WaitForSingleObject(mutex_.get(), INFINITE);
+    const DWORD waited = ::WaitForSingleObject(mutex_.get(), kLockMilliseconds);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-      throw std::runtime_error("waiting for the watched-run mutex failed");
+      throw std::runtime_error("another watched run held the prefix for too long");
     }
   }
   ~RunLock() { ::ReleaseMutex(mutex_.get()); }
@@ -37,14 +41,14 @@ std::string DialogFixturePath() { return WindowsPath(DIALOG_FIXTURE_EXE); }
 std::string RegCorvexMismatchPath() { return WindowsPath(REGCORVEX_MISMATCH_EXE); }
 
 WatchReport RunWatched(const std::string& program, const std::string& parameters,
-                       unsigned timeout_seconds) {
+                       unsigned timeout_seconds, const std::string& working_folder) {
   std::string command_line = Quoted(WindowsPath(DIALOG_WATCHER_EXE)) + " --timeout " +
                              std::to_string(timeout_seconds) + " " + Quoted(program);
   if (!parameters.empty()) command_line += " " + parameters;
   const RunLock lock;
-  ChildProcess watcher = ChildProcess::StartCapturing(command_line);
-  const std::string output = watcher.ReadAllOutput();
-  watcher.Wait(INFINITE);
+  ChildProcess watcher = ChildProcess::StartCapturing(command_line, working_folder);
+  const std::string output =
+      watcher.ReadAllOutput(timeout_seconds * 1000 + kWatcherGraceMilliseconds);
   const DWORD status = watcher.ExitCode();
   if (status != 0 && status != kWatcherTimedOut) {
     throw std::runtime_error("dialog_watcher.exe failed with exit code " + std::to_string(status) +

@@ -16,9 +16,10 @@ std::string DialogFixturePath();
 // The program built with another product name in its version resource.
 std::string RegCorvexMismatchPath();
 
-// parameters: the program's command line after its own path, exactly as typed.
+// parameters: the program's command line after its own path, exactly as typed; working_folder
+// empty: the test's own.
 WatchReport RunWatched(const std::string& program, const std::string& parameters,
-                       unsigned timeout_seconds = 60);
+                       unsigned timeout_seconds = 60, const std::string& working_folder = "");
 inline WatchReport RunRegCorvex(const std::string& parameters) {
   return RunWatched(RegCorvexPath(), parameters);
 }

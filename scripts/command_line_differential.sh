@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs COUNT generated command lines (default 1000) from SEED (default 1) through the native
+# regcorvex and through RegCorvex.exe under Wine and prints every divergence. Builds both programs
+# (native in build/test-native, told of the Windows build in build/test-windows) and starts a
+# display of its own for RegCorvex.exe's boxes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-1000}"
+seed="${2:-1}"
+jobs=$(nproc)
+
+cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/test-windows -j "$jobs" --target RegCorvex command_line_batch
+cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON \
+  -DREGCORVEX_WINDOWS_BUILD="$PWD/build/test-windows" >/dev/null
+cmake --build build/test-native -j "$jobs" --target command_line_differential regcorvex
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+exec {display_fd}>"$work/display"
+Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+exec {display_fd}>&-
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+[[ -s "$work/display" ]] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")" WINEDEBUG=-all
+
+build/test-native/tests/differential/command_line_differential "$count" "$seed"

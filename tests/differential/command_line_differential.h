@@ -1,0 +1,54 @@
+// The two builds on the same command lines: each generated case runs through the native regcorvex
+// (a fresh prefix per case) and through RegCorvex.exe under Wine (all cases in one batch, in one
+// booted prefix), in one file tree whose folders hold documents that import where they are. The
+// outcomes compared: the values below the product's key and the boxes (caption and text).
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/differential/command_line_cases.h"
+
+namespace regcorvex::testing {
+
+struct Outcome {
+  std::vector<std::pair<std::string, std::string>> boxes;  // caption, text ("\r\n" lines)
+  std::vector<std::string> values;                         // as ProductValues lists them
+
+  bool operator==(const Outcome&) const = default;
+};
+
+std::string Describe(const Outcome& outcome);
+
+struct Programs {
+  std::filesystem::path native;           // regcorvex
+  std::filesystem::path windows;          // RegCorvex.exe
+  std::filesystem::path batch;            // command_line_batch.exe
+  std::filesystem::path booted_template;  // a booted Wine prefix, copied for the Wine side
+};
+
+struct Divergence {
+  CommandLineCase command_line;
+  std::string parameters;  // as the Windows program received them
+  Outcome native;
+  Outcome windows;
+};
+
+struct DifferentialRun {
+  int compared = 0;
+  bool cut_short = false;  // the Wine side ran out of time: only the cases it finished compared
+  std::vector<Divergence> divergences;
+};
+
+// Runs count cases from seed through both programs in a temporary folder, the Wine side for at
+// most wine_time. Throws std::runtime_error when the Wine side cannot run (no display, a failed
+// batch).
+DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned seed, int count,
+                                           std::chrono::seconds wine_time);
+
+std::string Describe(const Divergence& divergence);
+
+}  // namespace regcorvex::testing

@@ -1,0 +1,41 @@
+// command_line_differential [COUNT [SEED [MINUTES]]]: runs COUNT generated command lines (default
+// 1000) from SEED (default 1) through the native regcorvex and through RegCorvex.exe under Wine
+// (for at most MINUTES, default 120; the cases it finished by then are compared), and prints each
+// divergence. Exit code 0 when there is none, 1 when there are, 2 when it cannot run.
+// scripts/command_line_differential.sh starts the display it needs.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "tests/differential/windows_build.h"
+#include "tests/support/temp_dir.h"
+
+int main(int argc, char** argv) {
+  using namespace regcorvex::testing;
+  const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
+  const unsigned seed = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
+  const std::chrono::minutes wine_time(argc > 3 ? std::atoi(argv[3]) : 120);
+  // Windows paths of the tree as Wine shows them: drive Z: is "/" in a prefix without drives.
+  const TempDir empty_prefix;
+  setenv("WINEPREFIX", empty_prefix.path().c_str(), 1);
+  try {
+    std::string missing;
+    const auto programs = DifferentialPrograms(&missing);
+    if (!programs) {
+      std::fprintf(stderr, "command_line_differential: %s\n", missing.c_str());
+      return 2;
+    }
+    const DifferentialRun run = RunCommandLineDifferential(*programs, seed, count, wine_time);
+    for (const Divergence& divergence : run.divergences) {
+      std::printf("%s\n", Describe(divergence).c_str());
+    }
+    std::printf("%d of %d command lines compared (seed %u)%s, %zu divergences\n", run.compared,
+                count, seed, run.cut_short ? ", Wine ran out of time" : "", run.divergences.size());
+    return run.divergences.empty() ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "command_line_differential: %s\n", e.what());
+    return 2;
+  }
+}

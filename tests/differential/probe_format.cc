@@ -1,0 +1,43 @@
+#include "tests/differential/platform_probe.h"
+
+namespace regcorvex::testing {
+
+std::vector<std::u16string> ProbedSurrogateTexts() {
+  std::vector<std::u16string> pairs;
+  for (char16_t high = 0xD800; high <= 0xDBFF; ++high) {
+    pairs.push_back({high, 0xDC00});
+    pairs.push_back({high, 0xDFFF});
+  }
+  pairs.push_back({0xDC00, 0xD800});
+  pairs.push_back({u'a', 0xD800, u'b', 0xDC00, u'c'});
+  return pairs;
+}
+
+std::string HexBytes(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& name) {
+  constexpr platform::Dword kBuffer = 260;
+  std::string buffer(kBuffer, '\0');
+  const platform::Dword first = file_system.GetFullPathNameA(name.c_str(), kBuffer, buffer.data());
+  std::string line = std::to_string(first);
+  platform::Dword written = first;
+  if (first >= kBuffer) {
+    buffer.assign(first, '\0');
+    written = file_system.GetFullPathNameA(name.c_str(), first, buffer.data());
+    line += " " + std::to_string(written);
+    if (written >= first) written = 0;
+  }
+  buffer.resize(written);
+  return line + " " + HexBytes(buffer);
+}
+
+}  // namespace regcorvex::testing

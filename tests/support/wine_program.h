@@ -1,0 +1,40 @@
+// Wine programs run from native tests and tools, each with a deadline and with its output in
+// files (run_program.h): a `wine` call may leave Wine's desktop process or the prefix's wineserver
+// running, and either would hold a pipe open.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/run_program.h"
+
+namespace regcorvex::testing {
+
+// WINEPREFIX, WINEDEBUG=-all, and no Mono or Gecko installer.
+std::vector<std::pair<std::string, std::string>> WineEnvironment(
+    const std::filesystem::path& prefix);
+
+// Runs `wine` with the arguments in prefix. The run does not wait for the prefix's wineserver.
+ProgramResult RunWineProgram(const std::filesystem::path& prefix,
+                             const std::vector<std::string>& arguments,
+                             std::chrono::seconds deadline = kDefaultDeadline,
+                             const std::string& working_folder = "");
+
+// Runs a Wine tool of the prefix (wineboot, wineserver) with a deadline.
+ProgramResult RunWineTool(const std::filesystem::path& prefix,
+                          const std::vector<std::string>& command,
+                          std::chrono::seconds deadline = kDefaultDeadline);
+
+// Waits until the prefix's wineserver has saved the registry and ended (`wineserver -w`); one
+// that has not ended by the deadline is killed. False when it had to be killed.
+bool WaitForWineserver(const std::filesystem::path& prefix,
+                       std::chrono::seconds deadline = std::chrono::seconds(60));
+
+// Polls condition until it holds or the deadline passes; returns whether it held.
+bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline);
+
+}  // namespace regcorvex::testing

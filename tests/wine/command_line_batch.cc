@@ -1,0 +1,66 @@
+// command_line_batch.exe PROGRAM.exe CASES: runs PROGRAM once for each line of the file CASES,
+// "<working folder><TAB><parameters>" in the ANSI code page, with the command line
+// "PROGRAM.exe" <parameters> exactly as given, answering its dialogs with OK. Before each run the
+// product's keys are removed. For each case it prints "case <n>", the watcher's report
+// (dialog_report.h), one "value <v>" line per value below the product's key as ProductValues lists
+// it, and "end". Many runs in one Wine process: starting Wine is the slow part of a run.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "platform/registry.h"
+#include "tests/e2e/import_cases.h"
+#include "tests/wine/program_watch.h"
+
+namespace {
+
+constexpr DWORD kRunSeconds = 120;
+
+int RunCases(const std::string& program, const char* cases_file) {
+  std::ifstream cases(cases_file, std::ios::binary);
+  if (!cases) {
+    std::fprintf(stderr, "command_line_batch: cannot read %s\n", cases_file);
+    return 1;
+  }
+  platform::Registry& registry = platform::DefaultRegistry();
+  int number = 0;
+  for (std::string line; std::getline(cases, line); ++number) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) {
+      std::fprintf(stderr, "command_line_batch: line %d has no tab\n", number + 1);
+      return 1;
+    }
+    regcorvex::testing::RemoveProductKeys(registry);
+    const regcorvex::testing::WatchReport report = regcorvex::testing::WatchProgram(
+        "\"" + program + "\" " + line.substr(tab + 1), kRunSeconds, line.substr(0, tab));
+    std::string out =
+        "case " + std::to_string(number) + "\n" + regcorvex::testing::FormatReport(report);
+    for (const std::string& value : regcorvex::testing::ProductValues(registry)) {
+      out += "value " + value + "\n";
+    }
+    out += "end\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+  }
+  regcorvex::testing::RemoveProductKeys(registry);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc != 3) {
+    std::fputs("usage: command_line_batch.exe PROGRAM.exe CASES\n", stderr);
+    return 1;
+  }
+  try {
+    return RunCases(argv[1], argv[2]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "command_line_batch: %s\n", e.what());
+    return 1;
+  }
+}
