@@ -140,7 +140,7 @@ struct Outcome {
 };
 
 Outcome Run(const Prefix& p) {
-  std::vector<std::string> argv = {"timeout", "60"};
+  std::vector<std::string> argv = {"/usr/bin/timeout", "60"};
   if (p.user != kRoot) {
     const std::string id = std::to_string(p.user);
     argv.insert(argv.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
@@ -195,50 +195,44 @@ const std::vector<Case>& Cases() {
          fs::create_symlink(p.elsewhere / "missing.reg", p.prefix / "user.reg");
          Own(p.prefix / "user.reg", p.user);
        },
-       {"which does not exist"},
-       {"which does not exist"}},
+       kUserHiveRefused("which does not exist"), kUserHiveRefused("which does not exist")},
       {"user.reg a named pipe",
        [](Prefix& p) {
          fs::remove(p.prefix / "user.reg");
          mkfifo((p.prefix / "user.reg").c_str(), 0666);
          Own(p.prefix / "user.reg", p.user);
        },
-       {"is a named pipe"},
-       {"is a named pipe"}},
+       kUserHiveRefused("is a named pipe"), kUserHiveRefused("is a named pipe")},
       {"user.reg a folder",
        [](Prefix& p) {
          fs::remove(p.prefix / "user.reg");
          fs::create_directory(p.prefix / "user.reg");
          Own(p.prefix / "user.reg", p.user);
        },
-       {"is a folder"},
-       {"is a folder"}},
+       kUserHiveRefused("is a folder"), kUserHiveRefused("is a folder")},
       {"system.reg a link to /dev/zero",
        [](Prefix& p) {
          fs::remove(p.prefix / "system.reg");
          fs::create_symlink("/dev/zero", p.prefix / "system.reg");
          Own(p.prefix / "system.reg", p.user);
        },
-       {"is a device"},
-       {"is a device"}},
+       kMachineHiveRefused("is a device"), kMachineHiveRefused("is a device")},
       {"a damaged system.reg",
        [](Prefix& p) {
          WriteFile(p.prefix / "system.reg",
                    "WINE REGISTRY Version 2\n[Software\\\\K] 1\n\"a\"=\"x\n");
        },
-       {"system.reg is damaged"},
-       {"system.reg is damaged"}},
+       kMachineHiveRefused("system.reg is damaged"), kMachineHiveRefused("system.reg is damaged")},
       {"system.reg the machine's own and unreadable",
        [](Prefix& p) {
          Own(p.prefix / "system.reg", kRoot);
          chmod((p.prefix / "system.reg").c_str(), 0600);
        },
-       kImported,
-       {"system.reg cannot be read"}},
+       kImported, kMachineHiveRefused("system.reg cannot be read")},
       {"system.reg with keys nested 70,000 levels deep",
        [](Prefix& p) { WriteFile(p.prefix / "system.reg", DeepHive()); },
-       {"deeper than 512 levels"},
-       {"deeper than 512 levels"}},
+       kMachineHiveRefused("deeper than 512 levels"),
+       kMachineHiveRefused("deeper than 512 levels")},
       {"a wineserver folder another user planted",
        [](Prefix& p) { MakeServerFolder(p, p.other, 0700); },
        {"is not owned by you"},
@@ -262,8 +256,7 @@ const std::vector<Case>& Cases() {
          mkfifo((folder + "/lock").c_str(), 0600);
          Own(folder + "/lock", p.user);
        },
-       {"is a named pipe"},
-       {"is a named pipe"}},
+       kUserHiveRefused("is a named pipe"), kUserHiveRefused("is a named pipe")},
       {"temporary files an interrupted run left",
        [](Prefix& p) {
          for (const char* name : {"user.reg.regcorvex-a1B2c3", "system.reg.regcorvex-ZZZZZZ"}) {
@@ -381,7 +374,8 @@ TEST(HostilePrefix, TheCompanionWritesNothingAndNamesTheFault) {
   for (const auto& row : cases) {
     SCOPED_TRACE(row.label);
     const auto before = Snapshot({temp.path(), home, damaged});
-    std::vector<std::string> argv = {"timeout", "60", "env", "HOME=" + home.string()};
+    std::vector<std::string> argv = {"/usr/bin/timeout", "60", "/usr/bin/env",
+                                     "HOME=" + home.string()};
     argv.insert(argv.end(), row.environment.begin(), row.environment.end());
     argv.insert(argv.end(), {REGCORVEX_ADMIN_PROGRAM, "query", "HKCU\\Software", "/s"});
     const auto result = RunProgram(argv);
