@@ -97,6 +97,13 @@ HiveTarget ResolveHive(const std::string& path) {
   return target;
 }
 
+// Gives the file the owner and group of old, or else its group alone, where this process may;
+// false when it keeps neither.
+bool KeepOwner(int fd, const struct stat& old) {
+  return ::fchown(fd, old.st_uid, old.st_gid) == 0 ||
+         ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+}
+
 // Whether name is one that ReplaceHiveFile gives its temporary files for the file named base.
 bool IsTemporaryOf(const std::string& name, const std::string& base) {
   const std::string prefix = base + kTemporaryInfix;
@@ -186,9 +193,7 @@ std::string ReplaceHiveFile(const std::string& path, const std::string& contents
   if (!fd) return fail(Reason(errno));
   // The owner and group first: a change of owner clears the set-id bits of the mode.
   if (target.exists && (target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid())) {
-    if (::fchown(fd.get(), target.info.st_uid, target.info.st_gid) != 0) {
-      (void)::fchown(fd.get(), static_cast<uid_t>(-1), target.info.st_gid);
-    }
+    KeepOwner(fd.get(), target.info);
   }
   const mode_t mode = target.exists ? (target.info.st_mode & 07777) : 0644;
   bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
