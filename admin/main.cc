@@ -45,11 +45,15 @@ int Query(const std::vector<std::string>& args, bool json) {
   }
   const auto key = regcorvex::ParseRegistryPath(key_text);
   if (!key) return Usage();
-  platform::Registry& registry = platform::DefaultRegistry();
-  const auto listing = json ? regcorvex::QueryRegistryJson(registry, *key, recursive)
-                            : regcorvex::QueryRegistry(registry, *key, recursive);
+  platform::Registry& registry = platform::ReadOnlyRegistry();
+  std::string failure;
+  const auto listing = json ? regcorvex::QueryRegistryJson(registry, *key, recursive, &failure)
+                            : regcorvex::QueryRegistry(registry, *key, recursive, &failure);
   if (!listing) {
-    std::fputs("reg: Unable to find the specified registry key\n", stderr);
+    // A registry that cannot be used says why, rather than that the key is missing.
+    std::fputs(failure.empty() ? "reg: Unable to find the specified registry key\n"
+                               : ("regcorvex-admin: " + failure + "\n").c_str(),
+               stderr);
     return 1;
   }
   std::fputs(listing->c_str(), stdout);
@@ -82,7 +86,7 @@ int Check(const std::string& document, bool json) {
 int Preview(const std::string& document, bool json) {
   const ComForParser com;
   const regcorvex::PreviewReport report =
-      regcorvex::PreviewImport(document, platform::DefaultRegistry());
+      regcorvex::PreviewImport(document, platform::ReadOnlyRegistry());
   const std::string out =
       json ? regcorvex::PreviewJson(document, report) : regcorvex::PreviewText(document, report);
   std::fputs(out.c_str(), stdout);

@@ -136,8 +136,8 @@ void ListKey(platform::Registry& registry, platform::Hkey key, const std::string
       continue;
     }
     platform::Hkey opened = platform::kNoKey;
-    if (registry.RegOpenKeyExA(key, subkey.data(), 0, platform::kKeyRead, &opened) !=
-        platform::kErrorSuccess) {
+    if (registry.RegOpenKeyExA(key, subkey.data(), platform::kRegOptionOpenLink, platform::kKeyRead,
+                               &opened) != platform::kErrorSuccess) {
       continue;
     }
     const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
@@ -146,10 +146,13 @@ void ListKey(platform::Registry& registry, platform::Hkey key, const std::string
 }
 
 std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
-                                                   const RegistryPath& key, bool recursive) {
+                                                   const RegistryPath& key, bool recursive,
+                                                   std::string* failure) {
   platform::Hkey opened = platform::kNoKey;
-  if (registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened) !=
-      platform::kErrorSuccess) {
+  const platform::Long status =
+      registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened);
+  if (status != platform::kErrorSuccess) {
+    if (failure != nullptr) *failure = registry.FailureText(status);
     return std::nullopt;
   }
   const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
@@ -182,8 +185,8 @@ std::string RegistryRootName(platform::Hkey root) {
 }
 
 std::optional<std::string> QueryRegistry(platform::Registry& registry, const RegistryPath& key,
-                                         bool recursive) {
-  const auto keys = ListRegistry(registry, key, recursive);
+                                         bool recursive, std::string* failure) {
+  const auto keys = ListRegistry(registry, key, recursive, failure);
   if (!keys) return std::nullopt;
   std::string out;
   for (const ListedKey& listed : *keys) {
@@ -200,8 +203,8 @@ std::optional<std::string> QueryRegistry(platform::Registry& registry, const Reg
 }
 
 std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const RegistryPath& key,
-                                             bool recursive) {
-  const auto keys = ListRegistry(registry, key, recursive);
+                                             bool recursive, std::string* failure) {
+  const auto keys = ListRegistry(registry, key, recursive, failure);
   if (!keys) return std::nullopt;
   std::string out = "{\n  \"keys\": [";
   const char* key_separator = "\n";

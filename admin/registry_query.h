@@ -26,11 +26,14 @@ std::string RegistryRootName(platform::Hkey root);
 const char* RegistryTypeName(platform::Dword type);
 std::string FormatRegistryData(platform::Dword type, const std::vector<std::uint8_t>& data);
 
-// The listing of key, or nothing when the key cannot be opened.
+// The listing of key, or nothing when the key cannot be opened; failure, when given, then receives
+// the registry's reason if the registry itself cannot be used (a damaged hive, say). A recursive
+// listing shows a symbolic link key as a key of its own and does not follow it, so that a link
+// to a key above it cannot make the listing endless.
 std::optional<std::string> QueryRegistry(platform::Registry& registry, const RegistryPath& key,
-                                         bool recursive);
+                                         bool recursive, std::string* failure = nullptr);
 // The same listing as JSON: {"keys": [{"key", "values": [{"name", "type", "data"}], "subkeys"}]}.
 std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const RegistryPath& key,
-                                             bool recursive);
+                                             bool recursive, std::string* failure = nullptr);
 
 }  // namespace regcorvex

@@ -46,4 +46,8 @@ class Registry {
 // The registry of this platform: process-wide, created on first use.
 Registry& DefaultRegistry();
 
+// The same registry for a program that only looks at it: the native one then never creates,
+// saves or removes a file (a missing Wine prefix is reported, not made).
+Registry& ReadOnlyRegistry();
+
 }  // namespace platform

@@ -57,6 +57,8 @@ inline constexpr Dword kKeyRead = 0x20019;
 inline constexpr Dword kKeyReadStandard = 0x20009;  // STANDARD_RIGHTS_READ | QUERY | ENUMERATE
 inline constexpr Dword kKeyAllAccess = 0xF003F;
 inline constexpr Dword kRegOptionNonVolatile = 0;
+// RegOpenKeyEx: a symbolic link key is opened itself, not followed to its target.
+inline constexpr Dword kRegOptionOpenLink = 8;
 inline constexpr Dword kRegCreatedNewKey = 1;
 inline constexpr Dword kRegOpenedExistingKey = 2;
 

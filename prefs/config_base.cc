@@ -56,6 +56,9 @@ bool TConfigBase::OpenPref(cfgDataScope scope, const std::string& key, bool can_
 
 void TConfigBase::ShowOpenFailure(cfgDataScope scope, const std::string& key,
                                   const std::string& error) {
+  // A registry that cannot be used fails every open of the run for one reason: it is shown once,
+  // not once per key.
+  if (!error.empty() && !reported_errors_.insert(error).second) return;
   const std::string text =
       "OpenPref Error: Unable to open Preferences.\r\n\r\nPrefLocation: " + GetPrefLocationName() +
       "\r\n" + "cfgDataScope: " + GetDataScopeName(scope) + "\r\n" + "Key: " + key + "\r\n\r\n" +
@@ -119,8 +122,16 @@ std::string TConfigBase::GetPrefLocationName() const { return PrefLocationNames[
 
 bool TConfigBase::OpenRegistryKey(cfgDataScope scope, const std::string& key, bool can_create,
                                   bool read_only) {
-  const bool machine_mode =
-      scope == cfgPerMachine && (read_only || IsWritable(key, platform::kHkeyLocalMachine));
+  bool machine_mode = false;
+  try {
+    machine_mode =
+        scope == cfgPerMachine && (read_only || IsWritable(key, platform::kHkeyLocalMachine));
+  } catch (const PrefError&) {
+    // The machine hive cannot be used at all: the open fails as a machine-mode open of it would,
+    // with the table bound, so that the caller's ClosePref stays quiet.
+    table_.Bind(*this, kMachineRoutines);
+    throw;
+  }
   if (!machine_) machine_ = std::make_unique<TRegistry>(registry_);
   machine_->SetRootKey(platform::kHkeyLocalMachine);
   if (machine_mode) {
@@ -134,10 +145,14 @@ bool TConfigBase::OpenRegistryKey(cfgDataScope scope, const std::string& key, bo
   return read_only ? user_->OpenKeyReadOnly(key) : user_->OpenKey(key, can_create);
 }
 
+// A hive that cannot be used at all raises its reason rather than failing the probe: its values
+// would otherwise go quietly to the other hive.
 bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
   platform::Hkey opened = platform::kNoKey;
-  if (registry_.RegOpenKeyExA(root, key.c_str(), 0, platform::kKeyAllAccess, &opened) ==
-      platform::kErrorSuccess) {
+  const platform::Long status =
+      registry_.RegOpenKeyExA(root, key.c_str(), 0, platform::kKeyAllAccess, &opened);
+  TRegistry::RaiseIfUnusable(registry_, status);
+  if (status == platform::kErrorSuccess) {
     const platform::UniqueHkey probed = platform::MakeUniqueHkey(registry_, opened);
     const std::uint8_t zero[4] = {};
     if (registry_.RegSetValueExA(probed.get(), kProbeValueName, platform::kRegDword, zero,
@@ -147,9 +162,11 @@ bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
     registry_.RegDeleteValueA(probed.get(), kProbeValueName);
     return true;
   }
-  if (registry_.RegCreateKeyExA(root, key.c_str(), platform::kRegOptionNonVolatile,
-                                platform::kKeyAllAccess, &opened,
-                                nullptr) != platform::kErrorSuccess) {
+  const platform::Long created =
+      registry_.RegCreateKeyExA(root, key.c_str(), platform::kRegOptionNonVolatile,
+                                platform::kKeyAllAccess, &opened, nullptr);
+  if (created != platform::kErrorSuccess) {
+    TRegistry::RaiseIfUnusable(registry_, created);
     return false;
   }
   platform::MakeUniqueHkey(registry_, opened).reset();

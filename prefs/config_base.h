@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,8 @@ class TConfigBase {
   std::unique_ptr<TRegistry> machine_;
   std::unique_ptr<TRegistry> user_;
   OperationTable<TConfigBase> table_;
+  // The reasons of failed opens already shown in a message box.
+  std::set<std::string> reported_errors_;
 };
 
 }  // namespace regcorvex

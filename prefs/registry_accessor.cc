@@ -51,13 +51,17 @@ bool TRegistry::OpenKey(const std::string& path, bool create) {
                                       access_, &opened, nullptr)
           : registry_.RegOpenKeyExA(BaseKey(), path.c_str(), 0, access_, &opened);
   if (status != kErrorSuccess) {
-    // A registry that cannot be used at all (a damaged hive file, say) explains itself.
-    const std::string reason = registry_.FailureText(status);
-    if (!reason.empty()) throw PrefError(reason);
+    RaiseIfUnusable(registry_, status);
     return false;
   }
   OpenedKey(opened);
   return true;
+}
+
+void TRegistry::RaiseIfUnusable(platform::Registry& registry, platform::Long status) {
+  // A registry that cannot be used at all (a damaged hive file, say) explains itself.
+  const std::string reason = registry.FailureText(status);
+  if (!reason.empty()) throw PrefError(reason);
 }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& path) {

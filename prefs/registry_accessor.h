@@ -25,11 +25,15 @@ class TRegistry {
   bool HasOpenKey() const { return static_cast<bool>(current_key_); }
 
   // With create and a non-empty path the missing levels are created; otherwise the key must exist.
-  // Raises PrefError with the registry's reason when the registry itself cannot be used.
+  // Raises PrefError with the registry's reason when the registry itself cannot be used (a damaged
+  // or unreadable hive file, a prefix another program holds).
   bool OpenKey(const std::string& path, bool create);
   // Tries KEY_READ, then read and enumerate, then query only; the mask that worked is kept for
   // later opens.
   bool OpenKeyReadOnly(const std::string& path);
+  // Raises PrefError with the registry's reason when status failed because the registry cannot
+  // be used at all; returns otherwise.
+  static void RaiseIfUnusable(platform::Registry& registry, platform::Long status);
   void CloseKey();
 
   bool ValueExists(const std::string& name);

@@ -7,6 +7,7 @@
 
 #include "platform/code_page.h"
 #include "platform/posix/wine_prefix.h"
+#include "platform/posix/wine_prefix_lock.h"
 #include "platform/posix/wine_registry.h"
 #include "platform/posix/wine_registry_data.h"
 #include "platform/posix/wine_registry_files.h"
@@ -38,7 +39,6 @@ constexpr Dword kKeyWrite = 0x20006;
 constexpr Dword kWriteRights =
     kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
 constexpr std::size_t kMaxAnsiPathLength = 260;
-constexpr int kLockTimeoutSeconds = 120;
 
 std::u16string Wide(const char* text) { return AnsiToWide(text != nullptr ? text : ""); }
 
@@ -68,7 +68,8 @@ struct OpenKey {
 
 class WineRegistry final : public WinePrefixRegistry {
  public:
-  explicit WineRegistry(std::string prefix) : prefix_(std::move(prefix)) {}
+  WineRegistry(std::string prefix, WinePrefixOptions options)
+      : prefix_(std::move(prefix)), options_(std::move(options)) {}
 
   void DenyMachineWrites() override {
     machine_denied_ = true;
@@ -77,10 +78,12 @@ class WineRegistry final : public WinePrefixRegistry {
 
   std::string FailureText(Long code) override { return code == failure_code_ ? failure_ : ""; }
 
-  Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword, Dword sam, Hkey* result) override {
+  Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
+                     Hkey* result) override {
     *result = kNoKey;
     OpenKey opened;
-    const Long status = Open(key, Wide(sub_key), sam, false, &opened, nullptr);
+    const Long status =
+        Open(key, Wide(sub_key), sam, false, &opened, nullptr, (options & kRegOptionOpenLink) != 0);
     if (status == kErrorSuccess) *result = AddHandle(std::move(opened));
     return status;
   }
@@ -204,15 +207,22 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   std::string Persist() override {
-    std::string errors;
+    std::vector<std::string> errors;
+    std::vector<std::string> saved;
     for (HiveSlot* slot : {&user_, &machine_}) {
       if (!slot->loaded || !slot->changed || slot->failure_code != kErrorSuccess) continue;
       const std::string path = prefix_ + "/" + slot->file_name;
       std::string error;
-      if (wine_registry::WineServerRunning(prefix_)) {
+      if (options_.read_only) {
         error = "The registry file " + path +
-                " was not saved: a wineserver started for the prefix meanwhile and would " +
-                "overwrite it. The values written in this run are lost.";
+                " was not saved: this program only reads the Wine prefix " + prefix_ + ".";
+      } else if (const auto server = wine_registry::ProbeWineServer(prefix_, options_.tmp);
+                 server.running || !server.refusal.empty()) {
+        error = server.running ? "The registry file " + path +
+                                     " was not saved: a wineserver started for the prefix " +
+                                     "meanwhile and would overwrite it. The values written in " +
+                                     "this run are lost."
+                               : "The registry file " + path + " was not saved: " + server.refusal;
       } else if (!(wine_registry::VersionOf(path) == slot->version)) {
         error = "The registry file " + path +
                 " was not saved: another program changed it while this run was working on it. " +
@@ -220,15 +230,25 @@ class WineRegistry final : public WinePrefixRegistry {
       } else {
         error = wine_registry::ReplaceHiveFile(path, wine_registry::FormatHive(slot->hive));
       }
-      if (!error.empty()) errors += (errors.empty() ? "" : "\r\n") + error;
+      (error.empty() ? saved : errors).push_back(error.empty() ? path : error);
     }
+    // A run whose values went into both hives and reached only one of them is half applied: the
+    // report says which file holds them.
+    for (const std::string& path : errors.empty() ? std::vector<std::string>{} : saved) {
+      errors.push_back("The registry file " + path +
+                       " was saved: the values of this run that belong there are in it.");
+    }
+    std::string text;
+    for (const std::string& error : errors) text += (text.empty() ? "" : "\r\n") + error;
     // The run is over: every handle ends, the lock goes, and a later use reads the files again.
     handles_.clear();
     root_handles_.clear();
     user_ = HiveSlot(kUserFile, kUserRoot);
     machine_ = HiveSlot(kMachineFile, kMachineRoot);
     lock_.reset();
-    return errors;
+    run_started_ = false;
+    run_failure_.clear();
+    return text;
   }
 
  private:
@@ -242,25 +262,41 @@ class WineRegistry final : public WinePrefixRegistry {
     failure_ = text;
   }
 
+  // The prefix taken for this run, once: the one bounded wait for its lock, the checks of its
+  // folders, and the removal of what an interrupted run left. A failure stays for the whole run.
+  void StartRun() {
+    if (run_started_) return;
+    run_started_ = true;
+    auto locked = wine_registry::LockPrefix(prefix_, !options_.read_only,
+                                            std::chrono::steady_clock::now() + options_.lock_wait);
+    if (!locked.error.empty()) {
+      run_failure_ = locked.error;
+      return;
+    }
+    lock_ = std::move(locked.lock);
+    const auto server = wine_registry::ProbeWineServer(prefix_, options_.tmp);
+    if (!server.refusal.empty()) {
+      run_failure_ = server.refusal;
+    } else if (server.running) {
+      run_failure_ = "A wineserver is running for the Wine prefix " + prefix_ +
+                     "; it keeps the registry in memory and would overwrite what this program " +
+                     "writes. End the Wine programs of this prefix (wineserver -k) and try again.";
+    } else if (!options_.read_only) {
+      for (const char* file : {kUserFile, kMachineFile}) {
+        wine_registry::RemoveStaleTemporaries(prefix_ + "/" + file);
+      }
+    }
+  }
+
   // The hive behind a root, read at its first use.
   HiveSlot& Load(HiveSlot& slot) {
     if (slot.loaded) return slot;
     slot.loaded = true;
     const std::string path = prefix_ + "/" + slot.file_name;
-    if (!lock_) {
-      auto locked = wine_registry::LockPrefix(prefix_, kLockTimeoutSeconds);
-      if (!locked.error.empty()) {
-        slot.failure_code = kErrorLockViolation;
-        slot.failure = locked.error;
-        return slot;
-      }
-      lock_ = std::move(locked.lock);
-    }
-    if (wine_registry::WineServerRunning(prefix_)) {
+    StartRun();
+    if (!run_failure_.empty()) {
       slot.failure_code = kErrorLockViolation;
-      slot.failure = "A wineserver is running for the Wine prefix " + prefix_ +
-                     "; it keeps the registry in memory and would overwrite what this program " +
-                     "writes. End the Wine programs of this prefix (wineserver -k) and try again.";
+      slot.failure = run_failure_;
       return slot;
     }
     auto file = wine_registry::ReadHiveFile(path);
@@ -345,7 +381,7 @@ class WineRegistry final : public WinePrefixRegistry {
 
   // Opens (or, with create, creates) path below key as Wine does for a 32-bit program.
   Long Open(Hkey key, const std::u16string& path, Dword sam, bool create, OpenKey* result,
-            Dword* disposition) {
+            Dword* disposition, bool open_link = false) {
     OpenKey* base = nullptr;
     if (const Long status = Use(key, 0, &base)) return status;
     // Wine converts the 8-bit path into a buffer of MAX_PATH + 1 characters.
@@ -359,7 +395,7 @@ class WineRegistry final : public WinePrefixRegistry {
       if (token.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
     }
     const wine_registry::PathView view{slot.hive, slot.Wow64() && !(sam & kKeyWow6464Key),
-                                       &slot == &machine_};
+                                       &slot == &machine_, open_link};
     wine_registry::Resolved found = wine_registry::Resolve(view, base->key, tokens);
     if (found.broken_link) return kErrorFileNotFound;
     KeyPtr current = std::move(found.key);
@@ -369,6 +405,11 @@ class WineRegistry final : public WinePrefixRegistry {
     } else {
       if (!create) return kErrorFileNotFound;
       if (!slot.writable) return kErrorAccessDenied;
+      std::size_t depth = tokens.size() - matched;
+      for (const Key* above = current.get(); above->parent() != nullptr; above = above->parent()) {
+        ++depth;
+      }
+      if (depth > wine_registry::kMaxKeyDepth) return kErrorInvalidParameter;
       const wine_registry::FileTime now = wine_registry::Now();
       for (; matched < tokens.size(); ++matched) {
         current->modified = now;
@@ -393,7 +434,10 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   std::string prefix_;
+  WinePrefixOptions options_;
   wine_registry::UniqueFd lock_;
+  bool run_started_ = false;
+  std::string run_failure_;  // why this run cannot use the prefix at all
   HiveSlot user_{kUserFile, kUserRoot};
   HiveSlot machine_{kMachineFile, kMachineRoot};
   bool machine_denied_ = false;
@@ -406,13 +450,20 @@ class WineRegistry final : public WinePrefixRegistry {
 
 }  // namespace
 
-std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path) {
-  return std::make_unique<WineRegistry>(prefix_path);
+std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path,
+                                                           WinePrefixOptions options) {
+  return std::make_unique<WineRegistry>(prefix_path, std::move(options));
 }
 
 Registry& DefaultRegistry() {
   static const std::unique_ptr<WinePrefixRegistry> registry =
       OpenWinePrefixRegistry(WinePrefixPath());
+  return *registry;
+}
+
+Registry& ReadOnlyRegistry() {
+  static const std::unique_ptr<WinePrefixRegistry> registry =
+      OpenWinePrefixRegistry(WinePrefixPath(), {.read_only = true});
   return *registry;
 }
 

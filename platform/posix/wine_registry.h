@@ -1,10 +1,13 @@
 // The registry of a Wine prefix, kept in its hive files as Wine 8 keeps them: user.reg holds
 // HKEY_CURRENT_USER, system.reg HKEY_LOCAL_MACHINE, seen as a 32-bit program sees them. Each hive
 // is read at its first use, under an exclusive lock on the prefix held until Persist() saves the
-// hives that changed (atomically) and releases it. A hive that cannot be read, or a running
-// wineserver for the prefix, fails every open of that root; FailureText() then says why.
+// hives that changed (atomically) and releases it. A hive that cannot be read, a prefix or server
+// folder that Wine would refuse, or a running wineserver for the prefix, fails every open of that
+// root; FailureText() then says why. Key trees deeper than Windows allows (512 levels) are refused
+// as damaged, so that no walk of a tree goes deeper than that.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -19,6 +22,16 @@ class WinePrefixRegistry : public Registry {
   virtual void DenyMachineWrites() = 0;
 };
 
-std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path);
+struct WinePrefixOptions {
+  // Only looks: a missing prefix is reported instead of made, nothing is saved or removed.
+  bool read_only = false;
+  // How long a run waits, in all, for another run that holds the prefix.
+  std::chrono::milliseconds lock_wait = std::chrono::minutes(2);
+  // Where Wine keeps its server folders.
+  std::string tmp = "/tmp";
+};
+
+std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path,
+                                                           WinePrefixOptions options = {});
 
 }  // namespace platform

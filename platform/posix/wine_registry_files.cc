@@ -1,19 +1,21 @@
 #include "platform/posix/wine_registry_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <thread>
+#include <memory>
 
 namespace platform::wine_registry {
 namespace {
+
+constexpr char kTemporaryInfix[] = ".regcorvex-";
+constexpr std::size_t kTemporarySuffixLength = 6;  // mkostemp's XXXXXX
 
 std::string Reason(int error) { return std::strerror(error); }
 
@@ -22,6 +24,8 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 UniqueFd OpenFd(const std::string& path, int flags, mode_t mode = 0) {
   int fd;
@@ -45,17 +49,6 @@ bool WriteAll(int fd, const std::string& contents) {
   return true;
 }
 
-bool LockHeld(const std::string& lock_path) {
-  const UniqueFd fd = OpenFd(lock_path, O_RDONLY);
-  if (!fd) return false;
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = 0;
-  probe.l_len = 1;
-  return ::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-}
-
 FileVersion VersionFromStat(const struct stat& info) {
   return {static_cast<unsigned long long>(info.st_dev),
           static_cast<unsigned long long>(info.st_ino),
@@ -63,7 +56,80 @@ FileVersion VersionFromStat(const struct stat& info) {
           static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec, true};
 }
 
+// The file a hive path stands for: itself, or the end of the symbolic links it leads through.
+// error says why it cannot be used (a link that leads nowhere, a file that is not a regular one).
+struct HiveTarget {
+  std::string path;
+  bool exists = false;
+  struct stat info {};
+  std::string error;
+};
+
+HiveTarget ResolveHive(const std::string& path) {
+  HiveTarget target;
+  target.path = path;
+  if (::lstat(path.c_str(), &target.info) != 0) {
+    if (errno != ENOENT) target.error = "cannot be read: " + Reason(errno);
+    return target;
+  }
+  if (S_ISLNK(target.info.st_mode)) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) {
+      char link[PATH_MAX];
+      const ssize_t length = ::readlink(path.c_str(), link, sizeof(link) - 1);
+      const std::string to(link, length > 0 ? static_cast<std::size_t>(length) : 0);
+      target.error = errno == ENOENT || errno == ENOTDIR
+                         ? "is a symbolic link to " + to + ", which does not exist"
+                         : "is a symbolic link that cannot be followed: " + Reason(errno);
+      return target;
+    }
+    target.path = resolved.get();
+    if (::stat(target.path.c_str(), &target.info) != 0) {
+      target.error = "cannot be read: " + Reason(errno);
+      return target;
+    }
+  }
+  target.exists = true;
+  if (!S_ISREG(target.info.st_mode)) {
+    target.error = std::string("is ") + FileKindName(target.info.st_mode) + ", not a regular file";
+  }
+  return target;
+}
+
+// Gives the file the owner and group of old, or else its group alone, where this process may;
+// false when it keeps neither.
+bool KeepOwner(int fd, const struct stat& old) {
+  return ::fchown(fd, old.st_uid, old.st_gid) == 0 ||
+         ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+}
+
+// Whether name is one that ReplaceHiveFile gives its temporary files for the file named base.
+bool IsTemporaryOf(const std::string& name, const std::string& base) {
+  const std::string prefix = base + kTemporaryInfix;
+  if (name.size() != prefix.size() + kTemporarySuffixLength || !name.starts_with(prefix)) {
+    return false;
+  }
+  for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+    const char c = name[i];
+    const bool alphanumeric =
+        (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alphanumeric) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+const char* FileKindName(mode_t mode) {
+  if (S_ISREG(mode)) return "a regular file";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "a special file";
+}
 
 FileVersion VersionOf(const std::string& path) {
   struct stat info;
@@ -72,104 +138,95 @@ FileVersion VersionOf(const std::string& path) {
 
 void FdTraits::Close(int fd) const { ::close(fd); }
 
-LockResult LockPrefix(const std::string& prefix, int timeout_seconds) {
-  std::error_code error;
-  std::filesystem::create_directories(prefix, error);
-  if (error) {
-    return {{},
-            "The Wine prefix folder " + prefix + " cannot be created: " + error.message() + "."};
-  }
-  UniqueFd folder = OpenFd(prefix, O_RDONLY | O_DIRECTORY);
-  if (!folder)
-    return {{}, "The Wine prefix folder " + prefix + " cannot be opened: " + Reason(errno) + "."};
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
-  while (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) {
-      return {{}, "The Wine prefix folder " + prefix + " cannot be locked: " + Reason(errno) + "."};
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return {{},
-              "Another program has kept the registry of the Wine prefix " + prefix +
-                  " locked for too long; try again when it has ended."};
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return {std::move(folder), {}};
-}
-
-bool WineServerRunning(const std::string& prefix) {
-  struct stat info;
-  if (::stat(prefix.c_str(), &info) != 0) return false;
-  char server[64];
-  std::snprintf(server, sizeof(server), "/server-%llx-%llx/lock",
-                static_cast<unsigned long long>(info.st_dev),
-                static_cast<unsigned long long>(info.st_ino));
-  // Wine 8 names its folder in the prefix's "wineserver" file; older versions used a fixed one.
-  if (LockHeld("/tmp/.wine-" + std::to_string(::getuid()) + server)) return true;
-  const ReadResult name = ReadHiveFile(prefix + "/wineserver");
-  if (!name.exists || name.contents.empty() || name.contents.find('/') != std::string::npos) {
-    return false;
-  }
-  std::string folder = name.contents;
-  while (!folder.empty() && (folder.back() == '\n' || folder.back() == '\0')) folder.pop_back();
-  return !folder.empty() && LockHeld("/tmp/" + folder + server);
-}
-
 ReadResult ReadHiveFile(const std::string& path) {
   ReadResult result;
-  const UniqueFd fd = OpenFd(path, O_RDONLY);
-  if (!fd) {
-    if (errno != ENOENT)
-      result.error = "The registry file " + path + " cannot be read: " + Reason(errno) + ".";
+  const auto fail = [&](const std::string& why) {
+    result.error = "The registry file " + path + " " + why + "; it is left as it is.";
     return result;
+  };
+  const HiveTarget target = ResolveHive(path);
+  if (!target.error.empty()) return fail(target.error);
+  if (!target.exists) return result;
+  // Not blocking, in case a FIFO took the file's place since it was looked at.
+  const UniqueFd fd = OpenFd(target.path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!fd) return errno == ENOENT ? result : fail("cannot be read: " + Reason(errno));
+  struct stat info;
+  if (::fstat(fd.get(), &info) != 0) return fail("cannot be read: " + Reason(errno));
+  if (!S_ISREG(info.st_mode)) {
+    return fail(std::string("is ") + FileKindName(info.st_mode) + ", not a regular file");
   }
   result.exists = true;
-  struct stat info;
-  if (::fstat(fd.get(), &info) == 0) {
-    result.version = VersionFromStat(info);
-    result.contents.reserve(static_cast<std::size_t>(info.st_size));
+  result.version = VersionFromStat(info);
+  if (static_cast<unsigned long long>(info.st_size) > kMaxHiveFileSize) {
+    return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
   }
+  result.contents.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[1 << 16];
   for (;;) {
     const ssize_t count = ::read(fd.get(), buffer, sizeof(buffer));
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      result.error = "The registry file " + path + " cannot be read: " + Reason(errno) + ".";
-      return result;
-    }
+    if (count < 0) return fail("cannot be read: " + Reason(errno));
     if (count == 0) return result;
+    if (result.contents.size() + static_cast<std::size_t>(count) > kMaxHiveFileSize) {
+      return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
+    }
     result.contents.append(buffer, static_cast<std::size_t>(count));
   }
 }
 
 bool CanWriteHiveFile(const std::string& path) {
-  if (::access(FolderOf(path).c_str(), W_OK | X_OK) != 0) return false;
-  return ::access(path.c_str(), W_OK) == 0 || errno == ENOENT;
+  const HiveTarget target = ResolveHive(path);
+  if (!target.error.empty()) return false;
+  if (::access(FolderOf(target.path).c_str(), W_OK | X_OK) != 0) return false;
+  return !target.exists || ::access(target.path.c_str(), W_OK) == 0;
 }
 
 std::string ReplaceHiveFile(const std::string& path, const std::string& contents) {
-  const std::string folder = FolderOf(path);
-  std::string temporary = path + ".regcorvex-XXXXXX";
-  const UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (!fd) {
-    return "The registry file " + path + " could not be saved: " + Reason(errno) +
+  const auto fail = [&](const std::string& why) {
+    return "The registry file " + path + " could not be saved: " + why +
            ". It keeps its previous contents.";
+  };
+  const HiveTarget target = ResolveHive(path);
+  if (!target.error.empty()) return fail("it " + target.error);
+  std::string temporary = target.path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');
+  const UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (!fd) return fail(Reason(errno));
+  // The owner and group first: a change of owner clears the set-id bits of the mode.
+  if (target.exists && (target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid())) {
+    KeepOwner(fd.get(), target.info);
   }
-  struct stat old_info;
-  const mode_t mode = ::stat(path.c_str(), &old_info) == 0 ? (old_info.st_mode & 07777) : 0644;
+  const mode_t mode = target.exists ? (target.info.st_mode & 07777) : 0644;
   bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
   int error = errno;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (ok && ::rename(temporary.c_str(), target.path.c_str()) != 0) {
     ok = false;
     error = errno;
   }
   if (!ok) {
     ::unlink(temporary.c_str());
-    return "The registry file " + path + " could not be saved: " + Reason(error) +
-           ". It keeps its previous contents.";
+    return fail(Reason(error));
   }
-  if (const UniqueFd directory = OpenFd(folder, O_RDONLY | O_DIRECTORY)) ::fsync(directory.get());
+  if (const UniqueFd directory = OpenFd(FolderOf(target.path), O_RDONLY | O_DIRECTORY)) {
+    ::fsync(directory.get());
+  }
   return {};
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const HiveTarget target = ResolveHive(path);
+  const std::string folder = FolderOf(target.path);
+  const std::string base = NameOf(target.path);
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (!IsTemporaryOf(entry->d_name, base)) continue;
+    const std::string stale = folder + "/" + entry->d_name;
+    struct stat info;
+    // Only the regular files this user's runs made: never another user's, never through a link.
+    if (::lstat(stale.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+      ::unlink(stale.c_str());
+    }
+  }
 }
 
 }  // namespace platform::wine_registry

@@ -1,9 +1,12 @@
-// The file-system side of a Wine prefix's registry: the exclusive lock on the prefix, the probe
-// for a running wineserver, and reading and atomically replacing a hive file. Failures come back
-// as a sentence that names the file and the system's reason.
+// The file-system side of a Wine prefix's registry: reading a hive file and replacing it
+// atomically. A hive file may be a symbolic link, which is read and written through (the link
+// stays); anything but a regular file behind it is refused without being opened in a way that
+// could block. Failures come back as a sentence that names the file and the reason.
 #pragma once
 
-#include <optional>
+#include <sys/types.h>
+
+#include <cstddef>
 #include <string>
 
 #include "platform/unique_handle.h"
@@ -17,17 +20,8 @@ struct FdTraits {
 };
 using UniqueFd = UniqueHandle<FdTraits>;
 
-// An exclusive flock on the prefix folder itself, so that the prefix gains no file of ours.
-// Waits up to timeout_seconds for another holder; the folder is created when missing.
-struct LockResult {
-  UniqueFd lock;
-  std::string error;  // empty on success
-};
-LockResult LockPrefix(const std::string& prefix, int timeout_seconds);
-
-// True when a wineserver runs for the prefix: it then holds a write lock on byte 0 of the file
-// "lock" in its server folder /tmp/<name in the prefix's "wineserver" file>/server-<dev>-<ino>/.
-bool WineServerRunning(const std::string& prefix);
+// "a named pipe", "a device", "a folder"...: what a file of that st_mode is, for messages.
+const char* FileKindName(mode_t mode);
 
 // What tells one version of a file from another: a program that replaces or rewrites it
 // changes at least one of these. Empty when the file does not exist.
@@ -38,6 +32,9 @@ struct FileVersion {
   bool operator==(const FileVersion&) const = default;
 };
 FileVersion VersionOf(const std::string& path);
+
+// A real hive is a few megabytes; a file larger than this is refused rather than read.
+inline constexpr std::size_t kMaxHiveFileSize = std::size_t{512} << 20;
 
 struct ReadResult {
   bool exists = false;
@@ -50,8 +47,14 @@ ReadResult ReadHiveFile(const std::string& path);
 // Whether this process may write the file, or create it when it does not exist.
 bool CanWriteHiveFile(const std::string& path);
 
-// Writes a temporary file beside path, flushes it, renames it over path and flushes the folder.
-// On failure path is left as it was and the result says why; on success it is empty.
+// Writes a temporary file beside the file path leads to (through a symbolic link), flushes it,
+// gives it the old file's owner, group and mode where this process may, renames it over that
+// file and flushes the folder. On failure the file is left as it was and the result says why; on
+// success it is empty.
 std::string ReplaceHiveFile(const std::string& path, const std::string& contents);
+
+// Removes the temporary files that an interrupted ReplaceHiveFile of path left behind. Only for
+// a caller that holds the prefix's lock, so that no other run is writing one.
+void RemoveStaleTemporaries(const std::string& path);
 
 }  // namespace platform::wine_registry

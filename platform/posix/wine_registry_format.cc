@@ -235,12 +235,17 @@ std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader&
   }
   std::shared_ptr<Key> key = hive.root;
   std::size_t start = 0;
+  std::size_t depth = 0;
   while (start <= path->size()) {
     std::size_t end = path->find(u'\\', start);
     if (end == std::u16string::npos) end = path->size();
     if (end - start > kWineMaxKeyNameLength) lines.Fail("key name longer than 256 characters");
-    if (end > start)
+    if (end > start) {
+      if (++depth > kMaxKeyDepth) {
+        lines.Fail("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+      }
       key = key->AddSubkey(std::u16string_view(*path).substr(start, end - start), stamp);
+    }
     start = end + 1;
   }
   key->modified = stamp;

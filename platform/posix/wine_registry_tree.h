@@ -24,6 +24,8 @@ inline constexpr FileTime kTicks1601To1970 = 116'444'736'000'000'000;
 inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kWineMaxKeyNameLength = 256;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
+// Windows' limit on how deep keys nest; every walk of a tree may go as deep as this.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 FileTime Now();
 
 // The lower-case form under which Wine compares and sorts key and value names.

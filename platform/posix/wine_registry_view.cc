@@ -17,11 +17,15 @@ KeyPtr Wow64View(const KeyPtr& key, std::u16string_view next) {
   return node ? node : key;
 }
 
+// How many links one look-up may follow in all: links that lead through links could otherwise
+// make a short path cost time exponential in the number of links.
+constexpr int kMaxLinksFollowed = 16;
+
 // A link key's target ("\REGISTRY\Machine\..."), when it lies in this hive; null otherwise.
-KeyPtr FollowLink(const Hive& hive, KeyPtr key, int depth = 0) {
+KeyPtr FollowLink(const Hive& hive, KeyPtr key, int& budget) {
   if (!key || !key->link) return key;
   const Value* target = key->FindValue(u"SymbolicLinkValue");
-  if (depth > 16 || target == nullptr || target->type != kRegLink) return nullptr;
+  if (--budget < 0 || target == nullptr || target->type != kRegLink) return nullptr;
   std::u16string root = u"\\" + AnsiToWide(hive.relative_to);
   for (std::size_t at = root.find(u"\\\\"); at != std::u16string::npos;
        at = root.find(u"\\\\", at + 1)) {
@@ -34,7 +38,7 @@ KeyPtr FollowLink(const Hive& hive, KeyPtr key, int depth = 0) {
   }
   KeyPtr current = hive.root;
   for (const std::u16string& part : SplitPath(std::u16string_view(path).substr(root.size()))) {
-    current = FollowLink(hive, current->FindSubkey(part), depth + 1);
+    current = FollowLink(hive, current->FindSubkey(part), budget);
     if (!current) return nullptr;
   }
   return current;
@@ -66,6 +70,7 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
 Resolved Resolve(const PathView& view, KeyPtr start, const std::vector<std::u16string>& parts) {
   Resolved result{std::move(start)};
   KeyPtr& current = result.key;
+  int budget = kMaxLinksFollowed;
   if (view.wow64 && !parts.empty()) current = Wow64View(current, parts.front());
   while (result.matched < parts.size()) {
     KeyPtr next = current->FindSubkey(parts[result.matched]);
@@ -79,11 +84,12 @@ Resolved Resolve(const PathView& view, KeyPtr start, const std::vector<std::u16s
     current = std::move(next);
     if (++result.matched == parts.size()) break;
     if (view.wow64) current = Wow64View(current, parts[result.matched]);
-    current = FollowLink(view.hive, current);
+    current = FollowLink(view.hive, current, budget);
     if (!current) return {nullptr, result.matched, true};
   }
   if (view.wow64) current = Wow64View(current, u"");
-  current = FollowLink(view.hive, current);
+  if (view.open_link) return result;
+  current = FollowLink(view.hive, current, budget);
   if (!current) return {nullptr, result.matched, true};
   return result;
 }

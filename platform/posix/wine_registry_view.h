@@ -20,6 +20,7 @@ struct PathView {
   const Hive& hive;
   bool wow64 = false;       // a 32-bit program in a 64-bit prefix, not asking for the 64-bit view
   bool is_machine = false;  // the hive is HKEY_LOCAL_MACHINE's
+  bool open_link = false;   // a link key at the end of the path is the key, not its target
 };
 
 struct Resolved {

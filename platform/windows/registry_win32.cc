@@ -95,4 +95,6 @@ Registry& DefaultRegistry() {
   return registry;
 }
 
+Registry& ReadOnlyRegistry() { return DefaultRegistry(); }
+
 }  // namespace platform

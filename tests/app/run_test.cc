@@ -71,10 +71,12 @@ struct RunResult {
   std::vector<testing::RecordedBox> boxes;
 };
 
-RunResult RunWith(platform::FileSystem& files, const std::string& command_line) {
+RunResult RunWith(platform::FileSystem& files, const std::string& command_line,
+                  const std::string& save_failure = "") {
   RecordingApplication application;
   RecordingMessageBoxes boxes;
   testing::MemoryRegistry registry;
+  registry.FailPersist(save_failure);
   Services services{application, boxes, files, registry, platform::DefaultVersionApi(),
                     command_line};
   const int exit_code = RunApplication(services);
@@ -110,6 +112,24 @@ TEST(RunTest, AnUnexpectedFailureIsReportedAndTheRunStillEnds) {
            box.text == "The run ended because of an unexpected error:\r\nthe disk went away";
   });
   EXPECT_EQ(failures, 1);
+}
+
+// The registry's save at the end of the run is its last word: when it fails, the one box says
+// what was saved and what was not, after the message loop has ended.
+TEST(RunTest, AFailedSaveOfTheRegistryIsReportedOnce) {
+  FakeFileSystem files;
+  const std::string failure =
+      "The registry file /p/system.reg could not be saved: No space left on device. It keeps its "
+      "previous contents.\r\nThe registry file /p/user.reg was saved: the values of this run "
+      "that belong there are in it.";
+  const RunResult run = RunWith(files, "RegCorvex.exe /IC missing.xml", failure);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.calls, kSequence);
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].caption, "Register Corvane 5");
+  EXPECT_EQ(run.boxes[0].text, "The run ended because of an unexpected error:\r\n" + failure);
+  EXPECT_EQ(run.boxes[0].type,
+            platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
 }
 
 }  // namespace

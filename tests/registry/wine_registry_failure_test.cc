@@ -1,20 +1,28 @@
 // The native registry when things go wrong: damaged hive files, a running wineserver, runs that
 // are killed, run side by side, run out of disk or lack the right to write.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
+#include <random>
 #include <string>
+#include <thread>
 
 #include "platform/posix/wine_registry.h"
 #include "platform/posix/wine_registry_files.h"
 #include "platform/unique_hkey.h"
+#include "prefs/config_manager.h"
 #include "tests/registry/booted_prefix.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_program.h"
 
@@ -203,6 +211,75 @@ TEST_F(WineRegistryFailureTest, AKilledRunLeavesTheFilesAsTheyWere) {
   EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
 }
 
+// How many values a hive holds below kKey, or -1 when the hive cannot be read.
+long CountValues(platform::Registry& registry, Hkey root) {
+  Hkey raw = platform::kNoKey;
+  if (registry.RegOpenKeyExA(root, kKey, 0, platform::kKeyRead, &raw) != platform::kErrorSuccess) {
+    return -1;
+  }
+  const auto key = platform::MakeUniqueHkey(registry, raw);
+  Dword values = 0;
+  registry.RegQueryInfoKeyA(key.get(), nullptr, nullptr, &values, nullptr, nullptr);
+  return values;
+}
+
+// kill -9 at random points of a large import, saving included: afterwards each hive is its old
+// self or holds the whole import, and the next run leaves no file of the killed one behind.
+// REGCORVEX_KILL_TRIALS sets the number of trials (a few dozen by default).
+TEST_F(WineRegistryFailureTest, KilledAtRandomPointsEachHiveIsOldOrNew) {
+  Seed();
+  const char* asked = std::getenv("REGCORVEX_KILL_TRIALS");
+  const int trials = asked != nullptr ? std::atoi(asked) : 24;
+  constexpr Dword kValues = 10000;
+  const auto import = [&] {
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    for (Dword i = 0; i < kValues; ++i) {
+      for (const Hkey root : {platform::kHkeyCurrentUser, platform::kHkeyLocalMachine}) {
+        if (WriteNumber(*registry, root, "value " + std::to_string(i), i) != 0) return 2;
+      }
+    }
+    return registry->Persist().empty() ? 0 : 3;
+  };
+  // The whole run, timed once, sets the range of the kill points.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(InChild(import), 0);
+  const auto whole = std::chrono::steady_clock::now() - start;
+  std::mt19937 random(std::random_device{}());
+  // The later half, where the save is, and a little beyond, when the run is slower than timed.
+  const long long whole_us = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
+  std::uniform_int_distribution<long long> point(whole_us / 2, whole_us * 6 / 5);
+  int old_hives = 0, new_hives = 0, lost = 0, strays = 0;
+  for (int trial = 0; trial < trials; ++trial) {
+    temp_.Write("prefix/user.reg", user_before_);
+    temp_.Write("prefix/system.reg", system_before_);
+    const pid_t child = fork();
+    if (child == 0) _exit(import());
+    std::this_thread::sleep_for(std::chrono::microseconds(point(random)));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    strays += static_cast<int>(StrayFiles(prefix_, {"user.reg", "system.reg"}).size());
+    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+    for (const Hkey root : {platform::kHkeyCurrentUser, platform::kHkeyLocalMachine}) {
+      const long values = CountValues(*registry, root);
+      if (values == 1) {
+        ++old_hives;
+      } else if (values == kValues + 1) {
+        ++new_hives;
+      } else {
+        ++lost;
+        ADD_FAILURE() << "trial " << trial << ": a hive holds " << values << " values";
+      }
+    }
+    EXPECT_EQ(registry->Persist(), "");
+    EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{})
+        << "trial " << trial;
+  }
+  std::cout << trials << " kill trials: " << old_hives << " hives old, " << new_hives << " new, "
+            << lost << " lost; " << strays
+            << " temporary files left by killed runs, removed by the next\n";
+  EXPECT_EQ(lost, 0);
+}
+
 TEST_F(WineRegistryFailureTest, RunsSideBySideEachKeepTheirValues) {
   Seed();
   constexpr int kRuns = 4;
@@ -278,7 +355,10 @@ TEST_F(WineRegistryFailureTest, AHiveTheProcessCannotWriteDeniesWriteOpensOnly) 
   Seed();
   constexpr uid_t kNobody = 65534;
   const bool as_root = geteuid() == 0;
-  fs::permissions(prefix_, fs::perms::all);
+  // The prefix is the user's own, as Wine requires; the machine hive is not.
+  if (as_root) {
+    ASSERT_EQ(chown(prefix_.c_str(), kNobody, kNobody), 0);
+  }
   fs::permissions(prefix_ / "user.reg", fs::perms::owner_read | fs::perms::owner_write |
                                             fs::perms::group_read | fs::perms::group_write |
                                             fs::perms::others_read | fs::perms::others_write);
@@ -304,8 +384,82 @@ TEST_F(WineRegistryFailureTest, AHiveTheProcessCannotWriteDeniesWriteOpensOnly) 
   });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
+  if (as_root) {
+    ASSERT_EQ(chown(prefix_.c_str(), 0, 0), 0);
+  }
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "new"), Dword(1));
+}
+
+// A prefix that another run holds is waited for once in a run: when the wait runs out, both
+// hives fail at once with the reason, and nothing waits a second time.
+TEST_F(WineRegistryFailureTest, ABusyPrefixIsWaitedForOnceAndReported) {
+  Seed();
+  const int held = open(prefix_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  const auto registry = platform::OpenWinePrefixRegistry(
+      prefix_.string(), {.lock_wait = std::chrono::milliseconds(500)});
+  const auto start = std::chrono::steady_clock::now();
+  const Long user = WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1);
+  EXPECT_EQ(user, platform::kErrorLockViolation);
+  EXPECT_NE(registry->FailureText(user).find("locked for too long"), std::string::npos);
+  const Long machine = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
+  EXPECT_EQ(machine, platform::kErrorLockViolation);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(500));
+  EXPECT_LT(took, std::chrono::milliseconds(1000));  // not a second wait
+  EXPECT_EQ(registry->Persist(), "");
+  close(held);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
+  EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
+}
+
+// A save that reaches one hive and not the other says which file holds the run's values.
+TEST_F(WineRegistryFailureTest, AHalfSavedRunSaysWhichFileWasSaved) {
+  Seed();
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8), platform::kErrorSuccess);
+  ASSERT_EQ(WriteNumber(*registry, platform::kHkeyLocalMachine, "seed", 8),
+            platform::kErrorSuccess);
+  // Another program rewrites the machine hive meanwhile: that save is refused.
+  temp_.Write("prefix/system.reg", system_before_ + "\n");
+  const std::string error = registry->Persist();
+  EXPECT_NE(error.find("system.reg was not saved"), std::string::npos) << error;
+  EXPECT_NE(error.find("user.reg was saved"), std::string::npos) << error;
+  const auto reread = platform::OpenWinePrefixRegistry(prefix_.string());
+  EXPECT_EQ(ReadNumber(*reread, platform::kHkeyCurrentUser, "seed"), Dword(8));
+  EXPECT_EQ(ReadNumber(*reread, platform::kHkeyLocalMachine, "seed"), Dword(7));
+}
+
+// A machine hive that cannot be used fails every per-machine open: its values are not written to
+// the user hive instead, one box for the run names the file, and the caller's ClosePref after
+// each failed open stays quiet. Per-user values still reach the user hive.
+TEST_F(WineRegistryFailureTest, AnUnusableMachineHiveIsReportedOnceAndNothingMoves) {
+  Seed();
+  const std::string damaged = "WINE REGISTRY Version 2\n[Software\\\\K] 1\n\"a\"=\"x\n";
+  temp_.Write("prefix/system.reg", damaged);
+  const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  RecordingMessageBoxes boxes;
+  {
+    TConfigManager store(*registry, boxes, platform::Hwnd{0x1234});
+    for (const char* key : {"Software\\RegCorvexTest\\A", "Software\\RegCorvexTest\\B"}) {
+      EXPECT_FALSE(store.OpenPref(cfgPerMachine, key, true, false)) << key;
+      store.ClosePref();
+    }
+    ASSERT_TRUE(store.OpenPref(cfgPerUserRoam, kKey, true, false));
+    store.SetPrefInteger("", "user", 1);
+    store.ClosePref();
+  }
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "Corvane 5 OpenPref Error");
+  EXPECT_NE(boxes.boxes[0].text.find("system.reg is damaged"), std::string::npos)
+      << boxes.boxes[0].text;
+  EXPECT_EQ(registry->Persist(), "");
+  EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), damaged);
+  const std::string user = ReadWholeFile(prefix_ / "user.reg");
+  EXPECT_EQ(user.find("RegCorvexTest\\\\A"), std::string::npos);
+  EXPECT_NE(user.find("\"user\"=dword:00000001"), std::string::npos) << user;
 }
 
 }  // namespace

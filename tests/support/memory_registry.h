@@ -41,6 +41,10 @@ class MemoryRegistry final : public platform::Registry {
   // Every later call of that kind throws std::runtime_error(message).
   void ThrowOnCall(Call call, const std::string& message);
   std::size_t OpenHandleCount() const { return handles_.size(); }
+  // Persist() fails from now on with this text, as a native registry does when a hive file
+  // cannot be saved.
+  void FailPersist(const std::string& text) { persist_failure_ = text; }
+  std::string Persist() override { return persist_failure_; }
 
   platform::Long RegOpenKeyExA(platform::Hkey key, const char* sub_key, platform::Dword options,
                                platform::Dword sam, platform::Hkey* result) override;
@@ -104,6 +108,7 @@ class MemoryRegistry final : public platform::Registry {
   std::set<platform::Hkey> read_only_;
   std::vector<Fault> faults_;
   std::uintptr_t next_handle_ = 0x1000;
+  std::string persist_failure_;
 };
 
 }  // namespace regcorvex::testing

@@ -1,0 +1,389 @@
+// Wine prefixes set up to harm the program, or left in a state people's prefixes really get into,
+// run through the real native program as root and as an unprivileged user: each run must end
+// quickly with exit code 0 and the box that names the fault, and the files must afterwards be
+// exactly as the row expects (bytes, owner, mode, link or not).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace regcorvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunProgram;
+using testing::TempDir;
+
+constexpr uid_t kRoot = 0;
+constexpr uid_t kNobody = 65534;
+constexpr auto kTimeLimit = std::chrono::seconds(10);
+
+const std::string kDocument =
+    "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences><Corvane_5>"
+    "<PerUserRoam><Misc><UserCanary type=\"integer\">1</UserCanary></Misc></PerUserRoam>"
+    "<PerMachine><Misc><MachineCanary type=\"integer\">1</MachineCanary></Misc></PerMachine>"
+    "</Corvane_5></Corvane_5_Preferences>\n";
+
+std::string Hive(const char* root) {
+  return std::string("WINE REGISTRY Version 2\n;; All keys relative to ") + root +
+         "\n\n#arch=win64\n\n[Software\\\\Seed] 1700000000\n#time=1da1a2b3c4d5e6f\n"
+         "\"seed\"=dword:00000007\n";
+}
+const std::string kUserHive = Hive("\\\\User\\\\S-1-5-21-0-0-0-1000");
+const std::string kSystemHive = Hive("\\\\Machine");
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+// What a file is: its kind, owner, mode, and its bytes or where it links to.
+struct FileState {
+  std::string kind;
+  uid_t owner = 0;
+  mode_t mode = 0;
+  std::string contents;
+  bool operator==(const FileState&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const FileState& state) {
+  return out << state.kind << " uid " << state.owner << " mode " << std::oct << state.mode
+             << std::dec << " (" << state.contents.size() << " bytes)";
+}
+
+// Every entry of the folders, by path; a link is shown as a link, not followed.
+std::map<std::string, FileState> Snapshot(const std::vector<fs::path>& folders) {
+  std::map<std::string, FileState> files;
+  for (const fs::path& folder : folders) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+      struct stat info;
+      if (lstat(entry.path().c_str(), &info) != 0) continue;
+      FileState state{"other", info.st_uid, info.st_mode & 07777, {}};
+      if (S_ISREG(info.st_mode)) {
+        state = {"file", info.st_uid, info.st_mode & 07777, ReadFile(entry.path())};
+      } else if (S_ISLNK(info.st_mode)) {
+        state = {"link", info.st_uid, 0, fs::read_symlink(entry.path()).string()};
+      } else if (S_ISDIR(info.st_mode)) {
+        state.kind = "folder";
+      } else if (S_ISFIFO(info.st_mode)) {
+        state.kind = "fifo";
+      }
+      files[entry.path().string()] = state;
+    }
+  }
+  return files;
+}
+
+// One hostile prefix: the folder holds "prefix" (owned by the running user, with both hives) and
+// "elsewhere" (for link targets); setup turns them into the case.
+struct Prefix {
+  fs::path folder;
+  fs::path prefix;
+  fs::path elsewhere;
+  uid_t user;
+  uid_t other;                // a user who is not the one running
+  std::string server_folder;  // a folder of /tmp that the case made, removed afterwards
+};
+
+void Own(const fs::path& path, uid_t user) {
+  ASSERT_EQ(lchown(path.c_str(), user, user), 0) << path;
+}
+
+void MakeServerFolder(Prefix& p, uid_t owner, mode_t mode) {
+  std::random_device random;
+  p.server_folder = "/tmp/regcorvex-test-server-" + std::to_string(random());
+  fs::create_directory(p.server_folder);
+  chmod(p.server_folder.c_str(), mode);
+  Own(p.server_folder, owner);
+  WriteFile(p.prefix / "wineserver", fs::path(p.server_folder).filename().string());
+  Own(p.prefix / "wineserver", p.user);
+}
+
+struct Expected {
+  std::string box;              // a part of the one box the run shows; empty: no box
+  bool user_canary = false;     // the per-user value reached user.reg
+  bool machine_canary = false;  // the per-machine value reached system.reg
+};
+
+struct Case {
+  const char* label;
+  std::function<void(Prefix&)> setup;
+  Expected as_root;
+  Expected as_nobody;
+};
+
+const Expected kImported{"", true, true};
+// One hive refused: the values of the other still go where they belong, and no further.
+Expected kUserHiveRefused(const char* box) { return {box, false, true}; }
+Expected kMachineHiveRefused(const char* box) { return {box, true, false}; }
+
+struct Outcome {
+  int exit_code;
+  std::chrono::steady_clock::duration took;
+  std::string boxes;
+};
+
+Outcome Run(const Prefix& p) {
+  std::vector<std::string> argv = {"/usr/bin/timeout", "60"};
+  if (p.user != kRoot) {
+    const std::string id = std::to_string(p.user);
+    argv.insert(argv.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
+  }
+  argv.insert(argv.end(), {REGCORVEX_PROGRAM, "/IC", "doc.xml"});
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = RunProgram(argv,
+                                 {{"WINEPREFIX", p.prefix.string()},
+                                  {"HOME", (p.folder / "home").string()},
+                                  {"ASAN_OPTIONS", "detect_leaks=0"}},
+                                 p.folder.string());
+  return {result.exit_code, std::chrono::steady_clock::now() - start, result.err};
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// A line of 70,000 nested key names, about 210 KB.
+std::string DeepHive() {
+  std::string path;
+  for (int level = 0; level < 70000; ++level) path += level == 0 ? "k" : "\\\\k";
+  return kSystemHive + "\n[" + path + "] 1700000000\n\"v\"=dword:00000001\n";
+}
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      {"a sound prefix whose hives have their own modes",
+       [](Prefix& p) {
+         chmod((p.prefix / "user.reg").c_str(), 0600);
+         chmod((p.prefix / "system.reg").c_str(), 0640);
+       },
+       kImported, kImported},
+      {"a prefix folder another user owns",
+       [](Prefix& p) { Own(p.prefix, p.other); },
+       {"is not owned by you"},
+       {"is not owned by you"}},
+      {"user.reg a link to a file in another folder",
+       [](Prefix& p) {
+         fs::rename(p.prefix / "user.reg", p.elsewhere / "real-user.reg");
+         fs::create_symlink(p.elsewhere / "real-user.reg", p.prefix / "user.reg");
+         Own(p.prefix / "user.reg", p.user);
+       },
+       kImported, kImported},
+      {"user.reg a link that leads nowhere",
+       [](Prefix& p) {
+         fs::remove(p.prefix / "user.reg");
+         fs::create_symlink(p.elsewhere / "missing.reg", p.prefix / "user.reg");
+         Own(p.prefix / "user.reg", p.user);
+       },
+       kUserHiveRefused("which does not exist"), kUserHiveRefused("which does not exist")},
+      {"user.reg a named pipe",
+       [](Prefix& p) {
+         fs::remove(p.prefix / "user.reg");
+         mkfifo((p.prefix / "user.reg").c_str(), 0666);
+         Own(p.prefix / "user.reg", p.user);
+       },
+       kUserHiveRefused("is a named pipe"), kUserHiveRefused("is a named pipe")},
+      {"user.reg a folder",
+       [](Prefix& p) {
+         fs::remove(p.prefix / "user.reg");
+         fs::create_directory(p.prefix / "user.reg");
+         Own(p.prefix / "user.reg", p.user);
+       },
+       kUserHiveRefused("is a folder"), kUserHiveRefused("is a folder")},
+      {"system.reg a link to /dev/zero",
+       [](Prefix& p) {
+         fs::remove(p.prefix / "system.reg");
+         fs::create_symlink("/dev/zero", p.prefix / "system.reg");
+         Own(p.prefix / "system.reg", p.user);
+       },
+       kMachineHiveRefused("is a device"), kMachineHiveRefused("is a device")},
+      {"a damaged system.reg",
+       [](Prefix& p) {
+         WriteFile(p.prefix / "system.reg",
+                   "WINE REGISTRY Version 2\n[Software\\\\K] 1\n\"a\"=\"x\n");
+       },
+       kMachineHiveRefused("system.reg is damaged"), kMachineHiveRefused("system.reg is damaged")},
+      {"system.reg the machine's own and unreadable",
+       [](Prefix& p) {
+         Own(p.prefix / "system.reg", kRoot);
+         chmod((p.prefix / "system.reg").c_str(), 0600);
+       },
+       kImported, kMachineHiveRefused("system.reg cannot be read")},
+      {"system.reg with keys nested 70,000 levels deep",
+       [](Prefix& p) { WriteFile(p.prefix / "system.reg", DeepHive()); },
+       kMachineHiveRefused("deeper than 512 levels"),
+       kMachineHiveRefused("deeper than 512 levels")},
+      {"a wineserver folder another user planted",
+       [](Prefix& p) { MakeServerFolder(p, p.other, 0700); },
+       {"is not owned by you"},
+       {"is not owned by you"}},
+      {"a wineserver folder open to everybody",
+       [](Prefix& p) { MakeServerFolder(p, p.user, 0777); },
+       {"is open to other users"},
+       {"is open to other users"}},
+      {"a wineserver lock that is a named pipe",
+       [](Prefix& p) {
+         MakeServerFolder(p, p.user, 0700);
+         struct stat info;
+         ASSERT_EQ(stat(p.prefix.c_str(), &info), 0);
+         char server[64];
+         std::snprintf(server, sizeof(server), "/server-%llx-%llx",
+                       static_cast<unsigned long long>(info.st_dev),
+                       static_cast<unsigned long long>(info.st_ino));
+         const std::string folder = p.server_folder + server;
+         mkdir(folder.c_str(), 0700);
+         Own(folder, p.user);
+         mkfifo((folder + "/lock").c_str(), 0600);
+         Own(folder + "/lock", p.user);
+       },
+       Expected{"is a named pipe"}, Expected{"is a named pipe"}},
+      {"temporary files an interrupted run left",
+       [](Prefix& p) {
+         for (const char* name : {"user.reg.regcorvex-a1B2c3", "system.reg.regcorvex-ZZZZZZ"}) {
+           WriteFile(p.prefix / name, "half a hive");
+           Own(p.prefix / name, p.user);
+         }
+       },
+       kImported, kImported},
+  };
+  return cases;
+}
+
+// What the files of the prefix must be after a run: unchanged, or the hives rewritten in place
+// (same kind, owner and mode; a link still the same link) with the canaries where they belong.
+void ExpectFiles(const std::map<std::string, FileState>& before,
+                 const std::map<std::string, FileState>& after, const Expected& expected) {
+  for (const auto& [path, state] : before) {
+    SCOPED_TRACE(path);
+    const bool stale = path.find(".regcorvex-") != std::string::npos;
+    const auto found = after.find(path);
+    if (stale && (expected.user_canary || expected.machine_canary)) {
+      EXPECT_EQ(found, after.end()) << "left behind";
+      continue;
+    }
+    ASSERT_NE(found, after.end()) << "removed";
+    const FileState& now = found->second;
+    const bool user_hive = path.ends_with("user.reg");
+    const bool system_hive = path.ends_with("system.reg");
+    const bool changed =
+        (user_hive && expected.user_canary) || (system_hive && expected.machine_canary);
+    if (!changed || state.kind != "file") {
+      EXPECT_EQ(now, state);
+      continue;
+    }
+    EXPECT_EQ(now.kind, state.kind);
+    EXPECT_EQ(now.owner, state.owner);
+    EXPECT_EQ(now.mode, state.mode);
+    EXPECT_NE(now.contents.find(user_hive ? "UserCanary" : "MachineCanary"), std::string::npos);
+  }
+  for (const auto& [path, state] : after) {
+    EXPECT_TRUE(before.contains(path)) << "new file " << path;
+    // No value goes to the other hive because one cannot be used.
+    if (path.ends_with("user.reg")) {
+      EXPECT_EQ(state.contents.find("MachineCanary"), std::string::npos) << path;
+    }
+  }
+}
+
+void RunAs(uid_t user) {
+  for (const Case& c : Cases()) {
+    SCOPED_TRACE(std::string(c.label) + (user == kRoot ? ", as root" : ", as nobody"));
+    const Expected& expected = user == kRoot ? c.as_root : c.as_nobody;
+    const TempDir temp;
+    Prefix p{temp.path(), temp.path() / "prefix",          temp.path() / "elsewhere",
+             user,        user == kRoot ? kNobody : kRoot, {}};
+    chmod(temp.path().c_str(), 0755);
+    for (const fs::path& folder : {p.prefix, p.elsewhere, p.folder / "home"}) {
+      fs::create_directory(folder);
+      Own(folder, user);
+    }
+    WriteFile(p.folder / "doc.xml", kDocument);
+    chmod((p.folder / "doc.xml").c_str(), 0644);
+    WriteFile(p.prefix / "user.reg", kUserHive);
+    WriteFile(p.prefix / "system.reg", kSystemHive);
+    Own(p.prefix / "user.reg", user);
+    Own(p.prefix / "system.reg", user);
+    c.setup(p);
+    const std::vector<fs::path> folders = {p.prefix, p.elsewhere, p.folder / "home"};
+    const auto before = Snapshot(folders);
+    const Outcome run = Run(p);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_LT(run.took, kTimeLimit);
+    if (expected.box.empty()) {
+      EXPECT_EQ(run.boxes, "");
+    } else {
+      // One box for the run, not one per key.
+      EXPECT_EQ(Count(run.boxes, expected.box), 1u) << run.boxes;
+    }
+    ExpectFiles(before, Snapshot(folders), expected);
+    if (!p.server_folder.empty()) fs::remove_all(p.server_folder);
+  }
+}
+
+TEST(HostilePrefix, AsRoot) {
+  if (geteuid() != kRoot) GTEST_SKIP() << "needs root";
+  RunAs(kRoot);
+}
+
+TEST(HostilePrefix, AsAnUnprivilegedUser) {
+  if (geteuid() != kRoot) GTEST_SKIP() << "needs root to become another user";
+  RunAs(kNobody);
+}
+
+// The companion only looks: a missing prefix (or ~/.wine, with WINEPREFIX unset) is reported and
+// not made, and a damaged hive is named as damaged rather than as a missing key.
+TEST(HostilePrefix, TheCompanionWritesNothingAndNamesTheFault) {
+  const TempDir temp;
+  const fs::path home = temp.path() / "home";
+  fs::create_directory(home);
+  const fs::path damaged = temp.path() / "damaged";
+  fs::create_directory(damaged);
+  WriteFile(damaged / "user.reg", "WINE REGISTRY Version 2\n[Software] 1\ngarbage\n");
+  WriteFile(damaged / "system.reg", kSystemHive);
+  const struct {
+    const char* label;
+    std::vector<std::string> environment;  // for env(1)
+    std::string message;
+  } cases[] = {
+      {"WINEPREFIX unset", {"-u", "WINEPREFIX"}, "No such file or directory"},
+      {"a missing prefix",
+       {"WINEPREFIX=" + (temp.path() / "a" / "b").string()},
+       "No such file or directory"},
+      {"a damaged user.reg", {"WINEPREFIX=" + damaged.string()}, "user.reg is damaged"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.label);
+    const auto before = Snapshot({temp.path(), home, damaged});
+    std::vector<std::string> argv = {"/usr/bin/timeout", "60", "/usr/bin/env"};
+    argv.insert(argv.end(), row.environment.begin(), row.environment.end());
+    argv.push_back("HOME=" + home.string());
+    argv.insert(argv.end(), {REGCORVEX_ADMIN_PROGRAM, "query", "HKCU\\Software", "/s"});
+    const auto result = RunProgram(argv);
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
+    EXPECT_EQ(Snapshot({temp.path(), home, damaged}), before);
+  }
+}
+
+}  // namespace
+}  // namespace regcorvex
