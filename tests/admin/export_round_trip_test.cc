@@ -62,7 +62,7 @@ TEST_F(ExportRoundTripTest, InMemoryRegistries) {
     EXPECT_TRUE(boxes.boxes.empty());
     const ProductSnapshot carried = CarriedValues(c);
     EXPECT_EQ(result.exported, carried.size());
-    EXPECT_TRUE(TakeProductSnapshot(empty) == carried) << result.document;
+    EXPECT_TRUE(TakeProductSnapshot(empty) == carried);
     ExpectEveryValueUnchanged(path, original, carried.size());
   }
 }
