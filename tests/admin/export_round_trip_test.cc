@@ -6,7 +6,6 @@
 #include <stdlib.h>
 
 #include "admin/export_command.h"
-#include "admin/import_preview.h"
 #include "import/import_configuration.h"
 #include "import/store_receiver.h"
 #include "platform/posix/wine_prefix.h"
@@ -20,17 +19,6 @@
 
 namespace regcorvex::testing {
 namespace {
-
-void ExpectEveryValueUnchanged(const std::string& document, platform::Registry& original,
-                               std::size_t carried) {
-  const PreviewReport preview = PreviewImport(document, original);
-  EXPECT_EQ(preview.outcome.kind, WalkOutcome::Kind::kWalked) << preview.outcome.text;
-  EXPECT_EQ(preview.entries.size(), carried);
-  for (const PreviewEntry& entry : preview.entries) {
-    EXPECT_EQ(entry.outcome, PreviewEntry::Outcome::kUnchanged)
-        << entry.key << "|" << entry.name << ": " << entry.message;
-  }
-}
 
 class ExportRoundTripTest : public ::testing::Test {
  protected:

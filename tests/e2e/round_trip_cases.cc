@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include "admin/import_preview.h"
 #include "admin/registry_tree.h"
 #include "platform/unique_hkey.h"
 
@@ -190,6 +191,17 @@ std::vector<std::string> ListedOmissions(const RoundTripCase& c,
   }
   std::sort(slots.begin(), slots.end());
   return slots;
+}
+
+void ExpectEveryValueUnchanged(const std::string& document, platform::Registry& original,
+                               std::size_t carried) {
+  const PreviewReport preview = PreviewImport(document, original);
+  EXPECT_EQ(preview.outcome.kind, WalkOutcome::Kind::kWalked) << preview.outcome.text;
+  EXPECT_EQ(preview.entries.size(), carried);
+  for (const PreviewEntry& entry : preview.entries) {
+    EXPECT_EQ(entry.outcome, PreviewEntry::Outcome::kUnchanged)
+        << entry.key << "|" << entry.name << ": " << entry.message;
+  }
 }
 
 }  // namespace regcorvex::testing

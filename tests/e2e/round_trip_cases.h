@@ -44,4 +44,9 @@ std::vector<std::string> ExpectedOmissions(const RoundTripCase& c);
 std::vector<std::string> ListedOmissions(const RoundTripCase& c,
                                          const std::vector<ExportOmission>& omitted);
 
+// Previews the import of document on the original registry: it must walk the document and find
+// each of the carried values unchanged.
+void ExpectEveryValueUnchanged(const std::string& document, platform::Registry& original,
+                               std::size_t carried);
+
 }  // namespace regcorvex::testing
