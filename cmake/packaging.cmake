@@ -45,10 +45,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_PACKAGE_DESCRIPTION
-      "RegCorvex imports a Corvane 5 configuration document, a typed XML file, into the
-product's preference store in the registry of a Wine prefix, as the Windows program
-RegCorvex.exe does on Windows. regcorvex-admin checks and previews documents, lists the
-registry and captures the product's values, or those of a .reg file, as a document.")
+      "RegCorvex imports a Corvane 5 configuration document, a typed XML
+file, into the product's preference store in the registry of a Wine
+prefix, as the Windows program RegCorvex.exe does on Windows.
+regcorvex-admin checks and previews documents, lists the registry and
+captures the product's values, or those of a .reg file, as a document.")
 endif()
 
 include(CPack)
