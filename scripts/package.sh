@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=${PACKAGE_BUILD_JOBS:-$(nproc)}
-mkdir -p build/packages
+rm -rf build/packages && mkdir -p build/packages
 
 cmake -S . -B build/package-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DREGCORVEX_TESTS=OFF \
   >/dev/null
