@@ -9,14 +9,13 @@ namespace {
 
 constexpr char kCfgAllName[] = "cfgAll";
 
-// Categories the import never opens: the scheduler's own key and the temporary and unknown ones.
+}  // namespace
+
 bool IsSkippedCategory(const std::string& name) {
   if (name == "Schedules") return true;
   const std::string upper = platform::CharUpperBuffA(name);
   return upper.find("$TEMP") != std::string::npos || upper.find("$UNKNOWN") != std::string::npos;
 }
-
-}  // namespace
 
 void ImportWalk::Run(XmlNode root) {
   receiver_.WalkStarted(document_, root);

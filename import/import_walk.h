@@ -11,6 +11,10 @@
 
 namespace regcorvex {
 
+// Categories the import never opens, by their decoded name: the scheduler's own key and the
+// temporary and unknown ones ("Schedules", or a name holding "$TEMP" or "$UNKNOWN" in any case).
+bool IsSkippedCategory(const std::string& name);
+
 class ImportWalk {
  public:
   ImportWalk(XmlDocument& document, WalkReceiver& receiver)

@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build/fuzz, replays the checked-in corpora, then fuzzes each target for a bounded time.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     (default 60 s; targets: document import
-#                                                         registry version)
+#                                                         registry reg_file version)
 # Inputs found are kept in build/fuzz/corpus/<target>; a crash is written to
 # build/fuzz/artifacts/<target>-crash-<hash> and makes the script fail. Copy the input into
 # fuzz/corpus/ as a regression case once its bug is fixed.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(document import registry version)
+[[ ${#targets[@]} -gt 0 ]] || targets=(document import registry reg_file version)
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 jobs=${FUZZ_BUILD_JOBS:-$(nproc)}
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both programs and runs every test: the native build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows build under Wine 8 with Xvfb as display, in a Wine
-# prefix made for this run and removed after it.
+# prefix made for this run and removed after it. Then builds the packages, installs the Debian
+# package and runs the demo with the installed programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,4 +46,15 @@ ctest --test-dir build/test-windows --output-on-failure || status=1
 ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
 # The fuzz targets: their seed corpora replayed, then each fuzzed for a bounded time.
 FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
+
+# The packages, and the Linux one installed and used as an administrator would.
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+if PACKAGE_BUILD_JOBS="$jobs" scripts/package.sh; then
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "$PWD"/build/packages/regcorvex_*.deb >/dev/null || status=1
+  WINEPREFIX="$work/demo-prefix" scripts/demo.sh --installed >/dev/null || status=1
+else
+  status=1
+fi
 exit $status

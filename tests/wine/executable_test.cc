@@ -53,27 +53,32 @@ struct ModuleTraits {
   void Close(HMODULE module) const { ::FreeLibrary(module); }
 };
 
-// The manifest resources of the file, by name, through the loader as a data file.
+BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
+  reinterpret_cast<std::vector<std::string>*>(names)->push_back(
+      IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name)) : name);
+  return TRUE;
+}
+
+// The text of the manifest of identifier 1 of the program at path, and the names of all its
+// manifest resources, through the loader as a data file.
+void ReadManifest(const std::string& path, std::string& text, std::vector<std::string>& names) {
+  const platform::UniqueHandle<ModuleTraits> module(
+      ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(module) << "LoadLibraryExA failed with " << ::GetLastError();
+  ::EnumResourceNamesA(module.get(), RT_MANIFEST, CollectName, reinterpret_cast<LONG_PTR>(&names));
+  HRSRC resource = ::FindResourceA(module.get(), MAKEINTRESOURCEA(1), RT_MANIFEST);
+  ASSERT_NE(resource, nullptr) << "no manifest of identifier 1";
+  const void* data = ::LockResource(::LoadResource(module.get(), resource));
+  ASSERT_NE(data, nullptr);
+  text.assign(static_cast<const char*>(data), ::SizeofResource(module.get(), resource));
+}
+
+// The manifest resources of the program, by name.
 class ExecutableManifestTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const platform::UniqueHandle<ModuleTraits> module(
-        ::LoadLibraryExA(RegCorvexPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_TRUE(module) << "LoadLibraryExA failed with " << ::GetLastError();
-    ::EnumResourceNamesA(module.get(), RT_MANIFEST, CollectName,
-                         reinterpret_cast<LONG_PTR>(&names_));
-    HRSRC resource = ::FindResourceA(module.get(), MAKEINTRESOURCEA(1), RT_MANIFEST);
-    ASSERT_NE(resource, nullptr) << "no manifest of identifier 1";
-    const void* data = ::LockResource(::LoadResource(module.get(), resource));
-    ASSERT_NE(data, nullptr);
-    text_.assign(static_cast<const char*>(data), ::SizeofResource(module.get(), resource));
+    ReadManifest(RegCorvexPath(), text_, names_);
     elements_ = ManifestElements(text_);
-  }
-
-  static BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
-    reinterpret_cast<std::vector<std::string>*>(names)->push_back(
-        IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name)) : name);
-    return TRUE;
   }
 
   // The one element at path (names without prefixes, from the root) in namespace ns.
@@ -98,6 +103,23 @@ class ExecutableManifestTest : public ::testing::Test {
   std::string text_;
   std::vector<ManifestElement> elements_;
 };
+
+// The companion reads the machine's keys themselves: without a requested execution level a
+// 32-bit program would get registry virtualisation and read the user's VirtualStore instead.
+TEST(CompanionManifest, RunsAsInvoker) {
+  std::string text;
+  std::vector<std::string> names;
+  ReadManifest(WindowsPath(REGCORVEX_ADMIN_EXE), text, names);
+  EXPECT_THAT(names, ::testing::ElementsAre("#1"));
+  int levels = 0;
+  for (const ManifestElement& element : ManifestElements(text)) {
+    if (element.path != "assembly/trustInfo/security/requestedPrivileges/requestedExecutionLevel")
+      continue;
+    ++levels;
+    EXPECT_EQ(element.attributes, (Attributes{{"level", "asInvoker"}, {"uiAccess", "false"}}));
+  }
+  EXPECT_EQ(levels, 1);
+}
 
 TEST_F(ExecutableManifestTest, IsTheOnlyManifest) {
   EXPECT_THAT(names_, ::testing::ElementsAre("#1"));
