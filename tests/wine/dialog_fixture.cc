@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
       boxes.ShowMessageDialog(window, "First line\r\nsecond line",
                               regcorvex::testing::kApplicationTitle);
     } else if (action == "box") {
-      boxes.MessageBoxA(boxes.GetForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
+      boxes.MessageBoxA(boxes.OwnForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
                         platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
     } else if (action == "echo") {
       boxes.MessageBoxA(platform::kNoWindow, platform::GetCommandLineA(), "Command line",
