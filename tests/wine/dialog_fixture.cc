@@ -2,7 +2,7 @@
 // that the tests can check what dialog_watcher.exe reads from them. Actions, in order:
 //   dialog  the standard message dialog with the application window's title as caption, owned by
 //           that tool window
-//   box     an error message box owned by the foreground window
+//   box     an error message box owned by the foreground window when it is the fixture's own
 //   echo    a message box without owner that shows the process's raw command line; the words
 //           after it are no actions
 //   window  a visible ordinary window for a moment

@@ -21,15 +21,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DWORD kRunMilliseconds = 30000;
+constexpr DWORD kRunMilliseconds = 120000;
 
-// The watched program is stuck when its box takes the installer's window as owner, so the watcher
-// gives up on it after a short while.
+// A program whose box took the installer's window as owner would be stuck until the watcher gave
+// up on it.
 TEST(UnattendedSafety, BoxesAreNotOwnedByAnotherProcessesForegroundWindow) {
   const TempDir folder;
   const fs::path document = folder.Write("doc.xml", "<Corvane_5_Preferences>");
   const WatchReport report = RunWatched(RegCorvexPath(), "/IC \"" + WindowsPath(document) + "\"",
-                                        20, ForegroundParentPath());
+                                        120, ForegroundParentPath());
   ASSERT_TRUE(report.exit_code.has_value()) << "the program waited for the installer's window";
   EXPECT_EQ(*report.exit_code, 0u);
   ASSERT_EQ(report.dialogs.size(), 1u);
@@ -59,7 +59,7 @@ TEST(UnattendedSafety, AVersionDllBesideTheProgramIsNotLoaded) {
   ::FreeLibrary(loaded);
   ASSERT_TRUE(fs::remove(marker));
 
-  const WatchReport report = RunWatched(WindowsPath(program), "", 30);
+  const WatchReport report = RunWatched(WindowsPath(program), "", 120);
   EXPECT_EQ(report.exit_code, 0u);
   // The product name was read through the system's version.dll: no mismatch message.
   EXPECT_THAT(report.dialogs, ::testing::IsEmpty());
