@@ -12,6 +12,7 @@
 #include "platform/windows/event_log_win32.h"
 #include "platform/windows/win32.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_platform.h"
 #include "tests/wine/child_process.h"
 #include "tests/wine/dialog_probe.h"
 #include "tests/wine/watched_run.h"
