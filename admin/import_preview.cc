@@ -17,7 +17,7 @@ class KeptMessages final : public platform::MessageBoxes {
     texts.push_back(text);
     return platform::kIdOk;
   }
-  platform::Hwnd GetForegroundWindow() override { return platform::kNoWindow; }
+  platform::Hwnd OwnForegroundWindow() override { return platform::kNoWindow; }
   void ShowMessageDialog(platform::Hwnd, const std::string& text, const std::string&) override {
     texts.push_back(text);
   }

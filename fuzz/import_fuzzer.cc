@@ -28,7 +28,7 @@ class DiscardingMessageBoxes final : public platform::MessageBoxes {
   int MessageBoxA(platform::Hwnd, const std::string&, const std::string&, unsigned) override {
     return platform::kIdOk;
   }
-  platform::Hwnd GetForegroundWindow() override { return platform::kNoWindow; }
+  platform::Hwnd OwnForegroundWindow() override { return platform::kNoWindow; }
   void ShowMessageDialog(platform::Hwnd, const std::string&, const std::string&) override {}
 };
 

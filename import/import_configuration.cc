@@ -55,7 +55,7 @@ void ImportConfiguration(const std::string& path, WalkReceiver& store,
   } else {
     return;
   }
-  message_boxes.MessageBoxA(message_boxes.GetForegroundWindow(), text, ApplicationTitle,
+  message_boxes.MessageBoxA(message_boxes.OwnForegroundWindow(), text, ApplicationTitle,
                             platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
 }
 

@@ -1,7 +1,9 @@
-// Modal message boxes, as the run shows them. The Windows build shows real dialogs; the native
-// build writes each box to standard error and returns as if OK had been pressed.
+// Modal message boxes, as the run shows them. The Windows build shows real dialogs, or writes each
+// message to the Application event log where nobody can see a dialog; the native build writes each
+// box to standard error. Boxes that are not shown return at once, as if OK had been pressed.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/win_types.h"
@@ -15,12 +17,29 @@ class MessageBoxes {
   // MessageBoxA: owner may be kNoWindow; type holds the MB_ flags. Returns the button pressed.
   virtual int MessageBoxA(Hwnd owner, const std::string& text, const std::string& caption,
                           unsigned type) = 0;
-  virtual Hwnd GetForegroundWindow() = 0;
+  // The foreground window when it belongs to this process, else kNoWindow. A box disables its
+  // owner, which sends the owner's thread a message and waits for the answer: owned by another
+  // process's window (the installer that started this program and waits for it to end), neither
+  // would ever go on.
+  virtual Hwnd OwnForegroundWindow() = 0;
   // The standard message dialog: no icon, one OK button, centred on the screen, owned by owner.
   virtual void ShowMessageDialog(Hwnd owner, const std::string& text,
                                  const std::string& caption) = 0;
 };
 
 MessageBoxes& DefaultMessageBoxes();
+
+// The Application event log, where a run that nobody watches leaves its messages.
+class EventLog {
+ public:
+  virtual ~EventLog() = default;
+  // Writes one entry: an error when error is set, else a warning. False when the log refused it.
+  virtual bool Report(bool error, const std::string& text) = 0;
+};
+
+// Boxes for a process whose window station nobody sees (a service, or an installer's deferred
+// action in session 0), where a dialog would wait forever: each message goes to log as its
+// caption, a line break and its text, and every call returns at once as if OK had been pressed.
+std::unique_ptr<MessageBoxes> UnseenMessageBoxes(EventLog& log);
 
 }  // namespace platform

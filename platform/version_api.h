@@ -1,5 +1,6 @@
 // The Win32 version functions (8-bit variants) and the path of the running executable. The Windows
-// build forwards to version.dll; the native build reads the resource from PE and ELF files itself.
+// build forwards to the system's version.dll, through its wide functions; the native build reads
+// the resource from PE and ELF files itself.
 #pragma once
 
 #include <string>
@@ -20,7 +21,9 @@ class VersionApi {
   // Windows reports them). False when the path does not exist.
   virtual bool VerQueryValueA(const void* block, const char* sub_block, void** buffer,
                               unsigned* length) = 0;
-  // Full path of the running executable, as the program sees it (a Windows path).
+  // Full path of the running executable, as the program sees it (a Windows path in the ANSI code
+  // page). Passed back to the functions above it names the executable, also where the code page
+  // cannot spell its folder.
   virtual std::string ExecutablePath() = 0;
 };
 

@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build/fuzz, replays the checked-in corpora, then fuzzes each target for a bounded time.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     (default 60 s; targets: document import
-#                                                         registry reg_file version)
+#                                                         entity_budget registry reg_file version)
 # Inputs found are kept in build/fuzz/corpus/<target>; a crash is written to
 # build/fuzz/artifacts/<target>-crash-<hash> and makes the script fail. Copy the input into
 # fuzz/corpus/ as a regression case once its bug is fixed.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(document import registry reg_file version)
+[[ ${#targets[@]} -gt 0 ]] || targets=(document import entity_budget registry reg_file version)
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 jobs=${FUZZ_BUILD_JOBS:-$(nproc)}
 
@@ -29,7 +29,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target" "$build/artifacts"
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
            -artifact_prefix="$build/artifacts/$target-")
-  [[ $target == document || $target == import ]] && options+=(-dict=fuzz/document.dict)
+  [[ $target == document || $target == import || $target == entity_budget ]] &&
+    options+=(-dict=fuzz/document.dict)
   echo "Fuzzing $target for $seconds s" >&2
   if ! "$build/fuzz/${target}_fuzzer" "${options[@]}" "$build/corpus/$target" "$seeds" \
       2>"$build/$target.log"; then

@@ -28,7 +28,7 @@ class StderrMessageBoxes final : public MessageBoxes {
     WriteBox(caption, text);
     return kIdOk;
   }
-  Hwnd GetForegroundWindow() override { return kNoWindow; }
+  Hwnd OwnForegroundWindow() override { return kNoWindow; }
   void ShowMessageDialog(Hwnd, const std::string& text, const std::string& caption) override {
     WriteBox(caption, text);
   }

@@ -10,8 +10,21 @@ namespace {
 
 constexpr char kWindowClass[] = "TApplication";
 
+// The program runs elevated, often from a folder where anyone may leave a file (a Downloads
+// folder): every DLL loaded after this, other than those a manifest redirects, comes from the
+// system folder, never from the program's folder or the current one. Windows 7 without update
+// KB2533623 lacks SetDefaultDllDirectories; there the current folder at least is taken out.
+void LoadDllsFromSystemFolderOnly() {
+  ::SetDllDirectoryW(L"");
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 class Win32Application final : public Application {
  public:
+  Win32Application() { LoadDllsFromSystemFolderOnly(); }
   ~Win32Application() override {
     if (window_ != nullptr) ::DestroyWindow(window_);
   }

@@ -1,11 +1,12 @@
-// Real dialogs. The message dialog is the task dialog of common controls 6 where the manifest
-// activates them, and a plain message box without icon elsewhere.
+// Real dialogs where someone can see them. The message dialog is the task dialog of common
+// controls 6 where the manifest activates them, and a plain message box without icon elsewhere.
 #include "platform/windows/win32.h"
 
 #include <commctrl.h>
 
 #include "platform/code_page.h"
 #include "platform/message_box.h"
+#include "platform/windows/event_log_win32.h"
 
 namespace platform {
 namespace {
@@ -24,7 +25,14 @@ class Win32MessageBoxes final : public MessageBoxes {
     return ::MessageBoxA(ToNative(owner), text.c_str(), caption.c_str(), type);
   }
 
-  Hwnd GetForegroundWindow() override { return FromNative(::GetForegroundWindow()); }
+  Hwnd OwnForegroundWindow() override {
+    const HWND window = ::GetForegroundWindow();
+    DWORD process = 0;
+    if (window == nullptr || ::GetWindowThreadProcessId(window, &process) == 0 ||
+        process != ::GetCurrentProcessId())
+      return kNoWindow;
+    return FromNative(window);
+  }
 
   void ShowMessageDialog(Hwnd owner, const std::string& text, const std::string& caption) override {
     // Common controls stay loaded for the life of the process, as the manifest asks for them.
@@ -50,11 +58,26 @@ class Win32MessageBoxes final : public MessageBoxes {
   }
 };
 
+// False when the process's window station is not the interactive one (a service, or an
+// installer's deferred action, in session 0): no one would ever see a dialog there. When the
+// question cannot be answered, the dialogs are shown.
+bool WindowStationVisible() {
+  const HWINSTA station = ::GetProcessWindowStation();
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  if (station == nullptr ||
+      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), &needed))
+    return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 }  // namespace
 
 MessageBoxes& DefaultMessageBoxes() {
-  static Win32MessageBoxes boxes;
-  return boxes;
+  static const std::unique_ptr<MessageBoxes> boxes =
+      WindowStationVisible() ? std::make_unique<Win32MessageBoxes>()
+                             : UnseenMessageBoxes(ApplicationEventLog());
+  return *boxes;
 }
 
 }  // namespace platform

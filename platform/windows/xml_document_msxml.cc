@@ -15,8 +15,8 @@
 
 #include "import/xml_document.h"
 #include "platform/code_page.h"
+#include "platform/entity_budget.h"
 #include "platform/unique_handle.h"
-#include "platform/windows/entity_budget.h"
 
 namespace regcorvex {
 namespace {
@@ -189,7 +189,7 @@ class MsxmlDocument final : public XmlDocument {
     root_ = {};
     doctype_ = {};
     const std::string bytes = ReadDocumentFile(path);
-    CheckEntityExpansion(DocumentCodeUnits(bytes));
+    MeasureEntityExpansion(bytes);
     Variant source;
     source.value.vt = VT_ARRAY | VT_UI1;
     source.value.parray = ByteArray(bytes).release();

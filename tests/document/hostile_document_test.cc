@@ -104,11 +104,12 @@ TEST_F(HostileDocumentTest, AnExternalDtdThatIsNotNeededDoesNotStopTheLoad) {
   EXPECT_EQ(outcome.text, "text|r|");
 }
 
-// Entities a0 ("lol") to a<levels - 1>, each made of ten references to the one before.
-std::string Laughs(int levels) {
+// Entities a0 ("lol") to a<levels - 1>, each made of ten references to the one before, the
+// references spelled with ampersand ("&" or a character reference such as "&#38;").
+std::string Laughs(int levels, const std::string& ampersand = "&") {
   std::string subset = "<!ENTITY a0 \"lol\">";
   for (int i = 1; i < levels; ++i) {
-    const std::string reference = "&a" + std::to_string(i - 1) + ";";
+    const std::string reference = ampersand + "a" + std::to_string(i - 1) + ";";
     subset.append("<!ENTITY a").append(std::to_string(i)).append(" \"");
     subset.append(Repeated(reference, 10)).append("\">");
   }
@@ -123,6 +124,9 @@ TEST_F(HostileDocumentTest, EntityExpansionIsBoundedInTimeAndRefused) {
   };
   const Case kCases[] = {
       {"billion laughs", Document(Laughs(10), "&a9;")},
+      {"billion laughs behind a DOCTYPE in a comment",
+       "<?xml version=\"1.0\"?><!-- <!DOCTYPE x> --><!DOCTYPE r [" + Laughs(10) + "]><r>&a9;</r>"},
+      {"billion laughs spelled with character references", Document(Laughs(10, "&#38;"), "&a9;")},
       {"quadratic blow-up in text",
        Document("<!ENTITY a \"" + big + "\">", Repeated("&a;", 100000))},
       {"quadratic blow-up in an attribute", "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"" +

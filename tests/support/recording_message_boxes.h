@@ -23,7 +23,7 @@ class RecordingMessageBoxes final : public platform::MessageBoxes {
     boxes.push_back({owner, text, caption, type, false});
     return platform::kIdOk;
   }
-  platform::Hwnd GetForegroundWindow() override { return foreground; }
+  platform::Hwnd OwnForegroundWindow() override { return foreground; }
   void ShowMessageDialog(platform::Hwnd owner, const std::string& text,
                          const std::string& caption) override {
     boxes.push_back({owner, text, caption, 0, true});

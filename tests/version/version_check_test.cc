@@ -47,7 +47,7 @@ class OrderedMessageBoxes final : public platform::MessageBoxes {
                   unsigned type) override {
     return recorded.MessageBoxA(owner, text, caption, type);
   }
-  platform::Hwnd GetForegroundWindow() override { return recorded.GetForegroundWindow(); }
+  platform::Hwnd OwnForegroundWindow() override { return recorded.OwnForegroundWindow(); }
   void ShowMessageDialog(platform::Hwnd owner, const std::string& text,
                          const std::string& caption) override {
     files_tested_before.push_back(files_.queried.size());

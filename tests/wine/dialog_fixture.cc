@@ -2,7 +2,7 @@
 // that the tests can check what dialog_watcher.exe reads from them. Actions, in order:
 //   dialog  the standard message dialog with the application window's title as caption, owned by
 //           that tool window
-//   box     an error message box owned by the foreground window
+//   box     an error message box owned by the foreground window when it is the fixture's own
 //   echo    a message box without owner that shows the process's raw command line; the words
 //           after it are no actions
 //   window  a visible ordinary window, until the watcher has recorded it (at most a minute)
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
       boxes.ShowMessageDialog(window, "First line\r\nsecond line",
                               regcorvex::testing::kApplicationTitle);
     } else if (action == "box") {
-      boxes.MessageBoxA(boxes.GetForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
+      boxes.MessageBoxA(boxes.OwnForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
                         platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
     } else if (action == "echo") {
       boxes.MessageBoxA(platform::kNoWindow, platform::GetCommandLineA(), "Command line",

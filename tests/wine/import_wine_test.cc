@@ -35,7 +35,7 @@ WineRun Import(const std::string& program, const std::string& document) {
 }
 
 // The owner of a box: the store's open failure belongs to the application window; the import's
-// boxes to the foreground window, which is none while the program shows nothing else.
+// boxes to the program's own foreground window, which is none while it shows nothing else.
 std::string OwnerOf(const ExpectedBox& box) {
   return box.caption == "Corvane 5 OpenPref Error" ? "application" : "none";
 }

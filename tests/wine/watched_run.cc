@@ -39,10 +39,13 @@ class RunLock {
 std::string RegCorvexPath() { return WindowsPath(REGCORVEX_EXE); }
 std::string DialogFixturePath() { return WindowsPath(DIALOG_FIXTURE_EXE); }
 std::string RegCorvexMismatchPath() { return WindowsPath(REGCORVEX_MISMATCH_EXE); }
+std::string ForegroundParentPath() { return WindowsPath(FOREGROUND_PARENT_EXE); }
 
 WatchReport RunWatched(const std::string& program, const std::string& parameters,
-                       unsigned timeout_seconds, const std::string& working_folder) {
-  std::string command_line = Quoted(WindowsPath(DIALOG_WATCHER_EXE)) + " --timeout " +
+                       unsigned timeout_seconds, const std::string& working_folder,
+                       const std::string& launcher) {
+  std::string command_line = (launcher.empty() ? "" : Quoted(launcher) + " ") +
+                             Quoted(WindowsPath(DIALOG_WATCHER_EXE)) + " --timeout " +
                              std::to_string(timeout_seconds) + " " + Quoted(program);
   if (!parameters.empty()) command_line += " " + parameters;
   const RunLock lock;

@@ -15,11 +15,15 @@ std::string RegCorvexPath();
 std::string DialogFixturePath();
 // The program built with another product name in its version resource.
 std::string RegCorvexMismatchPath();
+// foreground_parent.exe: shows a foreground window and waits for its command without answering.
+std::string ForegroundParentPath();
 
 // parameters: the program's command line after its own path, exactly as typed; working_folder
-// empty: the test's own.
+// empty: the test's own. A launcher, when given, starts the watcher in turn (its path, followed by
+// the watcher's command line).
 WatchReport RunWatched(const std::string& program, const std::string& parameters,
-                       unsigned timeout_seconds = 60, const std::string& working_folder = "");
+                       unsigned timeout_seconds = 60, const std::string& working_folder = "",
+                       const std::string& launcher = "");
 inline WatchReport RunRegCorvex(const std::string& parameters) {
   return RunWatched(RegCorvexPath(), parameters);
 }

@@ -1,0 +1,42 @@
+#include "platform/windows/event_log_win32.h"
+
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/unique_handle.h"
+#include "platform/windows/win32.h"
+
+namespace platform {
+namespace {
+
+constexpr wchar_t kSource[] = L"RegCorvex";
+// No message file is registered: the viewer shows the entry's one string under this identifier.
+constexpr DWORD kMessageEventId = 1;
+
+struct EventSourceTraits {
+  using Handle = HANDLE;
+  static constexpr HANDLE kEmpty = nullptr;
+  void Close(HANDLE source) const { ::DeregisterEventSource(source); }
+};
+
+class Win32EventLog final : public EventLog {
+ public:
+  bool Report(bool error, const std::string& text) override {
+    const UniqueHandle<EventSourceTraits> source(::RegisterEventSourceW(nullptr, kSource));
+    if (!source) return false;
+    const std::u16string wide = AnsiToWide(text);
+    const std::wstring message(wide.begin(), wide.end());
+    LPCWSTR strings[] = {message.c_str()};
+    return ::ReportEventW(source.get(), error ? EVENTLOG_ERROR_TYPE : EVENTLOG_WARNING_TYPE, 0,
+                          kMessageEventId, nullptr, 1, 0, strings, nullptr) != FALSE;
+  }
+};
+
+}  // namespace
+
+EventLog& ApplicationEventLog() {
+  static Win32EventLog log;
+  return log;
+}
+
+}  // namespace platform

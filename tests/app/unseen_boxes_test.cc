@@ -1,0 +1,56 @@
+// The boxes of a run that nobody sees: every message goes to the event log, with its caption, and
+// the run goes on as if OK had been pressed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+
+namespace regcorvex {
+namespace {
+
+struct Entry {
+  bool error;
+  std::string text;
+  bool operator==(const Entry&) const = default;
+};
+
+class RecordingEventLog final : public platform::EventLog {
+ public:
+  bool Report(bool error, const std::string& text) override {
+    entries.push_back({error, text});
+    return accepts;
+  }
+
+  std::vector<Entry> entries;
+  bool accepts = true;
+};
+
+TEST(UnseenBoxesTest, WriteEveryMessageToTheEventLogAndAnswerOk) {
+  for (const bool accepts : {true, false}) {
+    SCOPED_TRACE(accepts ? "the log takes the entries" : "the log refuses them");
+    RecordingEventLog log;
+    log.accepts = accepts;
+    const auto boxes = platform::UnseenMessageBoxes(log);
+    EXPECT_EQ(boxes->OwnForegroundWindow(), platform::kNoWindow);
+    EXPECT_EQ(boxes->MessageBoxA(
+                  platform::Hwnd{7}, "Could not import\r\nFilename: a.xml", "Register Corvane 5",
+                  platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground),
+              platform::kIdOk);
+    EXPECT_EQ(boxes->MessageBoxA(platform::kNoWindow, "Note", "Caption", platform::kMbOk),
+              platform::kIdOk);
+    boxes->ShowMessageDialog(platform::Hwnd{7}, "Error: RegCorvex ProductName must be Corvane 5",
+                             "Register Corvane 5");
+    EXPECT_THAT(
+        log.entries,
+        ::testing::ElementsAre(
+            Entry{true, "Register Corvane 5\r\nCould not import\r\nFilename: a.xml"},
+            Entry{false, "Caption\r\nNote"},
+            Entry{false, "Register Corvane 5\r\nError: RegCorvex ProductName must be Corvane 5"}));
+  }
+}
+
+}  // namespace
+}  // namespace regcorvex
