@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/wine_prefix_lock.h"
 #include "platform/posix/wine_registry.h"
 #include "platform/posix/wine_registry_files.h"
 #include "platform/unique_hkey.h"
@@ -142,8 +143,9 @@ class RunningWineserver {
     // The server takes its lock while it starts, after `wineserver -p` has returned.
     started_ =
         RunWineTool(prefix_, {"wineserver", "-p"}, std::chrono::seconds(60)).exit_code == 0 &&
-        PollUntil([&] { return platform::wine_registry::WineServerRunning(prefix_.string()); },
-                  std::chrono::seconds(30));
+        PollUntil(
+            [&] { return platform::wine_registry::ProbeWineServer(prefix_.string()).running; },
+            std::chrono::seconds(30));
   }
   ~RunningWineserver() {
     RunWineTool(prefix_, {"wineserver", "-k"}, std::chrono::seconds(30));

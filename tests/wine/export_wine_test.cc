@@ -24,8 +24,7 @@ struct ExportRun {
 ExportRun RunExport(const std::string& arguments) {
   ChildProcess admin =
       ChildProcess::StartCapturing("\"" + WindowsPath(REGCORVEX_ADMIN_EXE) + "\" " + arguments);
-  std::string output = admin.ReadAllOutput();
-  EXPECT_TRUE(admin.Wait(120000));
+  std::string output = admin.ReadAllOutput(600000);
   return {admin.ExitCode(), output};
 }
 
