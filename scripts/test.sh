@@ -9,6 +9,15 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh --all
 jobs=$(nproc)
 
+# Where the kernel runs no 32-bit programs, setup.sh has them run through qemu-i386, and a Wine
+# process takes about a minute to start: the Windows tests, one Wine process or more each, would
+# take hours. There the run keeps to the tests that start no 32-bit program and one run of
+# RegCorvex.exe on the example document, compared with the native import.
+wine_tests=${REGCORVEX_WINE_TESTS:-all}
+[[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && wine_tests=${REGCORVEX_WINE_TESTS:-smoke}
+native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest|UnderWineTest'
+native_wine_tests+='|CommandLineDifferentialTest)\.'
+
 cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/test-windows -j "$jobs"
@@ -37,13 +46,21 @@ for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 mkdir -p "$WINEPREFIX"
 timeout 60 wineserver -p
-timeout 600 wineboot -i >/dev/null 2>&1
+timeout 1500 wineboot -i >/dev/null 2>&1
 
-# The Windows tests right after the boot: Wine's desktop process ends soon after the last Windows
-# program does, and one that a test starts again holds ctest's output pipe until it ends.
 status=0
-ctest --test-dir build/test-windows --output-on-failure || status=1
-ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
+if [[ $wine_tests == all ]]; then
+  # The Windows tests right after the boot: Wine's desktop process ends soon after the last
+  # Windows program does, and one that a test starts again holds ctest's output pipe until it ends.
+  ctest --test-dir build/test-windows --output-on-failure || status=1
+  ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
+else
+  echo "32-bit programs run emulated here (qemu-i386): the tests that start them are left out," \
+    "but for one run of RegCorvex.exe on the example document. REGCORVEX_WINE_TESTS=all runs them." >&2
+  scripts/wine_smoke.sh build/test-windows build/test-native || status=1
+  ctest --test-dir build/test-native --output-on-failure -j "$jobs" -E "$native_wine_tests" ||
+    status=1
+fi
 # The fuzz targets: their seed corpora replayed, then each fuzzed for a bounded time.
 FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
 
