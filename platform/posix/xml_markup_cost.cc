@@ -26,6 +26,7 @@ class Units {
   // of single bytes passes over at memchr's speed.
   std::size_t Find(std::size_t i, char32_t c) const {
     if constexpr (kWidth == 1) {
+      if (i >= size_) return size_;  // an empty view may have no data at all
       const void* found = std::memchr(bytes_.data() + i, static_cast<int>(c), size_ - i);
       return found != nullptr
                  ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data())
