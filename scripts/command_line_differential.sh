@@ -23,12 +23,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-exec {display_fd}>"$work/display"
-Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec {display_fd}>&-
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")" WINEDEBUG=-all
+source scripts/display.sh
+start_display "$work"
+export WINEDEBUG=-all
 
 build/test-native/tests/differential/command_line_differential "$count" "$seed"

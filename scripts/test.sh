@@ -36,14 +36,8 @@ cleanup() {
 trap cleanup EXIT
 
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
-# Xvfb names a free display once it accepts clients; Wine must not start before that.
-exec {display_fd}>"$work/display"
-Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec {display_fd}>&-
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-[[ -s "$work/display" ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+source scripts/display.sh
+start_display "$work"
 mkdir -p "$WINEPREFIX"
 timeout 60 wineserver -p
 timeout 1500 wineboot -i >/dev/null 2>&1
