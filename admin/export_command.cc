@@ -10,6 +10,7 @@
 #include "admin/report_text.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
+#include "platform/file_system.h"
 
 namespace regcorvex {
 namespace {
@@ -136,7 +137,7 @@ bool ParseExportArguments(const std::vector<std::string>& args, ExportRequest& r
     } else if (arg.starts_with("-") && arg.size() > 1) {
       return false;
     } else {
-      request.keys.push_back(arg);
+      request.keys.push_back(platform::ArgumentInAnsi(arg.c_str()));
     }
   }
   return true;

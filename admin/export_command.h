@@ -13,7 +13,8 @@ namespace regcorvex {
 struct ExportRequest {
   std::string output;             // the document's file; empty: standard output
   std::string from_reg;           // a registry file to read instead of the registry
-  std::vector<std::string> keys;  // registry keys below the product's keys; empty: both of them
+  std::vector<std::string> keys;  // registry keys below the product's keys, in the ANSI code page;
+                                  // empty: both of them
   bool json = false;
 };
 

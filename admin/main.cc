@@ -16,6 +16,7 @@
 #include "platform/application.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
+#include "platform/file_system.h"
 #include "platform/registry.h"
 
 namespace {
@@ -73,7 +74,7 @@ int Query(const std::vector<std::string>& args, bool json) {
     if (platform::CharUpperBuffA(arg) == "/S") {
       recursive = true;
     } else if (key_text.empty()) {
-      key_text = arg;
+      key_text = platform::ArgumentInAnsi(arg.c_str());
     } else {
       return Usage();
     }

@@ -7,6 +7,7 @@
 
 #include "admin/report_text.h"
 #include "platform/code_page.h"
+#include "platform/registry_copy.h"
 #include "platform/unique_hkey.h"
 
 namespace regcorvex {
@@ -60,20 +61,30 @@ const char* RegistryTypeName(Dword type) {
   }
 }
 
+namespace {
+
+// Text up to its first NUL; a list of texts (REG_MULTI_SZ) up to its empty one, "\0" between them.
+template <typename Char>
+std::basic_string<Char> FormatText(Dword type, std::basic_string<Char> text) {
+  if (type != platform::kRegMultiSz) return text.substr(0, text.find(Char{0}));
+  text = text.substr(0, text.find(std::basic_string<Char>(2, Char{0})));
+  const Char escape[] = {Char{'\\'}, Char{'0'}, Char{0}};
+  for (size_t at = text.find(Char{0}); at != std::basic_string<Char>::npos;
+       at = text.find(Char{0}, at + 2)) {
+    text.replace(at, 1, escape);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data) {
-  const std::string bytes(data.begin(), data.end());
   char number[24];
   switch (type) {
     case platform::kRegSz:
     case platform::kRegExpandSz:
-      return bytes.substr(0, bytes.find('\0'));
-    case platform::kRegMultiSz: {
-      std::string text = bytes.substr(0, bytes.find(std::string(2, '\0')));
-      for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 2)) {
-        text.replace(at, 1, "\\0");
-      }
-      return text;
-    }
+    case platform::kRegMultiSz:
+      return FormatText(type, std::string(data.begin(), data.end()));
     case platform::kRegDword:
       if (data.size() != 4) break;
       std::uint32_t dword;
@@ -94,10 +105,16 @@ std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data
 
 namespace {
 
+// The longest names the registry allows, in UTF-16 units.
+constexpr Dword kMaxKeyName = 255;
+constexpr Dword kMaxValueName = 16383;
+
+// A listing goes through the wide-character functions, so that it shows every name and text,
+// and holds them in UTF-8, as the companion prints them.
 struct ListedValue {
   std::string name;
   Dword type;
-  std::vector<std::uint8_t> data;
+  std::string data;  // as FormatRegistryData shows it
 };
 
 // One key of a listing: its values, and its subkeys' names when they are not listed themselves.
@@ -107,41 +124,76 @@ struct ListedKey {
   std::vector<std::string> subkeys;
 };
 
-void ListKey(platform::Registry& registry, platform::Hkey key, const std::string& name,
-             bool recursive, std::vector<ListedKey>& out) {
-  Dword value_count = 0, max_name = 0, max_data = 0, subkey_count = 0, max_subkey = 0;
-  registry.RegQueryInfoKeyA(key, &subkey_count, &max_subkey, &value_count, &max_name, &max_data);
-  out.push_back({name, {}, {}});
-  for (Dword index = 0; index < value_count; ++index) {
-    std::vector<char> value_name(max_name + 1);
-    std::vector<std::uint8_t> data(max_data);
-    Dword name_size = max_name + 1, data_size = max_data, type = 0;
-    if (registry.RegEnumValueA(key, index, value_name.data(), &name_size, &type, data.data(),
-                               &data_size) != platform::kErrorSuccess) {
+std::string ShownData(Dword type, const std::vector<std::uint8_t>& data) {
+  if (!platform::IsStringType(type)) return FormatRegistryData(type, data);
+  return Utf8(FormatText(type, platform::Utf16FromBytes(std::string_view(
+                                   reinterpret_cast<const char*>(data.data()), data.size()))));
+}
+
+// The value at index, its data read in a buffer that grows until the data fits.
+std::optional<ListedValue> ReadValue(platform::Registry& registry, platform::Hkey key,
+                                     Dword index) {
+  std::vector<char16_t> name(kMaxValueName + 1);
+  std::vector<std::uint8_t> data(256);
+  for (;;) {
+    Dword name_size = kMaxValueName + 1;
+    Dword data_size = static_cast<Dword>(data.size());
+    Dword type = 0;
+    const platform::Long status =
+        registry.RegEnumValueW(key, index, name.data(), &name_size, &type, data.data(), &data_size);
+    if (status == platform::kErrorMoreData && data_size > data.size()) {
+      data.resize(data_size);
       continue;
     }
+    if (status != platform::kErrorSuccess) return std::nullopt;
     data.resize(data_size);
-    out.back().values.push_back({std::string(value_name.data(), name_size), type, data});
+    return ListedValue{Utf8(std::u16string_view(name.data(), name_size)), type,
+                       ShownData(type, data)};
   }
-  const std::size_t listed = out.size() - 1;
-  for (Dword index = 0; index < subkey_count; ++index) {
-    std::vector<char> subkey(max_subkey + 1);
-    Dword size = max_subkey + 1;
-    if (registry.RegEnumKeyExA(key, index, subkey.data(), &size) != platform::kErrorSuccess) {
+}
+
+// Lists key and, with recursive, every key below it, depth first as `reg query /s` does. The
+// walk keeps its own stack of open keys, so that no depth of keys can exhaust the program's.
+void ListKeys(platform::Registry& registry, platform::Hkey root, const std::string& root_name,
+              bool recursive, std::vector<ListedKey>& out) {
+  struct Level {
+    platform::UniqueHkey key;
+    std::string name;
+    Dword next_subkey = 0;
+  };
+  std::vector<Level> stack;
+  const auto enter = [&](platform::UniqueHkey key, std::string name) {
+    out.push_back({name, {}, {}});
+    for (Dword index = 0;; ++index) {
+      auto value = ReadValue(registry, key.get(), index);
+      if (!value) break;
+      out.back().values.push_back(std::move(*value));
+    }
+    stack.push_back({std::move(key), std::move(name)});
+  };
+  enter(platform::MakeUniqueHkey(registry, root), root_name);
+  const std::size_t first = out.size() - 1;
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    char16_t subkey[kMaxKeyName + 1];
+    Dword size = kMaxKeyName + 1;
+    if (registry.RegEnumKeyExW(level.key.get(), level.next_subkey++, subkey, &size) !=
+        platform::kErrorSuccess) {
+      stack.pop_back();
       continue;
     }
-    const std::string child = name + "\\" + std::string(subkey.data(), size);
+    std::string child = level.name + "\\" + Utf8(std::u16string_view(subkey, size));
     if (!recursive) {
-      out[listed].subkeys.push_back(child);
+      out[first].subkeys.push_back(std::move(child));
       continue;
     }
+    // A symbolic link key is listed as a key of its own and not followed, so that a link to a
+    // key above it cannot make the listing endless.
     platform::Hkey opened = platform::kNoKey;
-    if (registry.RegOpenKeyExA(key, subkey.data(), platform::kRegOptionOpenLink, platform::kKeyRead,
-                               &opened) != platform::kErrorSuccess) {
-      continue;
+    if (registry.RegOpenKeyExW(level.key.get(), subkey, platform::kRegOptionOpenLink,
+                               platform::kKeyRead, &opened) == platform::kErrorSuccess) {
+      enter(platform::MakeUniqueHkey(registry, opened), std::move(child));
     }
-    const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
-    ListKey(registry, owned.get(), child, recursive, out);
   }
 }
 
@@ -155,10 +207,9 @@ std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
     if (failure != nullptr) *failure = registry.FailureText(status);
     return std::nullopt;
   }
-  const platform::UniqueHkey owned = platform::MakeUniqueHkey(registry, opened);
   std::vector<ListedKey> keys;
-  ListKey(registry, owned.get(), key.root_name + (key.path.empty() ? "" : "\\" + key.path),
-          recursive, keys);
+  ListKeys(registry, opened, AnsiToUtf8(key.root_name + (key.path.empty() ? "" : "\\" + key.path)),
+           recursive, keys);
   return keys;
 }
 
@@ -193,8 +244,7 @@ std::optional<std::string> QueryRegistry(platform::Registry& registry, const Reg
     out += "\n" + listed.name + "\n";
     for (const ListedValue& value : listed.values) {
       out += "    " + (value.name.empty() ? "(Default)" : value.name) + "    " +
-             RegistryTypeName(value.type) + "    " + FormatRegistryData(value.type, value.data) +
-             "\n";
+             RegistryTypeName(value.type) + "    " + value.data + "\n";
     }
     if (!listed.subkeys.empty()) out += "\n";
     for (const std::string& subkey : listed.subkeys) out += subkey + "\n";
@@ -209,20 +259,18 @@ std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const
   std::string out = "{\n  \"keys\": [";
   const char* key_separator = "\n";
   for (const ListedKey& listed : *keys) {
-    out += key_separator + std::string("    {\"key\": ") + JsonString(AnsiToUtf8(listed.name)) +
-           ", \"values\": [";
+    out +=
+        key_separator + std::string("    {\"key\": ") + JsonString(listed.name) + ", \"values\": [";
     const char* separator = "";
     for (const ListedValue& value : listed.values) {
-      out += separator + std::string("{\"name\": ") + JsonString(AnsiToUtf8(value.name)) +
-             ", \"type\": \"" + RegistryTypeName(value.type) +
-             "\", \"data\": " + JsonString(AnsiToUtf8(FormatRegistryData(value.type, value.data))) +
-             "}";
+      out += separator + std::string("{\"name\": ") + JsonString(value.name) + ", \"type\": \"" +
+             RegistryTypeName(value.type) + "\", \"data\": " + JsonString(value.data) + "}";
       separator = ", ";
     }
     out += "], \"subkeys\": [";
     separator = "";
     for (const std::string& subkey : listed.subkeys) {
-      out += separator + JsonString(AnsiToUtf8(subkey));
+      out += separator + JsonString(subkey);
       separator = ", ";
     }
     out += "]}";

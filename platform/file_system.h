@@ -32,5 +32,8 @@ FileSystem& DefaultFileSystem();
 
 // The process's raw command line, as GetCommandLineA gives it.
 std::string GetCommandLineA();
+// One of main's arguments in the ANSI code page, as a Windows program's argv holds it (a Unix
+// program gets them in UTF-8).
+std::string ArgumentInAnsi(const char* argument);
 
 }  // namespace platform

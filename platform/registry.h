@@ -34,6 +34,16 @@ class Registry {
                                 Dword* max_value_name_len, Dword* max_value_len) = 0;
   virtual Long RegCloseKey(Hkey key) = 0;
 
+  // The wide-character forms, for a listing that must show names and text outside the ANSI code
+  // page. Names are in UTF-16 and their sizes in UTF-16 units; text data comes as UTF-16 bytes.
+  // By default they go through the 8-bit functions above, which suits a registry that only ever
+  // holds what those can say.
+  virtual Long RegOpenKeyExW(Hkey key, const char16_t* sub_key, Dword options, Dword sam,
+                             Hkey* result);
+  virtual Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* name_size);
+  virtual Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* name_size, Dword* type,
+                             std::uint8_t* data, Dword* data_size);
+
   // Makes every change durable. The Windows registry persists by itself; the native registry
   // saves its hive files here. Returns an empty string on success, else what went wrong.
   virtual std::string Persist() { return {}; }

@@ -290,9 +290,9 @@ std::string QuoteArgument(const std::string& argument) {
   return result;
 }
 
-std::string ToAnsi(const std::string& utf8) { return WideToAnsi(Utf8ToUtf16(utf8)); }
-
 }  // namespace
+
+std::string ArgumentInAnsi(const char* argument) { return WideToAnsi(Utf8ToUtf16(argument)); }
 
 FileSystem& DefaultFileSystem() {
   static WineFileSystem file_system;
@@ -309,7 +309,7 @@ std::string GetCommandLineA() {
   size_t start = raw.find('\0');
   while (start != std::string::npos && start + 1 < raw.size()) {
     const size_t end = raw.find('\0', start + 1);
-    line += " " + QuoteArgument(ToAnsi(raw.substr(start + 1, end - start - 1)));
+    line += " " + QuoteArgument(ArgumentInAnsi(raw.substr(start + 1, end - start - 1).c_str()));
     start = end;
   }
   return line;

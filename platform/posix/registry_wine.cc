@@ -14,6 +14,7 @@
 #include "platform/posix/wine_registry_format.h"
 #include "platform/posix/wine_registry_tree.h"
 #include "platform/posix/wine_registry_view.h"
+#include "platform/registry_copy.h"
 
 namespace platform {
 namespace {
@@ -171,6 +172,39 @@ class WineRegistry final : public WinePrefixRegistry {
     const KeyPtr subkey = open->key->SubkeyAt(index);
     if (!subkey) return kErrorNoMoreItems;
     return CopyName(subkey->name(), name, name_size);
+  }
+
+  Long RegOpenKeyExW(Hkey key, const char16_t* sub_key, Dword options, Dword sam,
+                     Hkey* result) override {
+    *result = kNoKey;
+    OpenKey opened;
+    const Long status = Open(key, sub_key != nullptr ? sub_key : u"", sam, false, &opened, nullptr,
+                             (options & kRegOptionOpenLink) != 0);
+    if (status == kErrorSuccess) *result = AddHandle(std::move(opened));
+    return status;
+  }
+
+  Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* name_size) override {
+    if (name_size == nullptr) return kErrorInvalidParameter;
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyEnumerateSubKeys, &open)) return status;
+    const KeyPtr subkey = open->key->SubkeyAt(index);
+    if (!subkey) return kErrorNoMoreItems;
+    return CopyWideName(subkey->name(), name, name_size);
+  }
+
+  Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* name_size, Dword* type,
+                     std::uint8_t* data, Dword* data_size) override {
+    if (name_size == nullptr || (data != nullptr && data_size == nullptr)) {
+      return kErrorInvalidParameter;
+    }
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
+    const wine_registry::Value* value = open->key->ValueAt(index);
+    if (value == nullptr) return kErrorNoMoreItems;
+    if (type != nullptr) *type = value->type;
+    if (const Long status = CopyDataBytes(value->data, data, data_size)) return status;
+    return CopyWideName(value->name, name, name_size);
   }
 
   Long RegQueryInfoKeyA(Hkey key, Dword* sub_keys, Dword* max_sub_key_len, Dword* values,

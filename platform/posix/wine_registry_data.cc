@@ -6,29 +6,6 @@
 
 namespace platform::wine_registry {
 
-bool IsStringType(Dword type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
-std::u16string Utf16FromBytes(std::string_view bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return text;
-}
-
-std::string BytesFromUtf16(std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
-
 std::string StoredData(Dword type, std::string_view data) {
   return IsStringType(type) ? BytesFromUtf16(AnsiToWide(data)) : std::string(data);
 }

@@ -7,14 +7,10 @@
 #include <string_view>
 
 #include "platform/posix/wine_registry_tree.h"
+#include "platform/registry_copy.h"
 #include "platform/win_types.h"
 
 namespace platform::wine_registry {
-
-bool IsStringType(Dword type);
-
-std::u16string Utf16FromBytes(std::string_view bytes);
-std::string BytesFromUtf16(std::u16string_view text);
 
 // The bytes to store for data given to RegSetValueExA.
 std::string StoredData(Dword type, std::string_view data);

@@ -38,4 +38,6 @@ FileSystem& DefaultFileSystem() {
 
 std::string GetCommandLineA() { return ::GetCommandLineA(); }
 
+std::string ArgumentInAnsi(const char* argument) { return argument; }
+
 }  // namespace platform

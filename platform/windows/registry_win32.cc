@@ -5,6 +5,10 @@
 namespace platform {
 namespace {
 
+// UTF-16 names as the wide functions take them: wchar_t is 16 bits wide on Windows.
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
 class Win32Registry final : public Registry {
  public:
   Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
@@ -69,6 +73,36 @@ class Win32Registry final : public Registry {
     const LONG status = ::RegEnumKeyExA(ToNative(key), index, name, &name_length, nullptr, nullptr,
                                         nullptr, nullptr);
     *name_size = name_length;
+    return status;
+  }
+
+  Long RegOpenKeyExW(Hkey key, const char16_t* sub_key, Dword options, Dword sam,
+                     Hkey* result) override {
+    HKEY opened = nullptr;
+    const LONG status = ::RegOpenKeyExW(ToNative(key), Wide(sub_key), options, sam, &opened);
+    *result = status == ERROR_SUCCESS ? FromNative(opened) : kNoKey;
+    return status;
+  }
+
+  Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* name_size) override {
+    DWORD name_length = *name_size;
+    const LONG status = ::RegEnumKeyExW(ToNative(key), index, Wide(name), &name_length, nullptr,
+                                        nullptr, nullptr, nullptr);
+    *name_size = name_length;
+    return status;
+  }
+
+  Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* name_size, Dword* type,
+                     std::uint8_t* data, Dword* data_size) override {
+    DWORD name_length = *name_size;
+    DWORD value_type = 0;
+    DWORD value_size = data_size != nullptr ? *data_size : 0;
+    const LONG status =
+        ::RegEnumValueW(ToNative(key), index, Wide(name), &name_length, nullptr, &value_type, data,
+                        data_size != nullptr ? &value_size : nullptr);
+    *name_size = name_length;
+    if (type != nullptr) *type = value_type;
+    if (data_size != nullptr) *data_size = value_size;
     return status;
   }
 
