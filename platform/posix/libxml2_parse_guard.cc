@@ -172,7 +172,8 @@ xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std
                                std::size_t markup_steps) {
   characters_ += length;
   work_ += length + markup_steps;
-  if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding(*parser);
+  if (parser->instate == XML_PARSER_CONTENT)
+    work_ += client_.EntityExpanding(*parser, entity->name);
   if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
     return entity;
   return Refuse(parser, kEntityLimitsReason);

@@ -30,10 +30,10 @@ void InitialiseLibxml2();
 // The receiver of a guarded parse's content, which the guard tells of entity expansions.
 class ParseGuardClient {
  public:
-  // An entity reference in content, met by parser (the document's context or an entity
-  // content's), is about to expand into the events that follow. Returns the length of the text
-  // just before it, which the expansion's text continues.
-  virtual std::size_t EntityExpanding(const xmlParserCtxt& parser) = 0;
+  // A reference to the entity name, met by parser (the document's context or an entity
+  // content's) in content or in an attribute value, is about to expand. Returns the length of the
+  // text just before it, which the expansion's text may continue.
+  virtual std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) = 0;
 
  protected:
   ~ParseGuardClient() = default;

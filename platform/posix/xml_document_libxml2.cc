@@ -1,5 +1,6 @@
-// libxml2 as the platform's DOM: no validation, the document's own entities expanded within
-// bounds, nothing outside the document ever read, white-space-only text dropped from the view.
+// libxml2 as the platform's DOM: no validation, a reference to one of the document's own entities
+// kept as a node that holds its expansion (within bounds), nothing outside the document ever read,
+// white-space-only text dropped from the view.
 // libxml2 parses; the tree is the program's own (XmlTree), built from libxml2's SAX2 events.
 #include "platform/posix/xml_document_libxml2.h"
 
@@ -31,8 +32,9 @@
 namespace regcorvex {
 namespace {
 
-// Entities expanded in place (NOENT), which ParseGuard keeps within bounds; no network.
-constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET;
+// References to the document's entities kept as nodes, as MSXML keeps them (no NOENT), their
+// expansions within the bounds ParseGuard keeps; no network.
+constexpr int kParseOptions = XML_PARSE_NONET;
 
 constexpr char kFileNotFound[] = "The system cannot locate the object specified.";
 constexpr char kAccessDenied[] = "Access is denied.";

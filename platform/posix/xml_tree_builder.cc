@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/posix/utf8.h"
+#include "platform/unique_handle.h"
 
 namespace regcorvex {
 namespace {
@@ -20,6 +21,12 @@ constexpr int kLastKeptLine = USHRT_MAX;
 std::string_view Utf8(const xmlChar* text, std::size_t length) {
   return {reinterpret_cast<const char*>(text), length};
 }
+
+struct XmlStringTraits {
+  using Handle = xmlChar*;
+  static constexpr xmlChar* kEmpty = nullptr;
+  void Close(xmlChar* text) const { xmlFree(text); }
+};
 
 bool IsBlank(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
@@ -32,7 +39,7 @@ XmlTreeBuilder::XmlTreeBuilder(xmlParserCtxtPtr context, std::size_t source_size
   xmlSAXHandler& sax = *context->sax;
   sax.startElement = nullptr;
   sax.endElement = nullptr;
-  sax.reference = nullptr;
+  sax.reference = Reference;
   sax.startElementNs = StartElement;
   sax.endElementNs = EndElement;
   sax.characters = Characters;
@@ -52,10 +59,15 @@ XmlTreeBuilder& XmlTreeBuilder::Of(void* context) {
   return static_cast<XmlTreeBuilder&>(ParseGuard::Of(context).client());
 }
 
-std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt& parser) {
+// The reference's expansion starts nodes of its own: the text before it ends, and a CDATA section
+// in it joins none before it.
+std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) {
+  const std::size_t text_before = text_.size();
   EndExpansions(parser);
-  expansions_.push_back({parser.depth, open_.size(), true});
-  return text_.size();
+  FlushText();
+  if (!open_.empty()) open_.back().last_is_cdata = false;
+  expansions_.push_back({parser.depth, name, pending_.size()});
+  return text_before;
 }
 
 XmlTree XmlTreeBuilder::Finish() {
@@ -83,13 +95,13 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
                                   int defaulted_count, const xmlChar** attributes) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     builder.FlushText();
-    builder.Enter(parser);
+    builder.EndExpansions(parser);
     const int line = builder.LineOf(parser);
     const std::uint32_t node =
         builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
     // The attributes that only the DTD supplies come last; a DOM without validation shows none.
-    builder.AddAttributes(node, attribute_count - defaulted_count, attributes);
+    builder.AddAttributes(parser, node, attribute_count - defaulted_count, attributes);
     builder.open_.push_back({node, builder.pending_.size(), line, false});
   });
 }
@@ -115,20 +127,20 @@ void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, c
 void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
-    builder.Enter(parser);
+    builder.EndExpansions(parser);
     builder.AppendText(parser, Utf8(text, static_cast<std::size_t>(length)));
   });
 }
 
-// libxml2 joins a CDATA section to the one just before it, unless it begins an entity's
-// expansion. The section's text is never shown, so only its node is kept.
+// libxml2 joins a CDATA section to the one just before it. The section's text is never shown, so
+// only its node is kept.
 void XmlTreeBuilder::CData(void* context, const xmlChar*, int) {
   Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    const bool first = builder.Enter(parser);
+    builder.EndExpansions(parser);
     Open& parent = builder.open_.back();
-    if (parent.last_is_cdata && !first) return;
+    if (parent.last_is_cdata) return;
     builder.AddChild(XmlNodeType::kCData, {}, parent.last_line);
   });
 }
@@ -138,7 +150,7 @@ void XmlTreeBuilder::Comment(void* context, const xmlChar*) {
   Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.Enter(parser);
+    builder.EndExpansions(parser);
     builder.AddChild(XmlNodeType::kComment, {}, builder.LineOf(parser));
   });
 }
@@ -147,9 +159,35 @@ void XmlTreeBuilder::ProcessingInstruction(void* context, const xmlChar* target,
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.Enter(parser);
+    builder.EndExpansions(parser);
     const XmlTree::Text name = builder.AddString(XmlText(target));
     builder.AddChild(XmlNodeType::kProcessingInstruction, name, builder.LineOf(parser));
+  });
+}
+
+// The end of a reference's expansion in content: its nodes become the children of the reference's
+// own node. libxml2 calls this at the depth that met the reference, once the expansion is parsed.
+void XmlTreeBuilder::Reference(void* context, const xmlChar* name) {
+  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+    builder.FlushText();
+    auto& expansions = builder.expansions_;
+    while (!expansions.empty() && expansions.back().depth > parser.depth) expansions.pop_back();
+    if (builder.open_.empty() || expansions.empty() || expansions.back().name != name) return;
+    const std::size_t first = expansions.back().first_pending;
+    expansions.pop_back();
+    XmlTree& tree = builder.tree_;
+    const std::uint32_t node = builder.AddNode(
+        XmlNodeType::kEntityReference, builder.AddString(XmlText(name)), builder.LineOf(parser));
+    tree.nodes[node].first_child = static_cast<std::uint32_t>(tree.children.size());
+    tree.nodes[node].child_count = static_cast<std::uint32_t>(builder.pending_.size() - first);
+    tree.children.insert(tree.children.end(),
+                         builder.pending_.begin() + static_cast<std::ptrdiff_t>(first),
+                         builder.pending_.end());
+    builder.pending_.resize(first);
+    builder.pending_.push_back(node);
+    Open& parent = builder.open_.back();
+    parent.last_line = tree.nodes[node].line;
+    parent.last_is_cdata = false;
   });
 }
 
@@ -170,19 +208,7 @@ int XmlTreeBuilder::LineOf(const xmlParserCtxt& parser) const {
 }
 
 void XmlTreeBuilder::EndExpansions(const xmlParserCtxt& parser) {
-  while (!expansions_.empty() && expansions_.back().parent_depth >= parser.depth)
-    expansions_.pop_back();
-}
-
-bool XmlTreeBuilder::Enter(const xmlParserCtxt& parser) {
-  EndExpansions(parser);
-  const bool first =
-      !expansions_.empty() && expansions_.back().level == open_.size() && expansions_.back().empty;
-  for (auto expansion = expansions_.rbegin();
-       expansion != expansions_.rend() && expansion->level == open_.size(); ++expansion) {
-    expansion->empty = false;
-  }
-  return first;
+  while (!expansions_.empty() && expansions_.back().depth >= parser.depth) expansions_.pop_back();
 }
 
 // Text joins the text before it. libxml2 refuses to grow one text node of the document past
@@ -257,18 +283,26 @@ XmlTree::Text XmlTreeBuilder::Range(std::size_t offset) const {
           static_cast<std::uint32_t>(tree_.strings.size() - offset)};
 }
 
-// Each attribute is five pointers: local name, prefix, namespace, value and its end. IDs are not
-// checked: the document is loaded without validation, so an ID given twice or an xml:id that is no
-// NCName is an attribute like any other.
-void XmlTreeBuilder::AddAttributes(std::uint32_t element, int count, const xmlChar** attributes) {
+// Each attribute is five pointers: local name, prefix, namespace, value and its end. A value keeps
+// its references to the document's entities (and "&#38;" for an ampersand), which are expanded as
+// libxml2's own tree expands them. IDs are not checked: the document is loaded without validation,
+// so an ID given twice or an xml:id that is no NCName is an attribute like any other.
+void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
+                                   const xmlChar** attributes) {
   XmlTree::Node& node = tree_.nodes[element];
   node.first_attribute = static_cast<std::uint32_t>(tree_.attributes.size());
   node.attribute_count = static_cast<std::uint32_t>(std::max(count, 0));
   for (int i = 0; i < count; ++i) {
     const xmlChar* const* attribute = attributes + 5 * i;
-    const std::string_view value =
-        Utf8(attribute[3], static_cast<std::size_t>(attribute[4] - attribute[3]));
+    const auto length = static_cast<std::size_t>(attribute[4] - attribute[3]);
     const XmlTree::Text name = AddName(attribute[1], attribute[0]);
+    std::string_view value = Utf8(attribute[3], length);
+    const platform::UniqueHandle<XmlStringTraits> expanded(
+        value.find('&') == std::string_view::npos
+            ? nullptr
+            : xmlStringLenDecodeEntities(&parser, attribute[3], static_cast<int>(length),
+                                         XML_SUBSTITUTE_REF, 0, 0, 0));
+    if (expanded) value = XmlText(expanded.get());
     tree_.attributes.push_back({name, AddString(value)});
   }
 }

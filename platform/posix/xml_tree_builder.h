@@ -1,8 +1,10 @@
-// Builds an XmlTree from the SAX2 events of one libxml2 parse, showing what libxml2's own tree
-// of the document would show: adjacent text joined into one node (across entity expansions too),
-// white-space-only text left out, adjacent CDATA sections joined as libxml2 joins them, no
-// attribute that only the DTD supplies, the lines libxml2 gives its nodes. The document's DTD
-// (its entity declarations) is still built by libxml2's own callbacks.
+// Builds an XmlTree from the SAX2 events of one libxml2 parse, showing what MSXML's DOM of the
+// document shows: a reference to one of the document's entities in content is a node of its own,
+// named after the entity, whose children are the nodes of its expansion; adjacent text joined into
+// one node, white-space-only text left out, adjacent CDATA sections joined as libxml2 joins them,
+// the references in attribute values expanded, no attribute that only the DTD supplies, the lines
+// libxml2 gives its nodes. The document's DTD (its entity declarations) is still built by libxml2's
+// own callbacks. The parse must not substitute entities (no XML_PARSE_NOENT).
 #pragma once
 
 #include <libxml/parser.h>
@@ -27,7 +29,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTreeBuilder(const XmlTreeBuilder&) = delete;
   XmlTreeBuilder& operator=(const XmlTreeBuilder&) = delete;
 
-  std::size_t EntityExpanding(const xmlParserCtxt& parser) override;
+  std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) override;
 
   // The tree built, once the parse has ended.
   XmlTree Finish();
@@ -41,12 +43,12 @@ class XmlTreeBuilder final : public ParseGuardClient {
                                 // child: that child's line, or the element's
     bool last_is_cdata;         // a CDATA section that the next one joins
   };
-  // An entity expansion under way: libxml2 builds its nodes apart and adds them to the element
-  // it is expanded in, so the first node of an expansion joins no CDATA before it.
+  // A reference in content whose expansion is under way, or one in an attribute value that is
+  // over once the parse that met it goes on.
   struct Expansion {
-    int parent_depth;   // the xmlParserCtxt::depth of the parse that met the reference
-    std::size_t level;  // open.size() when it began
-    bool empty;
+    int depth;                  // the xmlParserCtxt::depth of the parse that met it
+    const xmlChar* name;        // the entity's, which lives as long as the parse
+    std::size_t first_pending;  // its expansion's nodes are pending[first_pending...]
   };
 
   static XmlTreeBuilder& Of(void* context);
@@ -61,13 +63,13 @@ class XmlTreeBuilder final : public ParseGuardClient {
   static void CData(void* context, const xmlChar* text, int length);
   static void Comment(void* context, const xmlChar* text);
   static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data);
+  static void Reference(void* context, const xmlChar* name);
   static void InternalSubset(void* context, const xmlChar* name, const xmlChar* external_id,
                              const xmlChar* system_id);
 
+  // Forgets the references that the parse at parser has gone past: those met at its depth or
+  // deeper, whose expansions are over (or which were in attribute values).
   void EndExpansions(const xmlParserCtxt& parser);
-  // Called at each event that makes a node: ends the expansions that are over and tells whether
-  // this node is the first of the current expansion.
-  bool Enter(const xmlParserCtxt& parser);
   void AppendText(xmlParserCtxt& parser, std::string_view text);
   void FlushText();
   std::uint32_t AddNode(XmlNodeType type, XmlTree::Text text, int line);
@@ -75,7 +77,8 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTree::Text AddString(std::string_view utf8);
   XmlTree::Text AddName(const xmlChar* prefix, const xmlChar* local_name);
   XmlTree::Text Range(std::size_t offset) const;
-  void AddAttributes(std::uint32_t element, int count, const xmlChar** attributes);
+  void AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
+                     const xmlChar** attributes);
   bool IsDocument(const xmlParserCtxt& parser) const { return &parser == document_; }
   int LineOf(const xmlParserCtxt& parser) const;
 

@@ -148,19 +148,17 @@ TEST_F(HostileDocumentTest, ModerateEntityUseStillLoads) {
   struct Case {
     const char* label;
     std::string xml;
-    std::size_t length;  // of the root element's text
   };
   const Case kCases[] = {
-      {"5,000 values of 100 characters", Document(entity, Repeated("<v>&a;</v>", 5000)), 0},
-      {"one value of 1,000 references", Document(entity, Repeated("&a;", 1000)), 100000},
+      {"5,000 values of 100 characters", Document(entity, Repeated("<v>&a;</v>", 5000))},
+      {"one element of 1,000 references", Document(entity, Repeated("&a;", 1000))},
   };
   for (const auto& c : kCases) {
     const Outcome outcome = LoadDocument(c.xml);
     EXPECT_LT(outcome.took, kTimeLimit) << c.label;
     EXPECT_FALSE(outcome.failed) << c.label << ": " << outcome.text;
-    if (!ParsedByMsxml()) {
-      EXPECT_EQ(outcome.text, std::string(c.length, 'x') + "|r|") << c.label;
-    }
+    // The references are nodes of their own: the root holds no text alone.
+    EXPECT_EQ(outcome.text, "|r|") << c.label;
   }
 }
 

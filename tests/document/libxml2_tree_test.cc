@@ -1,6 +1,7 @@
-// The native DOM's own tree, built from libxml2's parse events, against what libxml2's tree of the
-// same document shows: which nodes are children, how text and CDATA sections join, the attributes,
-// IDs loaded unchecked, the text lengths libxml2 refuses, and the lines it keeps.
+// The native DOM's own tree, built from libxml2's parse events: a reference to an entity kept as a
+// node that holds its expansion, as MSXML keeps it; otherwise what libxml2's tree of the same
+// document shows: which nodes are children, how text and CDATA sections join, the attributes, IDs
+// loaded unchecked, the text lengths libxml2 refuses, and the lines it keeps.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -28,45 +29,55 @@ constexpr char kSubset[] =
     "<!ATTLIST v type CDATA \"integer\" id ID #IMPLIED>\n"
     "]>\n";
 
-// The element's children as "name/type" strings, and its text when it holds text alone.
-std::string Shape(XmlDocument& document, XmlNode element) {
+// The node's children as "name/type" strings (an entity reference's own children in brackets),
+// and its text when it is an element that holds text alone.
+std::string Shape(XmlDocument& document, XmlNode node) {
   std::string shape;
-  for (std::size_t i = 0; i < document.ChildCount(element); ++i) {
-    const XmlNode child = document.Child(element, i);
-    shape += NodeName(document, child) + "/" +
-             std::to_string(static_cast<int>(document.Type(child))) + " ";
+  for (std::size_t i = 0; i < document.ChildCount(node); ++i) {
+    const XmlNode child = document.Child(node, i);
+    shape +=
+        NodeName(document, child) + "/" + std::to_string(static_cast<int>(document.Type(child)));
+    if (document.Type(child) == XmlNodeType::kEntityReference)
+      shape += "[" + Shape(document, child) + "]";
+    shape += " ";
   }
-  if (IsTextOnly(document, element)) shape += "\"" + ValueText(document, element) + "\"";
+  if (IsTextOnly(document, node)) shape += "\"" + ValueText(document, node) + "\"";
   return shape;
 }
 
-TEST(Libxml2TreeTest, JoinsTextAndCDataAsLibxml2sTreeDoes) {
+TEST(Libxml2TreeTest, KeepsReferencesAndJoinsTextAndCData) {
   struct Case {
     const char* label;
     const char* body;  // the content of v
     const char* shape;
   };
   constexpr Case kCases[] = {
-      {"text around an entity is one text", "a&x;b", "#text/3 \"axb\""},
-      {"references of every kind join", "&lt;&x;&#65;&nested;", "#text/3 b/1 #text/3 "},
-      {"an empty expansion joins nothing", "a&empty;b", "#text/3 \"ab\""},
-      {"white space from an entity alone is dropped", "&blank;", ""},
-      {"white space from an entity beside text is kept", "a&blank;", "#text/3 \"a  \""},
-      {"markup from an entity takes its place", "1&mixed;2", "#text/3 b/1 #text/3 "},
+      {"a reference is a node between the texts around it", "a&x;b",
+       "#text/3 x/5[#text/3 ] #text/3 "},
+      {"predefined and character references join text, entity references nest",
+       "&lt;&x;&#65;&nested;",
+       "#text/3 x/5[#text/3 ] #text/3 "
+       "nested/5[#text/3 x/5[#text/3 ] mixed/5[#text/3 b/1 #text/3 ] #text/3 ] "},
+      {"an empty expansion is a node still", "a&empty;b", "#text/3 empty/5[] #text/3 "},
+      {"white space from an entity alone is dropped", "&blank;", "blank/5[] "},
+      {"white space from an entity beside text is dropped too", "a&blank;", "#text/3 blank/5[] "},
+      {"markup from an entity is the reference's", "1&mixed;2",
+       "#text/3 mixed/5[#text/3 b/1 #text/3 ] #text/3 "},
       {"adjacent CDATA sections are one", "<![CDATA[a]]><![CDATA[b]]>", "#cdata-section/4 "},
       {"white space keeps CDATA sections apart", "<![CDATA[a]]> <![CDATA[b]]>",
        "#cdata-section/4 #cdata-section/4 "},
-      {"a CDATA section that begins an expansion stands alone", "<![CDATA[a]]>&cdata;",
-       "#cdata-section/4 #cdata-section/4 "},
+      {"a CDATA section in an expansion joins none before it", "<![CDATA[a]]>&cdata;",
+       "#cdata-section/4 cdata/5[#cdata-section/4 ] "},
       {"two expansions of a CDATA section stay two", "&cdata;&cdata;",
-       "#cdata-section/4 #cdata-section/4 "},
-      {"a CDATA section joins the one an expansion ends with", "&cdata;<![CDATA[a]]>",
-       "#cdata-section/4 "},
+       "cdata/5[#cdata-section/4 ] cdata/5[#cdata-section/4 ] "},
+      {"a CDATA section joins none an expansion ends with", "&cdata;<![CDATA[a]]>",
+       "cdata/5[#cdata-section/4 ] #cdata-section/4 "},
       {"an empty expansion between CDATA sections", "<![CDATA[a]]>&empty;<![CDATA[b]]>",
-       "#cdata-section/4 "},
+       "#cdata-section/4 empty/5[] #cdata-section/4 "},
       {"text beside CDATA stays apart", "a<![CDATA[b]]>c", "#text/3 #cdata-section/4 #text/3 "},
       {"comments and instructions are listed", "<!--a-->&comment;<?p d?>",
-       "#comment/8 #comment/8 p/7 "},
+       "#comment/8 comment/5[#comment/8 ] p/7 "},
+      {"a reference in an attribute value is expanded there", "<w a=\"&x;\"/>", "w/1 "},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
@@ -75,7 +86,7 @@ TEST(Libxml2TreeTest, JoinsTextAndCDataAsLibxml2sTreeDoes) {
     EXPECT_EQ(Shape(*document, document->Child(document->RootElement(), 0)), c.shape);
   }
   const auto mixed = ParseXmlDocument(std::string(kProlog) + kSubset + "<r>1&mixed;2</r>");
-  EXPECT_EQ(mixed->Text(mixed->RootElement()), u"1a") << "the text before the expansion's markup";
+  EXPECT_EQ(mixed->Text(mixed->RootElement()), u"1") << "the text before the reference";
 }
 
 TEST(Libxml2TreeTest, ShowsOnlyTheAttributesTheDocumentGives) {
@@ -148,9 +159,7 @@ TEST(Libxml2TreeTest, KeepsTheLinesLibxml2Keeps) {
   EXPECT_EQ(positions, (std::vector<std::pair<int, int>>{
                            {12, 1},  // r
                            {14, 1},  // v: the line of its start tag's end, the column of its start
-                           {0, 0},   // text, b, text from the entity: its content has no lines
-                           {0, 0},
-                           {0, 0},
+                           {14, 0},  // the reference, whose content has no lines
                            {15, 0},  // the comment
                            {15, 0},  // a CDATA section: the line of the node before it
                            {16, 0},  // that node is the white space, which is not listed

@@ -108,6 +108,14 @@ std::vector<ImportCase> MakeCases() {
        "</PerUserRoam></Corvane_5></Corvane_5_Preferences>\n",
        {"HKCU\\Misc: A = REG_DWORD 0x2", "HKCU\\Misc: B = REG_SZ b"},
        {}},
+      {"a reference to an entity is a node of its own: a value holding one has no text",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ENTITY n \"7\">"
+       "<!ENTITY t \"integer\"><!ENTITY v '<B type=\"integer\">8</B>'>]>\n"
+       "<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><A type=\"&t;\">&n;</A>"
+       "<C type=\"string\">x&n;</C>&v;<D type=\"string\">&#65;&amp;</D></Misc></PerUserRoam>"
+       "</Corvane_5></Corvane_5_Preferences>\n",
+       {"HKCU\\Misc: A = REG_DWORD 0x0", "HKCU\\Misc: C = REG_SZ ", "HKCU\\Misc: D = REG_SZ A&"},
+       {}},
       {"a malformed document",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences>\n"
        "  <Corvane_5></Corvane_6>\n</Corvane_5_Preferences>\n",
