@@ -47,19 +47,19 @@ std::string Nearest(const std::string& name, const Names& names) {
   return best;
 }
 
-bool IsElement(XmlDocument& document, XmlNode node) {
-  return document.Type(node) == XmlNodeType::kElement;
+bool IsElement(platform::XmlDocument& document, platform::XmlNode node) {
+  return document.Type(node) == platform::XmlNodeType::kElement;
 }
 
 // What the element holds instead of one text: for a value read as the empty text.
-std::string ContentKinds(XmlDocument& document, XmlNode node) {
+std::string ContentKinds(platform::XmlDocument& document, platform::XmlNode node) {
   bool cdata = false, elements = false, other = false;
   const std::size_t count = document.ChildCount(node);
   for (std::size_t i = 0; i < count; ++i) {
-    const XmlNodeType type = document.Type(document.Child(node, i));
-    cdata |= type == XmlNodeType::kCData;
-    elements |= type == XmlNodeType::kElement;
-    other |= type != XmlNodeType::kCData && type != XmlNodeType::kElement;
+    const platform::XmlNodeType type = document.Type(document.Child(node, i));
+    cdata |= type == platform::XmlNodeType::kCData;
+    elements |= type == platform::XmlNodeType::kElement;
+    other |= type != platform::XmlNodeType::kCData && type != platform::XmlNodeType::kElement;
   }
   std::string kinds;
   const auto add = [&kinds](bool present, const char* what) {
@@ -95,18 +95,18 @@ class CheckReceiver final : public LookingReceiver {
   // Where the root element stood, once the walk has begun.
   const std::optional<Location>& root() const { return root_; }
 
-  void WalkStarted(XmlDocument& document, XmlNode root) override {
+  void WalkStarted(platform::XmlDocument& document, platform::XmlNode root) override {
     document_ = &document;
     where_.WalkStarted(document, root);
     root_ = where_.Root();
   }
 
-  void ProductEntered(XmlNode product) override {
+  void ProductEntered(platform::XmlNode product) override {
     products_seen_ = true;
     where_.ProductEntered(product);
   }
 
-  void ScopeEntered(XmlNode scope, const std::string& name) override {
+  void ScopeEntered(platform::XmlNode scope, const std::string& name) override {
     where_.ScopeEntered(scope);
     if (IsComment(*document_, scope)) return;
     const Location at = where_.Locate(scope, WalkLevel::kProduct);
@@ -121,7 +121,7 @@ class CheckReceiver final : public LookingReceiver {
     }
   }
 
-  void CategoryEntered(XmlNode category, const std::string& name) override {
+  void CategoryEntered(platform::XmlNode category, const std::string& name) override {
     where_.CategoryEntered(category);
     if (category.handle == where_.scope().handle) return;
     const Location at = where_.Locate(category, WalkLevel::kScope);
@@ -133,7 +133,7 @@ class CheckReceiver final : public LookingReceiver {
             Quoted(Nearest(name, PrefCategoryNames)) + ")" + TypeHint(category));
   }
 
-  void ValueRead(XmlNode value, const WalkValue& read) override {
+  void ValueRead(platform::XmlNode value, const WalkValue& read) override {
     if (!IsElement(*document_, value)) return;
     const Location at = where_.Locate(value, WalkLevel::kCategory);
     CheckCodePage(at, "value name", document_->Name(value));
@@ -158,7 +158,7 @@ class CheckReceiver final : public LookingReceiver {
     }
   }
 
-  void NodeSkipped(XmlNode node, WalkSkip reason) override {
+  void NodeSkipped(platform::XmlNode node, WalkSkip reason) override {
     switch (reason) {
       case WalkSkip::kCommentAtRoot:
         return;
@@ -203,7 +203,7 @@ class CheckReceiver final : public LookingReceiver {
 
   // For a category element that carries a "type": it was meant as a value directly under the
   // scope, but only an element holding exactly one text is read as one.
-  std::string TypeHint(XmlNode category) const {
+  std::string TypeHint(platform::XmlNode category) const {
     if (!document_->Attribute(category, u"type")) return {};
     return "; it has a \"type\": a value directly under a scope must hold one plain text, or it "
            "is read as a category";
@@ -240,7 +240,7 @@ class CheckReceiver final : public LookingReceiver {
                                   : "its one character that is no hexadecimal digit is skipped"));
   }
 
-  void UnusableType(XmlNode node) {
+  void UnusableType(platform::XmlNode node) {
     if (IsComment(*document_, node)) return;
     const Location at = where_.Locate(node, WalkLevel::kCategory);
     if (!IsElement(*document_, node))
@@ -262,7 +262,7 @@ class CheckReceiver final : public LookingReceiver {
   }
 
   std::vector<Finding>& findings_;
-  XmlDocument* document_ = nullptr;
+  platform::XmlDocument* document_ = nullptr;
   WalkLocation where_;
   std::optional<Location> root_;
   bool products_seen_ = false;
@@ -273,7 +273,7 @@ class CheckReceiver final : public LookingReceiver {
 CheckReport CheckDocument(const std::string& path) {
   CheckReport report;
   CheckReceiver receiver(report.findings);
-  report.outcome = LoadAndWalk(path, receiver);
+  report.outcome = LoadAndWalk(path, platform::DefaultXmlParser(), receiver);
   const Location document_level = receiver.root().value_or(Location{0, 0, "/"});
   switch (report.outcome.kind) {
     case WalkOutcome::Kind::kWalked:

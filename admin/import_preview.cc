@@ -82,23 +82,25 @@ class PreviewReceiver final : public WalkReceiver {
     Written(name);
   }
 
-  void WalkStarted(XmlDocument& document, XmlNode root) override {
+  void WalkStarted(platform::XmlDocument& document, platform::XmlNode root) override {
     document_ = &document;
     where_.WalkStarted(document, root);
   }
-  void ProductEntered(XmlNode product) override { where_.ProductEntered(product); }
-  void ScopeEntered(XmlNode scope, const std::string&) override { where_.ScopeEntered(scope); }
-  void CategoryEntered(XmlNode category, const std::string&) override {
+  void ProductEntered(platform::XmlNode product) override { where_.ProductEntered(product); }
+  void ScopeEntered(platform::XmlNode scope, const std::string&) override {
+    where_.ScopeEntered(scope);
+  }
+  void CategoryEntered(platform::XmlNode category, const std::string&) override {
     const bool direct = category.handle == where_.scope().handle;
     category_where_ = where_.Locate(category, direct ? WalkLevel::kProduct : WalkLevel::kScope);
     where_.CategoryEntered(category);
   }
-  void ValueRead(XmlNode value, const WalkValue&) override {
+  void ValueRead(platform::XmlNode value, const WalkValue&) override {
     value_where_ = where_.Locate(value, WalkLevel::kCategory);
   }
-  void NodeSkipped(XmlNode node, WalkSkip reason) override {
+  void NodeSkipped(platform::XmlNode node, WalkSkip reason) override {
     if (reason != WalkSkip::kUnusableType && reason != WalkSkip::kRejectedBinary) return;
-    if (document_->Type(node) != XmlNodeType::kElement) return;
+    if (document_->Type(node) != platform::XmlNodeType::kElement) return;
     PreviewEntry entry = Entry(value_where_, Outcome::kNotWritten);
     entry.root = root_;
     entry.key = key_;
@@ -165,7 +167,7 @@ class PreviewReceiver final : public WalkReceiver {
   TConfigBase store_;
   StoreReceiver forward_{store_};
   std::vector<PreviewEntry>& entries_;
-  XmlDocument* document_ = nullptr;
+  platform::XmlDocument* document_ = nullptr;
   WalkLocation where_;
   Location category_where_;
   Location value_where_;
@@ -179,7 +181,7 @@ class PreviewReceiver final : public WalkReceiver {
 PreviewReport PreviewImport(const std::string& path, platform::Registry& registry) {
   PreviewReport report;
   PreviewReceiver receiver(registry, report.entries);
-  report.outcome = LoadAndWalk(path, receiver);
+  report.outcome = LoadAndWalk(path, platform::DefaultXmlParser(), receiver);
   return report;
 }
 

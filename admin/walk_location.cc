@@ -4,25 +4,27 @@
 
 namespace regcorvex {
 
-void WalkLocation::WalkStarted(XmlDocument& document, XmlNode root) {
+void WalkLocation::WalkStarted(platform::XmlDocument& document, platform::XmlNode root) {
   document_ = &document;
   root_ = root;
   root_path_ = "/" + Utf8(document.Name(root));
 }
 
-void WalkLocation::ProductEntered(XmlNode product) { product_path_ = root_path_ + PathOf(product); }
+void WalkLocation::ProductEntered(platform::XmlNode product) {
+  product_path_ = root_path_ + PathOf(product);
+}
 
-void WalkLocation::ScopeEntered(XmlNode scope) {
+void WalkLocation::ScopeEntered(platform::XmlNode scope) {
   scope_ = scope;
   scope_path_ = product_path_ + PathOf(scope);
   category_path_ = scope_path_;
 }
 
-void WalkLocation::CategoryEntered(XmlNode category) {
+void WalkLocation::CategoryEntered(platform::XmlNode category) {
   category_path_ = category.handle == scope_.handle ? scope_path_ : scope_path_ + PathOf(category);
 }
 
-Location WalkLocation::Locate(XmlNode node, WalkLevel parent) const {
+Location WalkLocation::Locate(platform::XmlNode node, WalkLevel parent) const {
   const std::string* path = &root_path_;
   switch (parent) {
     case WalkLevel::kRoot:
@@ -46,6 +48,8 @@ Location WalkLocation::Root() const {
   return {line, column, root_path_};
 }
 
-std::string WalkLocation::PathOf(XmlNode node) const { return "/" + Utf8(document_->Name(node)); }
+std::string WalkLocation::PathOf(platform::XmlNode node) const {
+  return "/" + Utf8(document_->Name(node));
+}
 
 }  // namespace regcorvex

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
 namespace regcorvex {
 
@@ -20,26 +20,26 @@ enum class WalkLevel { kRoot, kProduct, kScope, kCategory };
 
 class WalkLocation {
  public:
-  void WalkStarted(XmlDocument& document, XmlNode root);
-  void ProductEntered(XmlNode product);
-  void ScopeEntered(XmlNode scope);
+  void WalkStarted(platform::XmlDocument& document, platform::XmlNode root);
+  void ProductEntered(platform::XmlNode product);
+  void ScopeEntered(platform::XmlNode scope);
   // The values that follow belong to category, or to the scope itself when category is it.
-  void CategoryEntered(XmlNode category);
+  void CategoryEntered(platform::XmlNode category);
 
   // node, a child of the root, of the current product, scope or category (or scope, for a value
   // directly under it).
-  Location Locate(XmlNode node, WalkLevel parent) const;
+  Location Locate(platform::XmlNode node, WalkLevel parent) const;
   // The root element itself.
   Location Root() const;
-  XmlDocument& document() const { return *document_; }
-  XmlNode scope() const { return scope_; }
+  platform::XmlDocument& document() const { return *document_; }
+  platform::XmlNode scope() const { return scope_; }
 
  private:
-  std::string PathOf(XmlNode node) const;
+  std::string PathOf(platform::XmlNode node) const;
 
-  XmlDocument* document_ = nullptr;
-  XmlNode root_;
-  XmlNode scope_;
+  platform::XmlDocument* document_ = nullptr;
+  platform::XmlNode root_;
+  platform::XmlNode scope_;
   std::string root_path_;
   std::string product_path_;
   std::string scope_path_;

@@ -48,7 +48,7 @@ void TMainWin::ProcessParam(const std::string& param) {
 void TMainWin::RunImport(const std::string& file_name) {
   if (!FileExists(file_name, services_.file_system)) return;
   StoreReceiver store(*ConfigMgr);
-  ImportConfiguration(file_name, store, services_.message_boxes);
+  ImportConfiguration(file_name, services_.xml_parser, store, services_.message_boxes);
 }
 
 std::string TMainWin::ExtractOptionValue(const std::string& option) const {

@@ -5,7 +5,8 @@ namespace regcorvex {
 Services DefaultServices() {
   return Services{platform::DefaultApplication(), platform::DefaultMessageBoxes(),
                   platform::DefaultFileSystem(),  platform::DefaultRegistry(),
-                  platform::DefaultVersionApi(),  platform::GetCommandLineA()};
+                  platform::DefaultVersionApi(),  platform::DefaultXmlParser(),
+                  platform::GetCommandLineA()};
 }
 
 }  // namespace regcorvex

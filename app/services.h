@@ -8,6 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/version_api.h"
+#include "platform/xml_document.h"
 
 namespace regcorvex {
 
@@ -17,6 +18,7 @@ struct Services {
   platform::FileSystem& file_system;
   platform::Registry& registry;
   platform::VersionApi& version_api;
+  platform::XmlParser& xml_parser;
   std::string command_line;
 };
 

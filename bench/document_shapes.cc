@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "import/xml_document.h"
 #include "platform/posix/xml_document_libxml2.h"
+#include "platform/xml_document.h"
 
 namespace {
 
@@ -161,8 +161,8 @@ Timing Fastest(const std::string& xml, int rounds) {
     const auto start = std::chrono::steady_clock::now();
     bool failed = false;
     try {
-      regcorvex::ParseXmlDocument(xml);
-    } catch (const regcorvex::XmlLoadError&) {
+      platform::ParseXmlDocument(xml);
+    } catch (const platform::XmlLoadError&) {
       failed = true;
     }
     const double seconds =

@@ -18,12 +18,12 @@
 
 namespace {
 
+using platform::XmlDocument;
+using platform::XmlNode;
 using regcorvex::cfgDataScope;
 using regcorvex::WalkReceiver;
 using regcorvex::WalkSkip;
 using regcorvex::WalkValue;
-using regcorvex::XmlDocument;
-using regcorvex::XmlNode;
 
 // The store's calls, counted so that the walk cannot be optimised away; the hooks stay empty.
 class StoreCalls : public WalkReceiver {
@@ -56,12 +56,12 @@ class StoreCalls : public WalkReceiver {
 // The same, counting the hook calls as well.
 class HookCalls final : public StoreCalls {
  public:
-  void WalkStarted(XmlDocument&, XmlNode) override { ++hooks_; }
-  void ProductEntered(XmlNode) override { ++hooks_; }
-  void ScopeEntered(XmlNode, const std::string&) override { ++hooks_; }
-  void CategoryEntered(XmlNode, const std::string&) override { ++hooks_; }
-  void ValueRead(XmlNode, const WalkValue&) override { ++hooks_; }
-  void NodeSkipped(XmlNode, WalkSkip) override { ++hooks_; }
+  void WalkStarted(platform::XmlDocument&, platform::XmlNode) override { ++hooks_; }
+  void ProductEntered(platform::XmlNode) override { ++hooks_; }
+  void ScopeEntered(platform::XmlNode, const std::string&) override { ++hooks_; }
+  void CategoryEntered(platform::XmlNode, const std::string&) override { ++hooks_; }
+  void ValueRead(platform::XmlNode, const WalkValue&) override { ++hooks_; }
+  void NodeSkipped(platform::XmlNode, WalkSkip) override { ++hooks_; }
   std::size_t hooks() const { return hooks_; }
 
  private:
@@ -91,14 +91,14 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 15;
   const std::string xml = regcorvex::bench::DocumentXml(count);
   std::vector<double> parses;
-  std::unique_ptr<XmlDocument> document;
+  std::unique_ptr<platform::XmlDocument> document;
   for (int round = 0; round < rounds; ++round) {
     document.reset();
     const auto start = std::chrono::steady_clock::now();
-    document = regcorvex::ParseXmlDocument(xml);
+    document = platform::ParseXmlDocument(xml);
     parses.push_back(Seconds(start));
   }
-  const XmlNode root = document->RootElement();
+  const platform::XmlNode root = document->RootElement();
 
   HookCalls counted;
   regcorvex::ImportWalk(*document, counted).Run(root);

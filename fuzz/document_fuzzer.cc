@@ -9,18 +9,18 @@
 
 #include "import/config_format.h"
 #include "import/import_walk.h"
-#include "import/xml_document.h"
 #include "platform/posix/xml_document_libxml2.h"
+#include "platform/xml_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::unique_ptr<regcorvex::XmlDocument> document;
+  std::unique_ptr<platform::XmlDocument> document;
   try {
-    document = regcorvex::ParseXmlDocument({reinterpret_cast<const char*>(data), size});
-  } catch (const regcorvex::XmlLoadError&) {
+    document = platform::ParseXmlDocument({reinterpret_cast<const char*>(data), size});
+  } catch (const platform::XmlLoadError&) {
     return 0;
   }
-  const regcorvex::XmlNode root = document->RootElement();
-  if (const regcorvex::XmlNode doctype = document->Doctype())
+  const platform::XmlNode root = document->RootElement();
+  if (const platform::XmlNode doctype = document->Doctype())
     regcorvex::CheckDocumentIdentity(document->Name(root), document->Name(doctype));
   regcorvex::LookingReceiver receiver;
   regcorvex::ImportWalk(*document, receiver).Run(root);

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "import/xml_document.h"
 #include "platform/entity_budget.h"
 #include "platform/posix/libxml2_parse_guard.h"
+#include "platform/xml_document.h"
 
 namespace {
 
@@ -76,13 +76,13 @@ void OnInstruction(void* context, const xmlChar* target, const xmlChar* data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  regcorvex::EntityExpansion estimate;
+  platform::EntityExpansion estimate;
   try {
-    estimate = regcorvex::MeasureEntityExpansion(bytes);
-  } catch (const regcorvex::XmlLoadError&) {
+    estimate = platform::MeasureEntityExpansion(bytes);
+  } catch (const platform::XmlLoadError&) {
     return 0;
   }
-  regcorvex::InitialiseLibxml2();
+  platform::InitialiseLibxml2();
 
   // The SAX2 handlers that keep the DTD (entities, defaults), with the content counted instead of
   // built into a tree: libxml2 then parses an entity's content anew at each reference.

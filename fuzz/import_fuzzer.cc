@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
       regcorvex::TConfigManager store(*registry, boxes, platform::kNoWindow);
       regcorvex::StoreReceiver receiver(store);
-      regcorvex::ImportConfiguration(document, receiver, boxes);
+      regcorvex::ImportConfiguration(document, platform::DefaultXmlParser(), receiver, boxes);
     }
     written = ProductKeys(*registry);
     if (const std::string error = registry->Persist(); !error.empty()) Fail(error);

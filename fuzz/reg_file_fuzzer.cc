@@ -108,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const regcorvex::ExportResult result = regcorvex::ExportDocument(keys);
   const std::string path = workspace.folder.Write("export.xml", result.document).string();
   Recorder recorder(held);
-  const regcorvex::WalkOutcome outcome =
-      regcorvex::LoadAndWalk(platform::UnixToWindowsPath(path), recorder);
+  const regcorvex::WalkOutcome outcome = regcorvex::LoadAndWalk(
+      platform::UnixToWindowsPath(path), platform::DefaultXmlParser(), recorder);
   if (outcome.kind != regcorvex::WalkOutcome::Kind::kWalked) Fail("the document does not load");
   if (recorder.written != result.exported) Fail("the import wrote another number of values");
   return 0;

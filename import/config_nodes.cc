@@ -4,23 +4,25 @@
 
 namespace regcorvex {
 
-bool IsComment(XmlDocument& document, XmlNode node) { return document.Name(node) == u"#comment"; }
-
-bool IsTextOnly(XmlDocument& document, XmlNode node) {
-  return document.Type(node) == XmlNodeType::kElement && document.ChildCount(node) == 1 &&
-         document.Type(document.Child(node, 0)) == XmlNodeType::kText;
+bool IsComment(platform::XmlDocument& document, platform::XmlNode node) {
+  return document.Name(node) == u"#comment";
 }
 
-std::string NodeName(XmlDocument& document, XmlNode node) {
+bool IsTextOnly(platform::XmlDocument& document, platform::XmlNode node) {
+  return document.Type(node) == platform::XmlNodeType::kElement && document.ChildCount(node) == 1 &&
+         document.Type(document.Child(node, 0)) == platform::XmlNodeType::kText;
+}
+
+std::string NodeName(platform::XmlDocument& document, platform::XmlNode node) {
   return platform::WideToAnsi(document.Name(node));
 }
 
-std::string ValueText(XmlDocument& document, XmlNode node) {
+std::string ValueText(platform::XmlDocument& document, platform::XmlNode node) {
   return IsTextOnly(document, node) ? platform::WideToAnsi(document.Text(node)) : std::string();
 }
 
-std::string ValueType(XmlDocument& document, XmlNode node) {
-  if (document.Type(node) != XmlNodeType::kElement) return {};
+std::string ValueType(platform::XmlDocument& document, platform::XmlNode node) {
+  if (document.Type(node) != platform::XmlNodeType::kElement) return {};
   return platform::WideToAnsi(document.Attribute(node, u"type").value_or(u""));
 }
 

@@ -5,26 +5,27 @@
 #include "common/product.h"
 #include "import/config_format.h"
 #include "import/import_walk.h"
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
 namespace regcorvex {
 namespace {
 
 // The text of a load error: the parser's reason, its line and the start of that line's source.
-std::string DescribeLoadError(const XmlLoadError& error) {
+std::string DescribeLoadError(const platform::XmlLoadError& error) {
   return error.reason() + "\r\n" + "Line" + ": " + std::to_string(error.line()) + "\r\n" +
-         error.source_text().substr(0, XmlLoadError::kSourceTextLength);
+         error.source_text().substr(0, platform::XmlLoadError::kSourceTextLength);
 }
 
 }  // namespace
 
-WalkOutcome LoadAndWalk(const std::string& path, WalkReceiver& receiver) {
+WalkOutcome LoadAndWalk(const std::string& path, platform::XmlParser& parser,
+                        WalkReceiver& receiver) {
   using Kind = WalkOutcome::Kind;
   try {
-    const auto document = CreateXmlDocument();
+    const auto document = parser.NewDocument();
     document->Load(path);
-    const XmlNode root = document->RootElement();
-    const XmlNode doctype = document->Doctype();
+    const platform::XmlNode root = document->RootElement();
+    const platform::XmlNode doctype = document->Doctype();
     if (!doctype) {
       return {Kind::kFailed,
               "The document has no DOCTYPE declaration: a configuration document starts with "
@@ -35,16 +36,16 @@ WalkOutcome LoadAndWalk(const std::string& path, WalkReceiver& receiver) {
     if (!identity.accepted) return {Kind::kRefused, identity.display_name};
     ImportWalk(*document, receiver).Run(root);
     return {Kind::kWalked, {}};
-  } catch (const XmlLoadError& error) {
+  } catch (const platform::XmlLoadError& error) {
     return {Kind::kNotLoaded, DescribeLoadError(error), error.line()};
   } catch (const std::exception& error) {
     return {Kind::kFailed, std::string(error.what())};
   }
 }
 
-void ImportConfiguration(const std::string& path, WalkReceiver& store,
+void ImportConfiguration(const std::string& path, platform::XmlParser& parser, WalkReceiver& store,
                          platform::MessageBoxes& message_boxes) {
-  const WalkOutcome outcome = LoadAndWalk(path, store);
+  const WalkOutcome outcome = LoadAndWalk(path, parser, store);
   std::string text;
   if (outcome.kind == WalkOutcome::Kind::kRefused) {
     text = "This configuration file belongs to " + outcome.text + "\r\n" +

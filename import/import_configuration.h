@@ -7,10 +7,11 @@
 
 #include "import/walk_receiver.h"
 #include "platform/message_box.h"
+#include "platform/xml_document.h"
 
 namespace regcorvex {
 
-void ImportConfiguration(const std::string& path, WalkReceiver& store,
+void ImportConfiguration(const std::string& path, platform::XmlParser& parser, WalkReceiver& store,
                          platform::MessageBoxes& message_boxes);
 
 // How far one document got: loaded, identified and walked, or where it stopped.
@@ -26,8 +27,9 @@ struct WalkOutcome {
   int line = 0;  // kNotLoaded: the parser's line, 0 when unknown
 };
 
-// The import's own sequence, without its messages: loads the document at path, checks its
-// identity and walks it into receiver. The document is released before this returns.
-WalkOutcome LoadAndWalk(const std::string& path, WalkReceiver& receiver);
+// The import's own sequence, without its messages: loads the document at path with parser, checks
+// its identity and walks it into receiver. The document is released before this returns.
+WalkOutcome LoadAndWalk(const std::string& path, platform::XmlParser& parser,
+                        WalkReceiver& receiver);
 
 }  // namespace regcorvex

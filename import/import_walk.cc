@@ -17,11 +17,11 @@ bool IsSkippedCategory(const std::string& name) {
   return upper.find("$TEMP") != std::string::npos || upper.find("$UNKNOWN") != std::string::npos;
 }
 
-void ImportWalk::Run(XmlNode root) {
+void ImportWalk::Run(platform::XmlNode root) {
   receiver_.WalkStarted(document_, root);
   const std::size_t count = document_.ChildCount(root);
   for (std::size_t i = 0; i < count; ++i) {
-    const XmlNode child = document_.Child(root, i);
+    const platform::XmlNode child = document_.Child(root, i);
     if (IsComment(document_, child)) {
       receiver_.NodeSkipped(child, WalkSkip::kCommentAtRoot);
     } else if (IsTextOnly(document_, child)) {
@@ -34,11 +34,11 @@ void ImportWalk::Run(XmlNode root) {
   }
 }
 
-void ImportWalk::ImportProductElement(XmlNode product) {
+void ImportWalk::ImportProductElement(platform::XmlNode product) {
   receiver_.ProductEntered(product);
   const std::size_t count = document_.ChildCount(product);
   for (std::size_t i = 0; i < count; ++i) {
-    const XmlNode child = document_.Child(product, i);
+    const platform::XmlNode child = document_.Child(product, i);
     if (IsTextOnly(document_, child)) {
       receiver_.NodeSkipped(child, WalkSkip::kTextOnlyInProduct);
       continue;
@@ -50,10 +50,10 @@ void ImportWalk::ImportProductElement(XmlNode product) {
   }
 }
 
-void ImportWalk::ImportScopeElement(XmlNode scope) {
+void ImportWalk::ImportScopeElement(platform::XmlNode scope) {
   const std::size_t count = document_.ChildCount(scope);
   for (std::size_t i = 0; i < count; ++i) {
-    const XmlNode child = document_.Child(scope, i);
+    const platform::XmlNode child = document_.Child(scope, i);
     if (IsTextOnly(document_, child)) {
       // A value directly under the scope: the base key, opened and closed for this value alone.
       category_name_ = kCfgAllName;
@@ -68,7 +68,7 @@ void ImportWalk::ImportScopeElement(XmlNode scope) {
   }
 }
 
-void ImportWalk::ImportCategoryElement(XmlNode category) {
+void ImportWalk::ImportCategoryElement(platform::XmlNode category) {
   const std::size_t count = document_.ChildCount(category);
   if (count == 0) {
     receiver_.NodeSkipped(category, WalkSkip::kCategoryWithoutChildren);
@@ -85,13 +85,13 @@ void ImportWalk::ImportCategoryElement(XmlNode category) {
   receiver_.ClosePref();
 }
 
-bool ImportWalk::OpenCategory(XmlNode category) {
+bool ImportWalk::OpenCategory(platform::XmlNode category) {
   receiver_.CategoryEntered(category, category_name_);
   section_ = GetCategoryKeyPath(category_name_);
   return receiver_.OpenPref(GetDataScope(scope_name_), std::string(PrefBaseKey) + "\\" + section_);
 }
 
-void ImportWalk::ImportValueElement(XmlNode value) {
+void ImportWalk::ImportValueElement(platform::XmlNode value) {
   const std::string name = DecodeElementName(NodeName(document_, value));
   const std::string text = DecodeValueText(ValueText(document_, value));
   const std::string type = ValueType(document_, value);

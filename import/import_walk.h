@@ -7,7 +7,7 @@
 #include <string>
 
 #include "import/walk_receiver.h"
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
 namespace regcorvex {
 
@@ -17,22 +17,22 @@ bool IsSkippedCategory(const std::string& name);
 
 class ImportWalk {
  public:
-  ImportWalk(XmlDocument& document, WalkReceiver& receiver)
+  ImportWalk(platform::XmlDocument& document, WalkReceiver& receiver)
       : document_(document), receiver_(receiver) {}
 
   // Walks the children of the root element.
-  void Run(XmlNode root);
+  void Run(platform::XmlNode root);
 
  private:
-  void ImportProductElement(XmlNode product);
-  void ImportScopeElement(XmlNode scope);
-  void ImportCategoryElement(XmlNode category);
-  void ImportValueElement(XmlNode value);
+  void ImportProductElement(platform::XmlNode product);
+  void ImportScopeElement(platform::XmlNode scope);
+  void ImportCategoryElement(platform::XmlNode category);
+  void ImportValueElement(platform::XmlNode value);
   // Opens the current category's key for the current scope; category is its element, or the
   // scope element for a value directly under it.
-  bool OpenCategory(XmlNode category);
+  bool OpenCategory(platform::XmlNode category);
 
-  XmlDocument& document_;
+  platform::XmlDocument& document_;
   WalkReceiver& receiver_;
   std::string scope_name_;     // as written in the document
   std::string category_name_;  // decoded; "cfgAll" for a value directly under a scope

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 #include "prefs/pref_keys.h"
 
 namespace regcorvex {
@@ -49,16 +49,16 @@ class WalkReceiver {
                                  const std::vector<std::uint8_t>& bytes) = 0;
 
   // The walk of an accepted document begins; its nodes stay valid until the walk returns.
-  virtual void WalkStarted(XmlDocument& /*document*/, XmlNode /*root*/) {}
-  virtual void ProductEntered(XmlNode /*product*/) {}
+  virtual void WalkStarted(platform::XmlDocument& /*document*/, platform::XmlNode /*root*/) {}
+  virtual void ProductEntered(platform::XmlNode /*product*/) {}
   // name as written, which selects the data scope through GetDataScope.
-  virtual void ScopeEntered(XmlNode /*scope*/, const std::string& /*name*/) {}
+  virtual void ScopeEntered(platform::XmlNode /*scope*/, const std::string& /*name*/) {}
   // Before the category's key is opened: name is decoded, or "cfgAll" for a value directly under
   // a scope element, which is then the node given.
-  virtual void CategoryEntered(XmlNode /*category*/, const std::string& /*name*/) {}
+  virtual void CategoryEntered(platform::XmlNode /*category*/, const std::string& /*name*/) {}
   // Before the value's setter is chosen by its type.
-  virtual void ValueRead(XmlNode /*value*/, const WalkValue& /*read*/) {}
-  virtual void NodeSkipped(XmlNode /*node*/, WalkSkip /*reason*/) {}
+  virtual void ValueRead(platform::XmlNode /*value*/, const WalkValue& /*read*/) {}
+  virtual void NodeSkipped(platform::XmlNode /*node*/, WalkSkip /*reason*/) {}
 };
 
 // A receiver that only looks: every key opens and nothing is written.

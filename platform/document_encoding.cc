@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 enum class Kind { kSingleByte, kUtf8, kUtf16, kUcs4, kDoubleByte };
@@ -368,4 +368,4 @@ DocumentText DecodeDocument(std::string_view bytes) {
                                              : DecodeSingleBytes(body);
 }
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace regcorvex {
+namespace platform {
 
 inline constexpr char kUnreadableEncodingReason[] =
     "The document's encoding is not one this program can check.";
@@ -24,4 +24,4 @@ struct DocumentText {
 // here, and for a declaration that contradicts a 16- or 32-bit byte order.
 DocumentText DecodeDocument(std::string_view bytes);
 
-}  // namespace regcorvex
+}  // namespace platform

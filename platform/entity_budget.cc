@@ -4,11 +4,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "import/xml_document.h"
 #include "platform/code_page.h"
 #include "platform/document_encoding.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 constexpr std::size_t kTooLong = XmlEntityLimits::kMaxCharacters + 1;
@@ -427,8 +427,7 @@ class EntityScan {
     const int line = 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + start, u'\n'));
     const std::size_t end = text_.find_first_of(u"\r\n", start);
     const std::size_t length = std::min(end - start, XmlLoadError::kSourceTextLength);
-    throw XmlLoadError(kEntityLimitsReason, line,
-                       platform::WideToAnsi(text_.substr(start, length)));
+    throw XmlLoadError(kEntityLimitsReason, line, WideToAnsi(text_.substr(start, length)));
   }
 
   const DocumentText document_;
@@ -449,4 +448,4 @@ EntityExpansion MeasureEntityExpansion(std::string_view bytes) {
   return EntityScan(DecodeDocument(bytes)).Run();
 }
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace regcorvex {
+namespace platform {
 
 // What expanding the document's entities and applying its attribute defaults adds: characters
 // (UTF-16 code units) and the copying that joining expansions to the text around them costs.
@@ -23,4 +23,4 @@ struct EntityExpansion {
 // kUnreadableEncodingReason for an encoding it cannot decode as the parser does.
 EntityExpansion MeasureEntityExpansion(std::string_view bytes);
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -1,5 +1,6 @@
-// The Win32 file functions the shell uses to resolve and test the document path. Paths are
-// Windows paths; the native build maps them onto the Wine prefix's drives.
+// The Win32 file functions the shell uses to resolve and test the document path, and the one read
+// of a whole file that loads the document. Paths are Windows paths; the native build maps them
+// onto the Wine prefix's drives.
 #pragma once
 
 #include <string>
@@ -26,6 +27,10 @@ class FileSystem {
   virtual Dword GetLastError() = 0;
   // FindFirstFileA and FindClose in one: true when an entry matches, filling *found.
   virtual bool FindFirstFileA(const char* pattern, FindData* found) = 0;
+  // The whole file at path into *bytes, read no further than its size when opened: kErrorSuccess,
+  // or kErrorAccessDenied, kErrorFileNotFound (also for what is no regular file: it is never
+  // opened in a way that can block), kErrorFileTooLarge (past 2 GiB) or kErrorReadFault.
+  virtual Long ReadWholeFile(const char* path, std::string* bytes) = 0;
 };
 
 FileSystem& DefaultFileSystem();

@@ -50,7 +50,9 @@ deadline=$((120 + count * 5))
 timeout "$deadline" "$native_build/tests/differential/differential_runner" \
   "$documents" "$documents/list.txt" "$work/native.txt"
 
-windows_path() { timeout 60 winepath -w "$1" 2>/dev/null; }
+# Wine's drive Z: is the Unix root: an absolute path needs no Wine process (winepath takes a
+# minute where Wine runs emulated).
+windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
 timeout "$deadline" wine "$windows_build/tests/differential/differential_runner.exe" \
   "$(windows_path "$documents")" "$(windows_path "$documents/list.txt")" \
   "$(windows_path "$work/windows.txt")" </dev/null >"$work/wine.log" 2>&1 ||

@@ -1,9 +1,11 @@
 // Windows paths over the Wine prefix's drives: full-path expansion as Wine does it, attributes
 // and existence from the Unix file the path maps to, and the command line as Wine builds it.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -15,6 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/posix/utf8.h"
 #include "platform/posix/wine_prefix.h"
+#include "platform/posix/wine_registry_files.h"
 
 namespace platform {
 namespace {
@@ -255,6 +258,30 @@ class WineFileSystem final : public FileSystem {
     const std::string name = pattern;
     found->name = name.substr(name.find_last_of("\\/:") + 1);
     return true;
+  }
+
+  // Opened without blocking, so that a FIFO put in the file's place cannot stall the read.
+  Long ReadWholeFile(const char* path, std::string* bytes) override {
+    const std::string name = path != nullptr ? path : "";
+    if (name.empty() || name.size() > kMaxAnsiName) return kErrorFileNotFound;
+    const std::string full = FullPath(name);
+    const auto unix_path = full.size() > kMaxFullPath ? std::nullopt : WindowsToUnixPath(full);
+    if (!unix_path) return kErrorFileNotFound;
+    const wine_registry::UniqueFd file(
+        ::open(unix_path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) return errno == EACCES || errno == EPERM ? kErrorAccessDenied : kErrorFileNotFound;
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kErrorFileNotFound;
+    if (info.st_size > 0x7FFFFFFF) return kErrorFileTooLarge;
+    bytes->assign(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes->size()) {
+      const ssize_t got = ::read(file.get(), bytes->data() + done, bytes->size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return kErrorReadFault;
+      done += static_cast<std::size_t>(got);
+    }
+    return kErrorSuccess;
   }
 
  private:

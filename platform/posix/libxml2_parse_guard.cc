@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 // Refuses every external entity and DTD, for any parser in the process, so that not even a
@@ -199,4 +199,4 @@ void ParseGuard::Record(std::string_view reason, int line) {
   if (!error_) error_ = Error{std::string(reason), line};
 }
 
-}  // namespace regcorvex
+}  // namespace platform

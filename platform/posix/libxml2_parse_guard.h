@@ -16,7 +16,7 @@
 
 #include "platform/posix/xml_markup_cost.h"
 
-namespace regcorvex {
+namespace platform {
 
 // libxml2's text as a view; the empty view for no text.
 inline std::string_view XmlText(const xmlChar* text) {
@@ -96,4 +96,4 @@ class ParseGuard {
   std::unordered_map<const xmlEntity*, Expansion> expansions_;
 };
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -4,14 +4,10 @@
 // libxml2 parses; the tree is the program's own (XmlTree), built from libxml2's SAX2 events.
 #include "platform/posix/xml_document_libxml2.h"
 
-#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <optional>
@@ -21,23 +17,18 @@
 #include "platform/file_system.h"
 #include "platform/posix/libxml2_parse_guard.h"
 #include "platform/posix/utf8.h"
-#include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_registry_files.h"
 #include "platform/posix/xml_markup_cost.h"
 #include "platform/posix/xml_start_tags.h"
 #include "platform/posix/xml_tree.h"
 #include "platform/posix/xml_tree_builder.h"
 #include "platform/unique_handle.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 // References to the document's entities kept as nodes, as MSXML keeps them (no NOENT), their
 // expansions within the bounds ParseGuard keeps; no network.
 constexpr int kParseOptions = XML_PARSE_NONET;
-
-constexpr char kFileNotFound[] = "The system cannot locate the object specified.";
-constexpr char kAccessDenied[] = "Access is denied.";
 
 struct DocTraits {
   using Handle = xmlDocPtr;
@@ -51,9 +42,7 @@ struct ParserTraits {
   void Close(xmlParserCtxtPtr context) const { xmlFreeParserCtxt(context); }
 };
 
-std::string ToAnsi(std::string_view utf8) {
-  return platform::WideToAnsi(platform::Utf8ToUtf16(utf8));
-}
+std::string ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToUtf16(utf8)); }
 
 // The text of line (from 1) of the document's bytes, UTF-16 when it starts with a byte-order mark
 // and UTF-8 otherwise (a line that is no UTF-8 is read in the ANSI code page).
@@ -68,10 +57,10 @@ std::u16string SourceLine(std::string_view bytes, int line) {
       text += static_cast<char16_t>(high << 8 | low);
     }
   } else {
-    text = platform::Utf8ToUtf16(bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0));
+    text = Utf8ToUtf16(bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0));
     if (text.find(u'\uFFFD') != std::u16string::npos &&
         bytes.find("\xEF\xBF\xBD") == std::string_view::npos) {
-      text = platform::AnsiToWide(bytes);
+      text = AnsiToWide(bytes);
     }
   }
   std::size_t start = 0;
@@ -90,8 +79,7 @@ void CheckMarkupCost(std::string_view bytes, AttributeDefaults& defaults) {
   const std::size_t limit =
       MarkupLimits::kStepsPerCharacter * bytes.size() + MarkupLimits::kBaseSteps;
   const int line = DocumentMarkupCost(bytes, limit, defaults).over_at_line;
-  if (line != 0)
-    throw XmlLoadError(kMarkupLimitsReason, line, platform::WideToAnsi(SourceLine(bytes, line)));
+  if (line != 0) throw XmlLoadError(kMarkupLimitsReason, line, WideToAnsi(SourceLine(bytes, line)));
 }
 
 std::string Trimmed(std::string_view text) {
@@ -99,41 +87,15 @@ std::string Trimmed(std::string_view text) {
   return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-// The whole file that a Windows path names. Opened without blocking, so that a FIFO put in its
-// place after the check cannot stall the load, and read no further than its size when opened.
-std::string ReadDocumentFile(const std::string& path) {
-  platform::FileSystem& files = platform::DefaultFileSystem();
-  std::string full(files.GetFullPathNameA(path.c_str(), 0, nullptr), '\0');
-  const platform::Dword length =
-      full.empty() ? 0
-                   : files.GetFullPathNameA(path.c_str(), static_cast<platform::Dword>(full.size()),
-                                            full.data());
-  full.resize(length < full.size() ? length : 0);
-  const auto unix_path = full.empty() ? std::nullopt : platform::WindowsToUnixPath(full);
-  if (!unix_path) throw XmlLoadError(kFileNotFound, 0, "");
-  const platform::wine_registry::UniqueFd file(
-      ::open(unix_path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat info;
-  if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-    throw XmlLoadError(!file && (errno == EACCES || errno == EPERM) ? kAccessDenied : kFileNotFound,
-                       0, "");
-  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw XmlLoadError(kFileNotFound, 0, "");
-    done += static_cast<std::size_t>(got);
-  }
-  return bytes;
-}
-
 class Libxml2Document final : public XmlDocument {
  public:
+  // files: where Load reads; a document only parsed from bytes needs none.
+  explicit Libxml2Document(FileSystem* files = nullptr) : files_(files) {}
+
   // The file's bytes are let go once parsed: Position, which the import never asks, reads the
   // file again.
   void Load(const std::string& path) override {
-    Parse(ReadDocumentFile(path));
+    Parse(ReadXmlFile(*files_, path));
     path_ = path;
   }
 
@@ -200,19 +162,19 @@ class Libxml2Document final : public XmlDocument {
     path_.clear();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
       throw XmlLoadError("The document is too large.", 0, "");
-    const platform::UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
+    const UniqueHandle<ParserTraits> context(xmlNewParserCtxt());
     if (!context) throw std::bad_alloc();
     AttributeDefaults defaults;
     CheckMarkupCost(bytes, defaults);
     XmlTreeBuilder builder(context.get(), bytes.size());
     const ParseGuard guard(context.get(), builder, defaults);
     // libxml2's document holds no more than the DTD: the builder keeps the content.
-    const platform::UniqueHandle<DocTraits> document(
-        xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                          nullptr, kParseOptions));
+    const UniqueHandle<DocTraits> document(xmlCtxtReadMemory(context.get(), bytes.data(),
+                                                             static_cast<int>(bytes.size()),
+                                                             nullptr, nullptr, kParseOptions));
     if (const auto& error = guard.error()) {
       throw XmlLoadError(ToAnsi(Trimmed(error->reason)), error->line,
-                         platform::WideToAnsi(SourceLine(bytes, error->line)));
+                         WideToAnsi(SourceLine(bytes, error->line)));
     }
     XmlTree tree = builder.Finish();
     if (!document || context.get()->wellFormed == 0 || tree.root == XmlTree::kNone)
@@ -232,7 +194,7 @@ class Libxml2Document final : public XmlDocument {
   std::string Source() const {
     if (path_.empty()) return source_;
     try {
-      std::string bytes = ReadDocumentFile(path_);
+      std::string bytes = ReadXmlFile(*files_, path_);
       return bytes.size() == parsed_size_ ? bytes : std::string();
     } catch (const XmlLoadError&) {
       return {};
@@ -247,7 +209,7 @@ class Libxml2Document final : public XmlDocument {
       const XmlTree::Node& node = tree_.nodes[i];
       if (node.type != XmlNodeType::kElement) continue;
       indices.push_back(i);
-      elements.push_back({platform::Utf16ToUtf8(tree_.String(node.text)), node.line});
+      elements.push_back({Utf16ToUtf8(tree_.String(node.text)), node.line});
     }
     const std::vector<int> found = StartTagColumns(elements, Source());
     std::vector<int> columns(tree_.nodes.size(), 0);
@@ -255,6 +217,7 @@ class Libxml2Document final : public XmlDocument {
     return columns;
   }
 
+  FileSystem* files_;
   XmlTree tree_;
   std::string path_;    // the file loaded
   std::string source_;  // or the bytes parsed
@@ -270,6 +233,18 @@ std::unique_ptr<XmlDocument> ParseXmlDocument(std::string_view bytes) {
   return document;
 }
 
-std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<Libxml2Document>(); }
+std::unique_ptr<XmlParser> MakeXmlParser(FileSystem& files) {
+  class Libxml2Parser final : public XmlParser {
+   public:
+    explicit Libxml2Parser(FileSystem& files) : files_(files) {}
+    std::unique_ptr<XmlDocument> NewDocument() override {
+      return std::make_unique<Libxml2Document>(&files_);
+    }
 
-}  // namespace regcorvex
+   private:
+    FileSystem& files_;
+  };
+  return std::make_unique<Libxml2Parser>(files);
+}
+
+}  // namespace platform

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 // The characters of a text as code units of one width and byte order; the scan needs only to
@@ -306,4 +306,4 @@ std::size_t EntityMarkupSteps(std::string_view utf8, const AttributeDefaults& de
   return Scanner<Units<1, false>>(text, defaults, nullptr, static_cast<std::size_t>(-1)).Run(false);
 }
 
-}  // namespace regcorvex
+}  // namespace platform

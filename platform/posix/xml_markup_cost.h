@@ -13,7 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace regcorvex {
+namespace platform {
 
 struct MarkupLimits {
   // Steps allowed for each character of the document, and for any document at all: about 11,000
@@ -41,4 +41,4 @@ MarkupCost DocumentMarkupCost(std::string_view bytes, std::size_t steps_limit,
 // The steps that parsing an entity's replacement text (UTF-8) costs, with the document's defaults.
 std::size_t EntityMarkupSteps(std::string_view utf8, const AttributeDefaults& defaults);
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 struct StartTag {
@@ -127,4 +127,4 @@ std::vector<int> StartTagColumns(const std::vector<ElementLine>& elements,
   return columns;
 }
 
-}  // namespace regcorvex
+}  // namespace platform

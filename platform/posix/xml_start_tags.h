@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace regcorvex {
+namespace platform {
 
 // An element as the parse gave it: its qualified name (UTF-8) and the line libxml2 gives it.
 struct ElementLine {
@@ -20,4 +20,4 @@ struct ElementLine {
 // order, in source, the bytes libxml2 parsed; 0 for an element whose tag was not found.
 std::vector<int> StartTagColumns(const std::vector<ElementLine>& elements, std::string_view source);
 
-}  // namespace regcorvex
+}  // namespace platform

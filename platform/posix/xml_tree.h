@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 
 struct XmlTree {
   static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
@@ -60,4 +60,4 @@ struct XmlTree {
   std::uint32_t doctype = kNone;  // the DOCTYPE, when the document has one
 };
 
-}  // namespace regcorvex
+}  // namespace platform

@@ -12,7 +12,7 @@
 #include "platform/posix/utf8.h"
 #include "platform/unique_handle.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 // libxml2 keeps a node's line in 16 bits: a line past the last it can hold reads as that one.
@@ -263,17 +263,17 @@ std::uint32_t XmlTreeBuilder::AddChild(XmlNodeType type, XmlTree::Text text, int
 
 XmlTree::Text XmlTreeBuilder::AddString(std::string_view utf8) {
   const std::size_t offset = tree_.strings.size();
-  platform::AppendUtf8AsUtf16(tree_.strings, utf8);
+  AppendUtf8AsUtf16(tree_.strings, utf8);
   return Range(offset);
 }
 
 XmlTree::Text XmlTreeBuilder::AddName(const xmlChar* prefix, const xmlChar* local_name) {
   const std::size_t offset = tree_.strings.size();
   if (prefix != nullptr) {
-    platform::AppendUtf8AsUtf16(tree_.strings, XmlText(prefix));
+    AppendUtf8AsUtf16(tree_.strings, XmlText(prefix));
     tree_.strings.push_back(u':');
   }
-  platform::AppendUtf8AsUtf16(tree_.strings, XmlText(local_name));
+  AppendUtf8AsUtf16(tree_.strings, XmlText(local_name));
   return Range(offset);
 }
 
@@ -297,7 +297,7 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     const auto length = static_cast<std::size_t>(attribute[4] - attribute[3]);
     const XmlTree::Text name = AddName(attribute[1], attribute[0]);
     std::string_view value = Utf8(attribute[3], length);
-    const platform::UniqueHandle<XmlStringTraits> expanded(
+    const UniqueHandle<XmlStringTraits> expanded(
         value.find('&') == std::string_view::npos
             ? nullptr
             : xmlStringLenDecodeEntities(&parser, attribute[3], static_cast<int>(length),
@@ -307,4 +307,4 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
   }
 }
 
-}  // namespace regcorvex
+}  // namespace platform

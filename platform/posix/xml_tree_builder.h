@@ -19,7 +19,7 @@
 #include "platform/posix/libxml2_parse_guard.h"
 #include "platform/posix/xml_tree.h"
 
-namespace regcorvex {
+namespace platform {
 
 class XmlTreeBuilder final : public ParseGuardClient {
  public:
@@ -93,4 +93,4 @@ class XmlTreeBuilder final : public ParseGuardClient {
   std::exception_ptr failure_;
 };
 
-}  // namespace regcorvex
+}  // namespace platform

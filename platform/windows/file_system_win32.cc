@@ -6,6 +6,12 @@
 namespace platform {
 namespace {
 
+struct FileTraits {
+  using Handle = HANDLE;
+  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
+  void Close(HANDLE file) const { ::CloseHandle(file); }
+};
+
 struct FindHandleTraits {
   using Handle = HANDLE;
   static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
@@ -26,6 +32,23 @@ class Win32FileSystem final : public FileSystem {
     found->attributes = data.dwFileAttributes;
     found->name = data.cFileName;
     return true;
+  }
+
+  Long ReadWholeFile(const char* path, std::string* bytes) override {
+    const UniqueHandle<FileTraits> file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && ::GetLastError() == ERROR_ACCESS_DENIED) return kErrorAccessDenied;
+    LARGE_INTEGER size;
+    if (!file || !::GetFileSizeEx(file.get(), &size)) return kErrorFileNotFound;
+    if (size.QuadPart > 0x7FFFFFFF) return kErrorFileTooLarge;
+    bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes->empty() && (!::ReadFile(file.get(), bytes->data(),
+                                        static_cast<DWORD>(bytes->size()), &read, nullptr) ||
+                            read != bytes->size()))
+      return kErrorReadFault;
+    return kErrorSuccess;
   }
 };
 

@@ -13,12 +13,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "import/xml_document.h"
 #include "platform/code_page.h"
 #include "platform/entity_budget.h"
 #include "platform/unique_handle.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 // mingw's __uuidof does not link for the MSXML interfaces; these are their published IIDs.
@@ -34,13 +34,7 @@ struct ComTraits {
   void Close(T* object) const { object->Release(); }
 };
 template <typename T>
-using ComPtr = platform::UniqueHandle<ComTraits<T>>;
-
-struct FileTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE file) const { ::CloseHandle(file); }
-};
+using ComPtr = UniqueHandle<ComTraits<T>>;
 
 struct SafeArrayTraits {
   using Handle = SAFEARRAY*;
@@ -53,7 +47,7 @@ struct BstrTraits {
   static constexpr BSTR kEmpty = nullptr;
   void Close(BSTR text) const { ::SysFreeString(text); }
 };
-using UniqueBstr = platform::UniqueHandle<BstrTraits>;
+using UniqueBstr = UniqueHandle<BstrTraits>;
 
 // A VARIANT, cleared when it goes.
 class Variant {
@@ -120,31 +114,9 @@ ComPtr<IXMLDOMDocument2> CreateParser() {
   return {};
 }
 
-// The whole file at path; MSXML then parses these bytes, the ones the entity check has seen.
-std::string ReadDocumentFile(const std::string& path) {
-  const platform::UniqueHandle<FileTraits> file(
-      ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  // Windows' text for error 5, which MSXML gives for a file it may not read (Wine's MSXML says
-  // only "error"); the native program words it the same.
-  if (!file && ::GetLastError() == ERROR_ACCESS_DENIED)
-    throw XmlLoadError("Access is denied.", 0, "");
-  LARGE_INTEGER size;
-  if (!file || !::GetFileSizeEx(file.get(), &size))
-    throw XmlLoadError("The system cannot locate the object specified.", 0, "");
-  if (size.QuadPart > 0x7FFFFFFF) throw XmlLoadError("The document is too large.", 0, "");
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size()))
-    throw XmlLoadError("The file could not be read.", 0, "");
-  return bytes;
-}
-
 // The bytes as the array of bytes that MSXML's load accepts.
-platform::UniqueHandle<SafeArrayTraits> ByteArray(std::string_view bytes) {
-  platform::UniqueHandle<SafeArrayTraits> array(
+UniqueHandle<SafeArrayTraits> ByteArray(std::string_view bytes) {
+  UniqueHandle<SafeArrayTraits> array(
       ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())));
   if (!array) throw std::bad_alloc();
   void* data = nullptr;
@@ -156,7 +128,7 @@ platform::UniqueHandle<SafeArrayTraits> ByteArray(std::string_view bytes) {
 
 std::string Trimmed(std::u16string_view text) {
   const std::size_t end = text.find_last_not_of(u" \r\n");
-  return platform::WideToAnsi(text.substr(0, end == std::u16string_view::npos ? 0 : end + 1));
+  return WideToAnsi(text.substr(0, end == std::u16string_view::npos ? 0 : end + 1));
 }
 
 XmlLoadError ParseErrorOf(IXMLDOMDocument2* document, HRESULT load_result) {
@@ -176,19 +148,20 @@ XmlLoadError ParseErrorOf(IXMLDOMDocument2* document, HRESULT load_result) {
   std::string text = Trimmed(TakeBstr(reason));
   if (text.empty()) text = "The document could not be loaded.";
   return XmlLoadError(text, static_cast<int>(line),
-                      platform::WideToAnsi(source_text.substr(0, XmlLoadError::kSourceTextLength)));
+                      WideToAnsi(source_text.substr(0, XmlLoadError::kSourceTextLength)));
 }
 
 class MsxmlDocument final : public XmlDocument {
  public:
-  MsxmlDocument() : document_(CreateParser()) {}
+  explicit MsxmlDocument(FileSystem& files) : files_(files), document_(CreateParser()) {}
 
   void Load(const std::string& path) override {
     children_.clear();
     nodes_.clear();
     root_ = {};
     doctype_ = {};
-    const std::string bytes = ReadDocumentFile(path);
+    // MSXML parses the bytes that the entity check has seen.
+    const std::string bytes = ReadXmlFile(files_, path);
     MeasureEntityExpansion(bytes);
     Variant source;
     source.value.vt = VT_ARRAY | VT_UI1;
@@ -284,6 +257,7 @@ class MsxmlDocument final : public XmlDocument {
     return children_.emplace(node.handle, std::move(children)).first->second;
   }
 
+  FileSystem& files_;
   ComPtr<IXMLDOMDocument2> document_;
   std::vector<ComPtr<IXMLDOMNode>> nodes_;
   std::unordered_map<const void*, std::vector<IXMLDOMNode*>> children_;
@@ -291,8 +265,21 @@ class MsxmlDocument final : public XmlDocument {
   XmlNode doctype_;
 };
 
+class MsxmlParser final : public XmlParser {
+ public:
+  explicit MsxmlParser(FileSystem& files) : files_(files) {}
+  std::unique_ptr<XmlDocument> NewDocument() override {
+    return std::make_unique<MsxmlDocument>(files_);
+  }
+
+ private:
+  FileSystem& files_;
+};
+
 }  // namespace
 
-std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<MsxmlDocument>(); }
+std::unique_ptr<XmlParser> MakeXmlParser(FileSystem& files) {
+  return std::make_unique<MsxmlParser>(files);
+}
 
-}  // namespace regcorvex
+}  // namespace platform

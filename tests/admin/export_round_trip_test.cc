@@ -45,7 +45,8 @@ TEST_F(ExportRoundTripTest, InMemoryRegistries) {
     {
       TConfigBase store(empty, boxes, platform::kNoWindow);
       StoreReceiver receiver(store);
-      EXPECT_EQ(LoadAndWalk(path, receiver).kind, WalkOutcome::Kind::kWalked);
+      EXPECT_EQ(LoadAndWalk(path, platform::DefaultXmlParser(), receiver).kind,
+                WalkOutcome::Kind::kWalked);
     }
     EXPECT_TRUE(boxes.boxes.empty());
     const ProductSnapshot carried = CarriedValues(c);

@@ -225,7 +225,7 @@ TEST_F(PreviewImportTest, PredictsExactlyWhatTheImportWrites) {
     testing::RecordingMessageBoxes boxes;
     TConfigBase store(*registry, boxes, platform::kNoWindow);
     StoreReceiver receiver(store);
-    ImportConfiguration(document_, receiver, boxes);
+    ImportConfiguration(document_, platform::DefaultXmlParser(), receiver, boxes);
     EXPECT_EQ(Take(*registry), Predicted(before, preview)) << PreviewText("doc.xml", preview);
 
     std::vector<std::string> predicted_boxes, shown_boxes;

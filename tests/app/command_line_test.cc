@@ -54,9 +54,13 @@ class ResolutionTest : public ::testing::Test {
 
   std::vector<std::string> Tested(const std::string& command_line) {
     files_.queried.clear();
-    Services services{
-        platform::DefaultApplication(), boxes_,      files_, platform::DefaultRegistry(),
-        platform::DefaultVersionApi(),  command_line};
+    Services services{platform::DefaultApplication(),
+                      boxes_,
+                      files_,
+                      platform::DefaultRegistry(),
+                      platform::DefaultVersionApi(),
+                      platform::DefaultXmlParser(),
+                      command_line};
     TMainWin form(services);
     form.FormCreate();
     return files_.queried;

@@ -60,6 +60,9 @@ class BrokenFileSystem final : public platform::FileSystem {
   platform::Dword GetFileAttributesA(const char*) override { return Fail(); }
   platform::Dword GetLastError() override { return Fail(); }
   bool FindFirstFileA(const char*, platform::FindData*) override { return Fail() != 0; }
+  platform::Long ReadWholeFile(const char*, std::string*) override {
+    return static_cast<platform::Long>(Fail());
+  }
 
  private:
   static platform::Dword Fail() { throw std::runtime_error("the disk went away"); }
@@ -77,7 +80,12 @@ RunResult RunWith(platform::FileSystem& files, const std::string& command_line,
   RecordingMessageBoxes boxes;
   testing::MemoryRegistry registry;
   registry.FailPersist(save_failure);
-  Services services{application, boxes, files, registry, platform::DefaultVersionApi(),
+  Services services{application,
+                    boxes,
+                    files,
+                    registry,
+                    platform::DefaultVersionApi(),
+                    platform::DefaultXmlParser(),
                     command_line};
   const int exit_code = RunApplication(services);
   return {exit_code, application.calls, boxes.boxes};

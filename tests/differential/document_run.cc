@@ -14,7 +14,7 @@ DocumentRun ImportDocument(const std::string& path) {
   {
     TConfigManager store(fresh->registry(), boxes, platform::kNoWindow);
     StoreReceiver receiver(store);
-    ImportConfiguration(path, receiver, boxes);
+    ImportConfiguration(path, platform::DefaultXmlParser(), receiver, boxes);
   }
   DocumentRun run;
   run.values = ProductValues(fresh->registry());

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "import/xml_document.h"
 #include "platform/document_encoding.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 std::string Repeated(const std::string& text, int count) {
@@ -209,4 +209,4 @@ TEST(DocumentEncodingTest, FindsTheEncodingAsTheParserDoes) {
 }
 
 }  // namespace
-}  // namespace regcorvex
+}  // namespace platform

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "import/config_nodes.h"
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 
@@ -36,15 +36,15 @@ class HostileDocumentTest : public ::testing::Test {
 
   Outcome LoadDocument(const std::string& xml) {
     const std::string path = WindowsPath(dir_.Write("doc.xml", xml));
-    auto document = CreateXmlDocument();
+    auto document = platform::DefaultXmlParser().NewDocument();
     Outcome outcome;
     const auto start = testing::ProcessCpuTime();
     try {
       document->Load(path);
-      const XmlNode root = document->RootElement();
+      const platform::XmlNode root = document->RootElement();
       outcome.text = ValueText(*document, root) + "|" + NodeName(*document, root) + "|" +
                      ValueType(*document, root);
-    } catch (const XmlLoadError& error) {
+    } catch (const platform::XmlLoadError& error) {
       outcome.failed = true;
       outcome.text = error.reason();
     }

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "import/config_nodes.h"
-#include "import/xml_document.h"
 #include "platform/posix/xml_document_libxml2.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
+
+using regcorvex::IsTextOnly;
+using regcorvex::NodeName;
+using regcorvex::ValueText;
 
 constexpr char kProlog[] = "<?xml version=\"1.0\"?>\n";
 constexpr char kSubset[] =
@@ -189,4 +193,4 @@ TEST(Libxml2TreeTest, CountsTheTextAnEntityYieldsAgainstTheLimits) {
 }
 
 }  // namespace
-}  // namespace regcorvex
+}  // namespace platform

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "import/xml_document.h"
 #include "platform/posix/xml_document_libxml2.h"
 #include "platform/posix/xml_markup_cost.h"
+#include "platform/xml_document.h"
 
-namespace regcorvex {
+namespace platform {
 namespace {
 
 std::string Repeated(int count, const std::string& before, const std::string& after = "") {
@@ -107,4 +107,4 @@ TEST(MarkupCostTest, EachCostlyShapeIsRefusedAndItsModerateFormLoads) {
 }
 
 }  // namespace
-}  // namespace regcorvex
+}  // namespace platform

@@ -1,6 +1,6 @@
 // The DOM contract, run against libxml2 natively and MSXML in the Windows build. Where Wine's
 // MSXML behaves otherwise than the program needs, the expectation says so.
-#include "import/xml_document.h"
+#include "platform/xml_document.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,11 @@ constexpr char kProlog[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 class XmlDocumentTest : public ::testing::Test {
  protected:
   // The document of a file holding xml, loaded; nullptr (with the test failed) when it fails.
-  std::unique_ptr<XmlDocument> Load(const std::string& xml) {
-    auto document = CreateXmlDocument();
+  std::unique_ptr<platform::XmlDocument> Load(const std::string& xml) {
+    auto document = platform::DefaultXmlParser().NewDocument();
     try {
       document->Load(Write(xml));
-    } catch (const XmlLoadError& error) {
+    } catch (const platform::XmlLoadError& error) {
       ADD_FAILURE() << "load failed: " << error.reason() << " (line " << error.line() << ")";
       return nullptr;
     }
@@ -35,17 +35,17 @@ class XmlDocumentTest : public ::testing::Test {
   }
 
   // The error of loading a file holding xml; a failure of the test when it loads.
-  XmlLoadError LoadError(const std::string& xml) { return LoadErrorOfPath(Write(xml)); }
+  platform::XmlLoadError LoadError(const std::string& xml) { return LoadErrorOfPath(Write(xml)); }
 
-  XmlLoadError LoadErrorOfPath(const std::string& path) {
-    auto document = CreateXmlDocument();
+  platform::XmlLoadError LoadErrorOfPath(const std::string& path) {
+    auto document = platform::DefaultXmlParser().NewDocument();
     try {
       document->Load(path);
-    } catch (const XmlLoadError& error) {
+    } catch (const platform::XmlLoadError& error) {
       return error;
     }
     ADD_FAILURE() << "the document loaded";
-    return XmlLoadError("", 0, "");
+    return platform::XmlLoadError("", 0, "");
   }
 
   std::string Write(const std::string& xml, const std::string& name = "doc.xml") {
@@ -56,10 +56,10 @@ class XmlDocumentTest : public ::testing::Test {
 };
 
 // Names and types of a node's children, as "name/type" strings.
-std::vector<std::string> Children(XmlDocument& document, XmlNode node) {
+std::vector<std::string> Children(platform::XmlDocument& document, platform::XmlNode node) {
   std::vector<std::string> children;
   for (std::size_t i = 0; i < document.ChildCount(node); ++i) {
-    const XmlNode child = document.Child(node, i);
+    const platform::XmlNode child = document.Child(node, i);
     children.push_back(NodeName(document, child) + "/" +
                        std::to_string(static_cast<int>(document.Type(child))));
   }
@@ -83,20 +83,20 @@ TEST_F(XmlDocumentTest, ShowsTheTreeWithoutWhiteSpace) {
 </Corvane_5_Preferences>
 )");
   ASSERT_TRUE(document);
-  const XmlNode root = document->RootElement();
-  const XmlNode doctype = document->Doctype();
+  const platform::XmlNode root = document->RootElement();
+  const platform::XmlNode doctype = document->Doctype();
   ASSERT_TRUE(root);
   ASSERT_TRUE(doctype);
   EXPECT_EQ(document->Name(root), u"Corvane_5_Preferences");
   EXPECT_EQ(document->Name(doctype), u"Corvane_5_Preferences");
-  EXPECT_EQ(document->Type(doctype), XmlNodeType::kDocumentType);
+  EXPECT_EQ(document->Type(doctype), platform::XmlNodeType::kDocumentType);
   EXPECT_EQ(Children(*document, root),
             (std::vector<std::string>{"#comment/8", "Corvane_5/1", "marker/7", "Mixed/1"}));
 
-  const XmlNode scope = document->Child(document->Child(root, 1), 0);
+  const platform::XmlNode scope = document->Child(document->Child(root, 1), 0);
   EXPECT_EQ(Children(*document, scope),
             (std::vector<std::string>{"Sample_Value/1", "Email_Server/1"}));
-  const XmlNode value = document->Child(scope, 0);
+  const platform::XmlNode value = document->Child(scope, 0);
   EXPECT_EQ(Children(*document, value), (std::vector<std::string>{"#text/3"}));
   EXPECT_EQ(document->Text(value), u"1");
   EXPECT_EQ(document->Attribute(value, u"type"), u"integer");
@@ -132,7 +132,7 @@ TEST_F(XmlDocumentTest, TellsTextOnlyElementsApart) {
   for (const auto& c : kCases) {
     const auto document = Load(std::string(kProlog) + "<r>" + c.element + "</r>");
     ASSERT_TRUE(document) << c.label;
-    const XmlNode element = document->Child(document->RootElement(), 0);
+    const platform::XmlNode element = document->Child(document->RootElement(), 0);
     EXPECT_EQ(IsTextOnly(*document, element), c.text_only) << c.label;
     EXPECT_EQ(ValueText(*document, element), c.text) << c.label;
   }
@@ -141,7 +141,7 @@ TEST_F(XmlDocumentTest, TellsTextOnlyElementsApart) {
 TEST_F(XmlDocumentTest, NodesThatAreNotElementsAreNeverTextOnly) {
   const auto document = Load(std::string(kProlog) + "<r><!--c-->t<![CDATA[d]]></r>");
   ASSERT_TRUE(document);
-  const XmlNode root = document->RootElement();
+  const platform::XmlNode root = document->RootElement();
   ASSERT_EQ(document->ChildCount(root), 3u);
   EXPECT_TRUE(IsComment(*document, document->Child(root, 0)));
   for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(IsTextOnly(*document, document->Child(root, i)));
@@ -153,7 +153,7 @@ TEST_F(XmlDocumentTest, NamesAndAttributesBecomeAnsiText) {
                              "<r><Caf\xC3\xA9_\xE2\x82\xAC_\xE5\x90\x8D type=\"\xE2\x82\xAC\" "
                              "empty=\"\" spaced=\" a  b \" q:x=\"ns\" xmlns:q=\"urn:q\"/></r>");
   ASSERT_TRUE(document);
-  const XmlNode element = document->Child(document->RootElement(), 0);
+  const platform::XmlNode element = document->Child(document->RootElement(), 0);
   EXPECT_EQ(NodeName(*document, element), "Caf\xE9_\x80_?");
   EXPECT_EQ(ValueType(*document, element), "\x80");
   EXPECT_EQ(document->Attribute(element, u"empty"), u"");
@@ -176,8 +176,8 @@ TEST_F(XmlDocumentTest, ResolvesTheDocumentsOwnEntities) {
 ]>
 <r><v type="&kind;">&company;</v><w>&#36;&amp;lt;</w></r>)");
   ASSERT_TRUE(document);
-  const XmlNode root = document->RootElement();
-  const XmlNode v = document->Child(root, 0);
+  const platform::XmlNode root = document->RootElement();
+  const platform::XmlNode v = document->Child(root, 0);
   EXPECT_EQ(ValueType(*document, v), "integer");
   // The reference is a node of its own, so the element is not text-only.
   EXPECT_EQ(Children(*document, v), (std::vector<std::string>{"company/5"}));
@@ -185,11 +185,12 @@ TEST_F(XmlDocumentTest, ResolvesTheDocumentsOwnEntities) {
 }
 
 TEST_F(XmlDocumentTest, FailedLoadGivesTheFirstErrorWithItsLine) {
-  const XmlLoadError error = LoadError(std::string(kProlog) +
-                                       "<r>\n"
-                                       "  <a>text that runs on beyond forty characters</b>\n"
-                                       "  <c>\n"
-                                       "</r>\n");
+  const platform::XmlLoadError error =
+      LoadError(std::string(kProlog) +
+                "<r>\n"
+                "  <a>text that runs on beyond forty characters</b>\n"
+                "  <c>\n"
+                "</r>\n");
   EXPECT_FALSE(error.reason().empty());
   if (ParsedByMsxml()) {
     // Wine's parse errors are thin: a reason, but no line and no source text.
@@ -237,13 +238,13 @@ TEST_F(XmlDocumentTest, DocumentsThatDoNotParseFail) {
       EXPECT_EQ(ValueText(*document, document->RootElement()), "") << c.label;
       continue;
     }
-    const XmlLoadError error = LoadError(c.xml);
+    const platform::XmlLoadError error = LoadError(c.xml);
     EXPECT_FALSE(error.reason().empty()) << c.label;
   }
 }
 
 TEST_F(XmlDocumentTest, MissingFileFails) {
-  const XmlLoadError error = LoadErrorOfPath(WindowsPath(dir_.path() / "absent.xml"));
+  const platform::XmlLoadError error = LoadErrorOfPath(WindowsPath(dir_.path() / "absent.xml"));
   EXPECT_FALSE(error.reason().empty());
 }
 

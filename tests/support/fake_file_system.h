@@ -32,6 +32,9 @@ class FakeFileSystem final : public platform::FileSystem {
   }
   platform::Dword GetLastError() override { return static_cast<platform::Dword>(last_error); }
   bool FindFirstFileA(const char*, platform::FindData*) override { return false; }
+  platform::Long ReadWholeFile(const char*, std::string*) override {
+    return platform::kErrorFileNotFound;
+  }
 
   std::map<std::string, std::string> full_paths;
   std::set<std::string> files;

@@ -78,10 +78,13 @@ TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
     OrderedMessageBoxes boxes(files);
     ProductNameVersionApi version(c.product);
     platform::Application& application = platform::DefaultApplication();
-    Services services{
-        application, boxes,
-        files,       platform::DefaultRegistry(),
-        version,     R"("C:\Program Files\RegCorvex\RegCorvex.exe" /IC C:\Data\prefs.xml)"};
+    Services services{application,
+                      boxes,
+                      files,
+                      platform::DefaultRegistry(),
+                      version,
+                      platform::DefaultXmlParser(),
+                      R"("C:\Program Files\RegCorvex\RegCorvex.exe" /IC C:\Data\prefs.xml)"};
     TMainWin form(services);
     EXPECT_EQ(form.VersionInfo().ProductName(), c.product);
     form.FormCreate();

@@ -10,7 +10,9 @@
 #include <string_view>
 #include <utility>
 
-namespace regcorvex {
+#include "platform/file_system.h"
+
+namespace platform {
 
 enum class XmlNodeType {
   kElement = 1,
@@ -91,7 +93,21 @@ class XmlDocument {
   virtual std::pair<int, int> Position(XmlNode /*node*/) { return {0, 0}; }
 };
 
-// A new, empty document object of this platform's parser.
-std::unique_ptr<XmlDocument> CreateXmlDocument();
+// The platform's XML parser, as a service of the run: it makes the documents that the run loads,
+// which read their files through the file system the parser was given.
+class XmlParser {
+ public:
+  virtual ~XmlParser() = default;
+  virtual std::unique_ptr<XmlDocument> NewDocument() = 0;
+};
 
-}  // namespace regcorvex
+// This platform's parser, reading through files.
+std::unique_ptr<XmlParser> MakeXmlParser(FileSystem& files);
+// This platform's parser over its own file system: process-wide, created on first use.
+XmlParser& DefaultXmlParser();
+
+// The whole document file at path (a Windows path), read through files; XmlLoadError, in the
+// words the parsers give, when it cannot be read.
+std::string ReadXmlFile(FileSystem& files, const std::string& path);
+
+}  // namespace platform
