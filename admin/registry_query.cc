@@ -109,21 +109,6 @@ namespace {
 constexpr Dword kMaxKeyName = 255;
 constexpr Dword kMaxValueName = 16383;
 
-// A listing goes through the wide-character functions, so that it shows every name and text,
-// and holds them in UTF-8, as the companion prints them.
-struct ListedValue {
-  std::string name;
-  Dword type;
-  std::string data;  // as FormatRegistryData shows it
-};
-
-// One key of a listing: its values, and its subkeys' names when they are not listed themselves.
-struct ListedKey {
-  std::string name;
-  std::vector<ListedValue> values;
-  std::vector<std::string> subkeys;
-};
-
 std::string ShownData(Dword type, const std::vector<std::uint8_t>& data) {
   if (!platform::IsStringType(type)) return FormatRegistryData(type, data);
   return Utf8(FormatText(type, platform::Utf16FromBytes(std::string_view(
@@ -197,6 +182,8 @@ void ListKeys(platform::Registry& registry, platform::Hkey root, const std::stri
   }
 }
 
+}  // namespace
+
 std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
                                                    const RegistryPath& key, bool recursive,
                                                    std::string* failure) {
@@ -213,7 +200,6 @@ std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
   return keys;
 }
 
-}  // namespace
 
 std::optional<RegistryPath> ParseRegistryPath(const std::string& text) {
   const size_t slash = text.find('\\');

@@ -26,6 +26,24 @@ std::string RegistryRootName(platform::Hkey root);
 const char* RegistryTypeName(platform::Dword type);
 std::string FormatRegistryData(platform::Dword type, const std::vector<std::uint8_t>& data);
 
+// A listing, as the wide-character registry functions show it, in UTF-8: each key with its
+// values, and its subkeys' names when they are not listed themselves.
+struct ListedValue {
+  std::string name;
+  platform::Dword type;
+  std::string data;  // as FormatRegistryData shows it
+};
+struct ListedKey {
+  std::string name;  // the whole path, "HKEY_CURRENT_USER\\..."
+  std::vector<ListedValue> values;
+  std::vector<std::string> subkeys;
+};
+// Key and, with recursive, every key below it, depth first; nothing when the key cannot be opened
+// (failure as for QueryRegistry).
+std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
+                                                   const RegistryPath& key, bool recursive,
+                                                   std::string* failure = nullptr);
+
 // The listing of key, or nothing when the key cannot be opened; failure, when given, then receives
 // the registry's reason if the registry itself cannot be used (a damaged hive, say). A recursive
 // listing shows a symbolic link key as a key of its own and does not follow it, so that a link

@@ -82,8 +82,11 @@ void CheckMarkupCost(std::string_view bytes, AttributeDefaults& defaults) {
   if (line != 0) throw XmlLoadError(kMarkupLimitsReason, line, WideToAnsi(SourceLine(bytes, line)));
 }
 
-std::string Trimmed(std::string_view text) {
-  const std::size_t end = text.find_last_not_of(" \r\n");
+// The reason as one line, as MSXML gives it: libxml2 follows some of its messages with a line of
+// the text they concern, which the error's source text already shows.
+std::string FirstLine(std::string_view text) {
+  text = text.substr(0, text.find('\n'));
+  const std::size_t end = text.find_last_not_of(" \r");
   return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
@@ -173,7 +176,7 @@ class Libxml2Document final : public XmlDocument {
                                                              static_cast<int>(bytes.size()),
                                                              nullptr, nullptr, kParseOptions));
     if (const auto& error = guard.error()) {
-      throw XmlLoadError(ToAnsi(Trimmed(error->reason)), error->line,
+      throw XmlLoadError(ToAnsi(FirstLine(error->reason)), error->line,
                          WideToAnsi(SourceLine(bytes, error->line)));
     }
     XmlTree tree = builder.Finish();

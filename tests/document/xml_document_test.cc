@@ -230,6 +230,7 @@ TEST_F(XmlDocumentTest, DocumentsThatDoNotParseFail) {
       {"bad character reference", std::string(kProlog) + "<r>&#0;</r>"},
       {"unclosed comment", std::string(kProlog) + "<r><!-- </r>"},
       {"nesting beyond 256 levels", std::string(kProlog) + Nested(300)},
+      {"unfinished CDATA section", std::string(kProlog) + "<r><![CDATA[x]]</r>\n"},
   };
   for (const auto& c : kCases) {
     if (ParsedByMsxml() && c.msxml_loads) {
@@ -240,6 +241,7 @@ TEST_F(XmlDocumentTest, DocumentsThatDoNotParseFail) {
     }
     const platform::XmlLoadError error = LoadError(c.xml);
     EXPECT_FALSE(error.reason().empty()) << c.label;
+    EXPECT_EQ(error.reason().find('\n'), std::string::npos) << c.label << ": one line";
   }
 }
 

@@ -1,7 +1,5 @@
 #include "tests/e2e/import_cases.h"
 
-#include <sstream>
-
 #include "admin/registry_query.h"
 #include "prefs/registry_accessor.h"
 
@@ -166,23 +164,25 @@ const std::vector<ImportCase>& ImportCases() {
 }
 
 std::vector<std::string> ProductValues(platform::Registry& registry) {
+  // Line breaks and tabs in data escaped, so that each value stays one line.
+  const auto escaped = [](const std::string& data) {
+    std::string out;
+    for (const char c : data) {
+      out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : std::string(1, c);
+    }
+    return out;
+  };
   std::vector<std::string> values;
   for (const char* root : {"HKCU", "HKLM"}) {
     const auto listing =
-        QueryRegistry(registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), true);
+        ListRegistry(registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), true);
     if (!listing) continue;
-    std::istringstream lines(*listing);
-    std::string key;
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.rfind("HKEY_", 0) == 0) {
-        key = root + line.substr(line.find(kProductKey) + sizeof(kProductKey) - 1);
-      } else if (line.rfind("    ", 0) == 0) {
-        const size_t name_end = line.find("    ", 4);
-        const size_t type_end = line.find("    ", name_end + 4);
-        values.push_back(key + ": " + line.substr(4, name_end - 4) + " = " +
-                         line.substr(name_end + 4, type_end - name_end - 4) + " " +
-                         line.substr(type_end + 4));
+    for (const ListedKey& key : *listing) {
+      const std::string shown = root + key.name.substr(key.name.find(kProductKey) +
+                                                       sizeof(kProductKey) - 1);
+      for (const ListedValue& value : key.values) {
+        values.push_back(shown + ": " + (value.name.empty() ? "(Default)" : value.name) + " = " +
+                         RegistryTypeName(value.type) + " " + escaped(value.data));
       }
     }
   }
