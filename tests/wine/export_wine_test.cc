@@ -28,10 +28,25 @@ ExportRun RunExport(const std::string& arguments) {
   return {admin.ExitCode(), output};
 }
 
+// Wine's MSXML drops the white space that character references give at either end of a text (its
+// sax_characters, see tests/differential/README.md), where MSXML on Windows keeps it: such values
+// are left out here; the native round trip carries them.
+RoundTripCase AsWineCarriesIt(RoundTripCase c) {
+  const auto is_break = [](std::uint8_t unit) {
+    return unit == '\t' || unit == '\r' || unit == '\n';
+  };
+  std::erase_if(c.values, [&](const SeededValue& value) {
+    return value.carried && value.type == platform::kRegSz && value.data.size() > 1 &&
+           (is_break(value.data.front()) || is_break(value.data[value.data.size() - 2]));
+  });
+  return c;
+}
+
 TEST(ExportUnderWine, ImportOfTheExportLeavesEveryValueItDoesNotList) {
   const bool com = platform::DefaultApplication().CoInitialize();
   platform::Registry& registry = platform::DefaultRegistry();
-  for (const RoundTripCase& c : RoundTripCases()) {
+  for (const RoundTripCase& table_case : RoundTripCases()) {
+    const RoundTripCase c = AsWineCarriesIt(table_case);
     SCOPED_TRACE(c.label);
     RemoveProductKeys(registry);
     SeedRegistry(registry, c);
