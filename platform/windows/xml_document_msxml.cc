@@ -17,6 +17,7 @@
 #include "platform/code_page.h"
 #include "platform/entity_budget.h"
 #include "platform/unique_handle.h"
+#include "platform/windows/win32_handles.h"
 
 namespace regcorvex {
 namespace {
@@ -35,12 +36,6 @@ struct ComTraits {
 };
 template <typename T>
 using ComPtr = platform::UniqueHandle<ComTraits<T>>;
-
-struct FileTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE file) const { ::CloseHandle(file); }
-};
 
 struct SafeArrayTraits {
   using Handle = SAFEARRAY*;
@@ -122,7 +117,7 @@ ComPtr<IXMLDOMDocument2> CreateParser() {
 
 // The whole file at path; MSXML then parses these bytes, the ones the entity check has seen.
 std::string ReadDocumentFile(const std::string& path) {
-  const platform::UniqueHandle<FileTraits> file(
+  const platform::UniqueFileHandle file(
       ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   // Windows' text for error 5, which MSXML gives for a file it may not read (Wine's MSXML says
