@@ -1,6 +1,6 @@
 // The owners of the Win32 handle kinds this program holds, each closed by its own function. A
-// kernel object's handle is empty as null, a file's and a search's as INVALID_HANDLE_VALUE, as the
-// functions that open them return on failure.
+// handle is empty as its opening function returns it on failure: null for most kinds,
+// INVALID_HANDLE_VALUE for a file from CreateFile and a search from FindFirstFile.
 #pragma once
 
 #include "platform/unique_handle.h"
@@ -8,44 +8,19 @@
 
 namespace platform {
 
-// A process, thread, mutex or other kernel object: CloseHandle; null when empty.
-struct Win32HandleTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = nullptr;
-  void Close(HANDLE handle) const { ::CloseHandle(handle); }
+template <typename H, BOOL(WINAPI* kClose)(H), bool kInvalidValueIsEmpty>
+struct Win32Traits {
+  using Handle = H;
+  static inline const H kEmpty =
+      kInvalidValueIsEmpty ? static_cast<H>(INVALID_HANDLE_VALUE) : static_cast<H>(nullptr);
+  void Close(H handle) const { kClose(handle); }
 };
-using UniqueWin32Handle = UniqueHandle<Win32HandleTraits>;
 
-// A file from CreateFile: CloseHandle; INVALID_HANDLE_VALUE when empty.
-struct FileHandleTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE file) const { ::CloseHandle(file); }
-};
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
-
-// A search from FindFirstFile: FindClose; INVALID_HANDLE_VALUE when empty.
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE search) const { ::FindClose(search); }
-};
-using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
-
-// An event source from RegisterEventSource: DeregisterEventSource; null when empty.
-struct EventSourceTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = nullptr;
-  void Close(HANDLE source) const { ::DeregisterEventSource(source); }
-};
-using UniqueEventSource = UniqueHandle<EventSourceTraits>;
-
-// A module from LoadLibrary: FreeLibrary; null when empty.
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static inline const HMODULE kEmpty = nullptr;
-  void Close(HMODULE module) const { ::FreeLibrary(module); }
-};
-using UniqueModule = UniqueHandle<ModuleTraits>;
+// A process, thread, mutex or other kernel object.
+using UniqueWin32Handle = UniqueHandle<Win32Traits<HANDLE, ::CloseHandle, false>>;
+using UniqueFileHandle = UniqueHandle<Win32Traits<HANDLE, ::CloseHandle, true>>;
+using UniqueFindHandle = UniqueHandle<Win32Traits<HANDLE, ::FindClose, true>>;
+using UniqueEventSource = UniqueHandle<Win32Traits<HANDLE, ::DeregisterEventSource, false>>;
+using UniqueModule = UniqueHandle<Win32Traits<HMODULE, ::FreeLibrary, false>>;
 
 }  // namespace platform
