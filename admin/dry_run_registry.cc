@@ -1,7 +1,6 @@
 #include "admin/dry_run_registry.h"
 
-#include <algorithm>
-#include <cstring>
+#include <string_view>
 
 #include "platform/code_page.h"
 
@@ -12,25 +11,14 @@ using platform::Dword;
 using platform::Hkey;
 using platform::Long;
 
-constexpr std::size_t kMaxKeyNameLength = 255;
-
 bool IsRoot(Hkey key) {
   return key == platform::kHkeyCurrentUser || key == platform::kHkeyLocalMachine;
 }
 
-std::vector<std::string> Levels(const std::string& path) {
-  std::vector<std::string> levels;
-  std::size_t start = 0;
-  for (std::size_t end; start <= path.size(); start = end + 1) {
-    end = std::min(path.find('\\', start), path.size());
-    if (end > start) levels.push_back(path.substr(start, end - start));
-  }
-  return levels;
-}
-
 std::string Join(const std::string& parent, const char* sub_key) {
   std::string path = parent;
-  for (const std::string& level : Levels(sub_key != nullptr ? sub_key : "")) {
+  for (const std::string& level :
+       platform::SplitKeyPath(std::string_view(sub_key ? sub_key : ""))) {
     path += (path.empty() ? "" : "\\") + level;
   }
   return path;
@@ -39,20 +27,6 @@ std::string Join(const std::string& parent, const char* sub_key) {
 std::string Parent(const std::string& path) {
   const std::size_t cut = path.rfind('\\');
   return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
-// A value's data into a caller's buffer, as RegQueryValueEx hands it out.
-Long CopyOut(const RegistryValue& value, Dword* type, std::uint8_t* data, Dword* size) {
-  if (data != nullptr && size == nullptr) return platform::kErrorInvalidParameter;
-  if (type != nullptr) *type = value.type;
-  const auto length = static_cast<Dword>(value.data.size());
-  if (data != nullptr && *size < length) {
-    *size = length;
-    return platform::kErrorMoreData;
-  }
-  if (data != nullptr) std::copy(value.data.begin(), value.data.end(), data);
-  if (size != nullptr) *size = length;
-  return platform::kErrorSuccess;
 }
 
 }  // namespace
@@ -91,6 +65,10 @@ Long DryRunRegistry::RegOpenKeyExA(Hkey key, const char* sub_key, Dword options,
                                    Hkey* result) {
   const auto target = Resolve(key);
   if (!target) return platform::kErrorInvalidHandle;
+  // Checked here too for a key that exists only in this registry, which the one below never sees.
+  if (const Long refused = platform::CheckKeyPath(std::string_view(sub_key ? sub_key : ""))) {
+    return refused;
+  }
   const std::string path = Join(target->path, sub_key);
   Long status = platform::kErrorFileNotFound;
   if (target->below != platform::kNoKey) {
@@ -109,6 +87,9 @@ Long DryRunRegistry::RegOpenKeyExA(Hkey key, const char* sub_key, Dword options,
 Long DryRunRegistry::CanCreate(Hkey root, const std::string& path) {
   for (std::string ancestor = Parent(path);; ancestor = Parent(ancestor)) {
     if (!ancestor.empty() && Created(root, ancestor)) return platform::kErrorSuccess;
+    // A path longer than one open from the root may name cannot be asked about in one call; a
+    // shorter ancestor decides then.
+    if (ancestor.size() > platform::kMaxKeyPathLength) continue;
     Hkey opened = platform::kNoKey;
     const Long status =
         below_.RegOpenKeyExA(root, ancestor.c_str(), 0, platform::kKeyCreateSubKey, &opened);
@@ -126,8 +107,9 @@ Long DryRunRegistry::RegCreateKeyExA(Hkey key, const char* sub_key, Dword option
   if (status != platform::kErrorFileNotFound) return status;
   const auto target = Resolve(key);
   const std::string path = Join(target->path, sub_key);
-  for (const std::string& level : Levels(path)) {
-    if (level.size() > kMaxKeyNameLength) return platform::kErrorInvalidParameter;
+  if (const Long refused =
+          platform::CheckKeyNames(platform::SplitKeyPath(std::string_view(path)))) {
+    return refused;
   }
   if (const Long refused = CanCreate(target->root, path)) return refused;
   for (std::string level = path; !level.empty(); level = Parent(level)) {
@@ -182,6 +164,7 @@ Long DryRunRegistry::RegSetValueExA(Hkey key, const char* name, Dword type,
   if (!target) return platform::kErrorInvalidHandle;
   if ((target->access & platform::kKeySetValue) == 0) return platform::kErrorAccessDenied;
   const std::string value_name = name != nullptr ? name : "";
+  if (value_name.size() > platform::kMaxValueNameLength) return platform::kErrorInvalidParameter;
   auto before = Lookup(*target, value_name);
   RegistryValue after{type, data != nullptr ? std::vector<std::uint8_t>(data, data + size)
                                             : std::vector<std::uint8_t>()};
@@ -197,7 +180,10 @@ Long DryRunRegistry::RegQueryValueExA(Hkey key, const char* name, Dword* type, s
   const std::string value_name = name != nullptr ? name : "";
   const auto known = values_.find(Slot(target->root, target->path, value_name));
   if (known != values_.end()) {
-    return known->second ? CopyOut(*known->second, type, data, size) : platform::kErrorFileNotFound;
+    if (!known->second) return platform::kErrorFileNotFound;
+    if (data != nullptr && size == nullptr) return platform::kErrorInvalidParameter;
+    if (type != nullptr) *type = known->second->type;
+    return platform::CopyDataBytes(known->second->data, data, size);
   }
   if (target->below == platform::kNoKey) return platform::kErrorFileNotFound;
   return below_.RegQueryValueExA(target->below, name, type, data, size);

@@ -12,15 +12,12 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_toolkit.h"
 #include "platform/unique_hkey.h"
 
 namespace regcorvex {
 
-struct RegistryValue {
-  platform::Dword type;
-  std::vector<std::uint8_t> data;
-  bool operator==(const RegistryValue&) const = default;
-};
+using platform::RegistryValue;
 
 class DryRunRegistry final : public platform::Registry {
  public:

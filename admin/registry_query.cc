@@ -7,7 +7,7 @@
 
 #include "admin/report_text.h"
 #include "platform/code_page.h"
-#include "platform/registry_copy.h"
+#include "platform/registry_toolkit.h"
 #include "platform/unique_hkey.h"
 
 namespace regcorvex {

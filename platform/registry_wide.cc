@@ -1,67 +1,13 @@
 // The wide-character registry functions over the 8-bit ones, for the registries that hold only
-// names and text of the ANSI code page, and the copy-out rules that every registry shares.
-#include <cstring>
+// names and text of the ANSI code page.
 #include <string>
 #include <vector>
 
 #include "platform/code_page.h"
 #include "platform/registry.h"
-#include "platform/registry_copy.h"
+#include "platform/registry_toolkit.h"
 
 namespace platform {
-namespace {
-
-constexpr Dword kMaxKeyNameLength = 255;
-constexpr Dword kMaxValueNameLength = 16383;
-
-}  // namespace
-
-bool IsStringType(Dword type) {
-  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
-}
-
-std::u16string Utf16FromBytes(std::string_view bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                    static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return text;
-}
-
-std::string BytesFromUtf16(std::u16string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  return bytes;
-}
-
-Long CopyWideName(std::u16string_view name, char16_t* buffer, Dword* name_size) {
-  if (buffer == nullptr || name_size == nullptr) return kErrorInvalidParameter;
-  if (name.size() >= *name_size) return kErrorMoreData;
-  std::memcpy(buffer, name.data(), name.size() * sizeof(char16_t));
-  buffer[name.size()] = u'\0';
-  *name_size = static_cast<Dword>(name.size());
-  return kErrorSuccess;
-}
-
-Long CopyDataBytes(std::string_view bytes, std::uint8_t* data, Dword* size) {
-  const Dword needed = static_cast<Dword>(bytes.size());
-  Long status = kErrorSuccess;
-  if (data != nullptr) {
-    if (size == nullptr) return kErrorInvalidParameter;
-    if (needed > *size) {
-      status = kErrorMoreData;
-    } else {
-      std::memcpy(data, bytes.data(), bytes.size());
-    }
-  }
-  if (size != nullptr) *size = needed;
-  return status;
-}
 
 Long Registry::RegOpenKeyExW(Hkey key, const char16_t* sub_key, Dword options, Dword sam,
                              Hkey* result) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_toolkit.h"
 #include "platform/unique_hkey.h"
 
 namespace regcorvex {
@@ -41,10 +42,7 @@ class TRegistry {
   std::int32_t GetDataSize(const std::string& name);
 
   // A value as stored: its type and its data, read in one query where the data is short.
-  struct StoredValue {
-    platform::Dword type;
-    std::vector<std::uint8_t> data;
-  };
+  using StoredValue = platform::RegistryValue;
   // The value, or nothing when the open key does not hold it (or no key is open).
   std::optional<StoredValue> Fetch(const std::string& name);
   // A stored value read as ReadInteger, ReadBool, ReadString and ReadBinaryData read it, with

@@ -14,16 +14,13 @@
 #include "platform/posix/wine_registry_format.h"
 #include "platform/posix/wine_registry_tree.h"
 #include "platform/posix/wine_registry_view.h"
-#include "platform/registry_copy.h"
+#include "platform/registry_toolkit.h"
 
 namespace platform {
 namespace {
 
 using wine_registry::CopyData;
-using wine_registry::CopyName;
 using wine_registry::Key;
-using wine_registry::kMaxKeyNameLength;
-using wine_registry::kMaxValueNameLength;
 using KeyPtr = std::shared_ptr<Key>;
 
 constexpr Long kErrorNoAccess = 998;
@@ -39,9 +36,12 @@ constexpr Dword kGenericRead = 0x80000000;
 constexpr Dword kKeyWrite = 0x20006;
 constexpr Dword kWriteRights =
     kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete | kWriteDac | kWriteOwner;
-constexpr std::size_t kMaxAnsiPathLength = 260;
 
 std::u16string Wide(const char* text) { return AnsiToWide(text != nullptr ? text : ""); }
+
+Long CopyName(std::u16string_view name, char* buffer, Dword* name_size) {
+  return CopyAnsiName(WideToAnsi(name), buffer, name_size);
+}
 
 // One hive file and what this process may do with it.
 struct HiveSlot {
@@ -418,16 +418,12 @@ class WineRegistry final : public WinePrefixRegistry {
             Dword* disposition, bool open_link = false) {
     OpenKey* base = nullptr;
     if (const Long status = Use(key, 0, &base)) return status;
-    // Wine converts the 8-bit path into a buffer of MAX_PATH + 1 characters.
-    if (path.size() > kMaxAnsiPathLength) return kErrorMoreData;
-    if (!path.empty() && path.front() == u'\\') return kErrorBadPathname;
+    if (const Long refused = CheckKeyPath(std::u16string_view(path))) return refused;
     HiveSlot& slot = *base->slot;
     const Dword access = MapAccess(sam, slot.writable);
     if ((access & kWriteRights) && !slot.writable) return kErrorAccessDenied;
-    const std::vector<std::u16string> tokens = wine_registry::SplitPath(path);
-    for (const std::u16string& token : tokens) {
-      if (token.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
-    }
+    const std::vector<std::u16string> tokens = SplitKeyPath(std::u16string_view(path));
+    if (const Long refused = CheckKeyNames(tokens)) return refused;
     const wine_registry::PathView view{slot.hive, slot.Wow64() && !(sam & kKeyWow6464Key),
                                        &slot == &machine_, open_link};
     wine_registry::Resolved found = wine_registry::Resolve(view, base->key, tokens);

@@ -20,10 +20,8 @@ namespace platform::wine_registry {
 using FileTime = std::uint64_t;
 inline constexpr FileTime kTicksPerSecond = 10'000'000;
 inline constexpr FileTime kTicks1601To1970 = 116'444'736'000'000'000;
-// Windows' limit on a key name; Wine itself accepts one more character, and so does its file.
-inline constexpr std::size_t kMaxKeyNameLength = 255;
+// Wine accepts a key name one character longer than Windows' limit, and so does its file.
 inline constexpr std::size_t kWineMaxKeyNameLength = 256;
-inline constexpr std::size_t kMaxValueNameLength = 16383;
 // Windows' limit on how deep keys nest; every walk of a tree may go as deep as this.
 inline constexpr std::size_t kMaxKeyDepth = 512;
 FileTime Now();

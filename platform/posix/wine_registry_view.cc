@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 #include "platform/posix/wine_registry_data.h"
+#include "platform/registry_toolkit.h"
 
 namespace platform::wine_registry {
 namespace {
@@ -37,7 +38,7 @@ KeyPtr FollowLink(const Hive& hive, KeyPtr key, int& budget) {
     return nullptr;
   }
   KeyPtr current = hive.root;
-  for (const std::u16string& part : SplitPath(std::u16string_view(path).substr(root.size()))) {
+  for (const std::u16string& part : SplitKeyPath(std::u16string_view(path).substr(root.size()))) {
     current = FollowLink(hive, current->FindSubkey(part), budget);
     if (!current) return nullptr;
   }
@@ -54,18 +55,6 @@ KeyPtr SharedClasses(const PathView& view, const KeyPtr& key) {
 }
 
 }  // namespace
-
-std::vector<std::u16string> SplitPath(std::u16string_view path) {
-  std::vector<std::u16string> parts;
-  std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t end = path.find(u'\\', start);
-    if (end == std::u16string_view::npos) end = path.size();
-    if (end > start) parts.emplace_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
 
 Resolved Resolve(const PathView& view, KeyPtr start, const std::vector<std::u16string>& parts) {
   Resolved result{std::move(start)};

@@ -13,9 +13,6 @@
 
 namespace platform::wine_registry {
 
-// A path split at backslashes, runs of them counting as one, as Wine splits it.
-std::vector<std::u16string> SplitPath(std::u16string_view path);
-
 struct PathView {
   const Hive& hive;
   bool wow64 = false;       // a 32-bit program in a 64-bit prefix, not asking for the 64-bit view

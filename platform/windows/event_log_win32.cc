@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/code_page.h"
-#include "platform/unique_handle.h"
 #include "platform/windows/win32.h"
+#include "platform/windows/win32_handles.h"
 
 namespace platform {
 namespace {
@@ -13,16 +13,10 @@ constexpr wchar_t kSource[] = L"RegCorvex";
 // No message file is registered: the viewer shows the entry's one string under this identifier.
 constexpr DWORD kMessageEventId = 1;
 
-struct EventSourceTraits {
-  using Handle = HANDLE;
-  static constexpr HANDLE kEmpty = nullptr;
-  void Close(HANDLE source) const { ::DeregisterEventSource(source); }
-};
-
 class Win32EventLog final : public EventLog {
  public:
   bool Report(bool error, const std::string& text) override {
-    const UniqueHandle<EventSourceTraits> source(::RegisterEventSourceW(nullptr, kSource));
+    const UniqueEventSource source(::RegisterEventSourceW(nullptr, kSource));
     if (!source) return false;
     const std::u16string wide = AnsiToWide(text);
     const std::wstring message(wide.begin(), wide.end());

@@ -1,22 +1,10 @@
 // Paths and files of the running system, through the 8-bit Win32 functions.
 #include "platform/file_system.h"
-#include "platform/unique_handle.h"
 #include "platform/windows/win32.h"
+#include "platform/windows/win32_handles.h"
 
 namespace platform {
 namespace {
-
-struct FileTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE file) const { ::CloseHandle(file); }
-};
-
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = INVALID_HANDLE_VALUE;
-  void Close(HANDLE handle) const { ::FindClose(handle); }
-};
 
 class Win32FileSystem final : public FileSystem {
  public:
@@ -27,7 +15,7 @@ class Win32FileSystem final : public FileSystem {
   Dword GetLastError() override { return ::GetLastError(); }
   bool FindFirstFileA(const char* pattern, FindData* found) override {
     WIN32_FIND_DATAA data;
-    const UniqueHandle<FindHandleTraits> search(::FindFirstFileA(pattern, &data));
+    const UniqueFindHandle search(::FindFirstFileA(pattern, &data));
     if (!search) return false;
     found->attributes = data.dwFileAttributes;
     found->name = data.cFileName;
@@ -35,9 +23,9 @@ class Win32FileSystem final : public FileSystem {
   }
 
   Long ReadWholeFile(const char* path, std::string* bytes) override {
-    const UniqueHandle<FileTraits> file(
-        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle file(::CreateFileA(path, GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file && ::GetLastError() == ERROR_ACCESS_DENIED) return kErrorAccessDenied;
     LARGE_INTEGER size;
     if (!file || !::GetFileSizeEx(file.get(), &size)) return kErrorFileNotFound;

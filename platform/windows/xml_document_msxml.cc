@@ -16,6 +16,7 @@
 #include "platform/code_page.h"
 #include "platform/entity_budget.h"
 #include "platform/unique_handle.h"
+#include "platform/windows/win32_handles.h"
 #include "platform/xml_document.h"
 
 namespace platform {

@@ -95,8 +95,8 @@ TEST_P(ConfigStoreMemoryTest, OpenFailureMessage) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
-    auto provider = MemoryRegistryKind().make();
-    auto& memory_registry = static_cast<MemoryRegistry&>(provider->registry());
+    auto test_registry = MemoryRegistryKind().make();
+    auto& memory_registry = static_cast<MemoryRegistry&>(test_registry->registry());
     c.inject(memory_registry);
     RecordingMessageBoxes boxes;
     {

@@ -136,7 +136,8 @@ TEST_P(ConfigStoreContractTest, WritesOfOneOpenSeeEachOther) {
 
 TEST_P(ConfigStoreContractTest, PerMachineOnAnUnwritableHiveIsAUserOverlay) {
   SeedOverlayCases("ro");
-  if (!provider_->MakeMachineReadOnly()) GTEST_SKIP() << "the machine hive stays writable here";
+  if (!test_registry_->MakeMachineReadOnly())
+    GTEST_SKIP() << "the machine hive stays writable here";
   CheckOverlayCases(cfgPerMachine, "ro");
   // The probe could not create the machine keys that were missing.
   EXPECT_FALSE(HasKey(kHkeyLocalMachine, OverlayKey("ro", 3)));

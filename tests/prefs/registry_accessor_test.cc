@@ -171,7 +171,7 @@ TEST_P(TRegistryTest, ValueNamesAndDeleteKeyRemovesTheTree) {
   EXPECT_EQ(names, (std::vector<std::string>{"alpha", "zeta"}));
 
   accessor.CloseKey();
-  ASSERT_TRUE(accessor.OpenKey(provider_->KeyRoot(), false));
+  ASSERT_TRUE(accessor.OpenKey(test_registry_->KeyRoot(), false));
   EXPECT_TRUE(accessor.DeleteKey("tree"));
   EXPECT_FALSE(HasKey(kHkeyCurrentUser, Key("tree")));
   EXPECT_TRUE(HasKey(kHkeyCurrentUser, Key("keep")));
@@ -180,7 +180,8 @@ TEST_P(TRegistryTest, ValueNamesAndDeleteKeyRemovesTheTree) {
 
 TEST_P(TRegistryTest, ReadOnlyOpenOfAnUnwritableHive) {
   Seed(kHkeyLocalMachine, Key("m"), "v", DwordValue(9));
-  if (!provider_->MakeMachineReadOnly()) GTEST_SKIP() << "the machine hive stays writable here";
+  if (!test_registry_->MakeMachineReadOnly())
+    GTEST_SKIP() << "the machine hive stays writable here";
   TRegistry accessor(registry());
   accessor.SetRootKey(kHkeyLocalMachine);
   EXPECT_FALSE(accessor.OpenKey(Key("m"), false));

@@ -4,16 +4,8 @@
 
 namespace regcorvex::testing {
 
-std::string RegistryKindName(const ::testing::TestParamInfo<RegistryKind>& info) {
-  return info.param.name;
-}
-
-void PrintTo(const StoredValue& value, std::ostream* out) {
-  *out << "type " << value.type << " [";
-  for (std::size_t i = 0; i < value.data.size(); ++i) {
-    *out << (i == 0 ? "" : " ") << static_cast<unsigned>(value.data[i]);
-  }
-  *out << "]";
+std::vector<RegistryKind> AllRegistryKinds() {
+  return {MemoryRegistryKind(), PlatformRegistryKind()};
 }
 
 StoredValue DwordValue(std::int32_t value) {
@@ -35,10 +27,10 @@ StoredValue BinaryValue(std::vector<std::uint8_t> bytes) {
   return {platform::kRegBinary, std::move(bytes)};
 }
 
-void RegistryTest::SetUp() { provider_ = GetParam().make(); }
+void RegistryTest::SetUp() { test_registry_ = GetParam().make(); }
 
 std::string RegistryTest::Key(const std::string& leaf) const {
-  return provider_->KeyRoot() + "\\" + leaf;
+  return test_registry_->KeyRoot() + "\\" + leaf;
 }
 
 void RegistryTest::SeedKey(platform::Hkey root, const std::string& path) {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -14,39 +13,15 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_toolkit.h"
+#include "tests/support/test_registry.h"
 
 namespace regcorvex::testing {
 
-// A registry for one test, and a key path of its own, the same in both roots.
-class RegistryProvider {
- public:
-  virtual ~RegistryProvider() = default;
-  virtual platform::Registry& registry() = 0;
-  virtual const std::string& KeyRoot() const = 0;
-  // False where the machine hive cannot be made unwritable; the tests that need it are skipped.
-  virtual bool MakeMachineReadOnly() = 0;
-};
-
-struct RegistryKind {
-  std::string name;
-  std::function<std::unique_ptr<RegistryProvider>()> make;
-};
-
-std::string RegistryKindName(const ::testing::TestParamInfo<RegistryKind>& info);
-inline void PrintTo(const RegistryKind& kind, std::ostream* out) { *out << kind.name; }
-
-// The in-memory stand-in (a MemoryRegistry), with "Software\\RegCorvexTest\\0" as its key root.
-RegistryKind MemoryRegistryKind();
-// Every registry the suites run on.
+// The registries the store's suites run on: the in-memory stand-in and the platform's.
 std::vector<RegistryKind> AllRegistryKinds();
 
-// A value as the registry holds it.
-struct StoredValue {
-  platform::Dword type;
-  std::vector<std::uint8_t> data;
-  bool operator==(const StoredValue&) const = default;
-};
-void PrintTo(const StoredValue& value, std::ostream* out);
+using StoredValue = platform::RegistryValue;
 
 StoredValue DwordValue(std::int32_t value);
 // REG_SZ with its terminating zero byte.
@@ -58,7 +33,7 @@ class RegistryTest : public ::testing::TestWithParam<RegistryKind> {
  protected:
   void SetUp() override;
 
-  platform::Registry& registry() { return provider_->registry(); }
+  platform::Registry& registry() { return test_registry_->registry(); }
   // KeyRoot() followed by a backslash and leaf.
   std::string Key(const std::string& leaf) const;
   // Creates the key where missing and stores the value; the test fails when it cannot.
@@ -69,7 +44,7 @@ class RegistryTest : public ::testing::TestWithParam<RegistryKind> {
                                   const std::string& name);
   bool HasKey(platform::Hkey root, const std::string& path);
 
-  std::unique_ptr<RegistryProvider> provider_;
+  std::unique_ptr<TestRegistry> test_registry_;
 };
 
 }  // namespace regcorvex::testing

@@ -1,6 +1,7 @@
-// What the preference store relies on from the 8-bit registry functions, written once and run
-// against the registry of each build: natively the Wine prefix's hive files, in the Windows build
-// the real registry (under Wine in CI).
+// What the preference store and the companion rely on from the 8-bit registry functions, written
+// once and run against every registry: the platform's (natively the Wine prefix's hive files, in
+// the Windows build the real registry, under Wine in CI), the in-memory stand-in the other suites
+// use, and the companion's dry-run registry over that stand-in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/dry_run_registry.h"
 #include "platform/unique_hkey.h"
 #include "tests/support/test_registry.h"
 
@@ -18,14 +20,34 @@ using platform::Dword;
 using platform::Hkey;
 using platform::Long;
 
+// The dry-run registry, with the changes kept to itself over an in-memory registry below.
+class DryRunTestRegistry final : public TestRegistry {
+ public:
+  platform::Registry& registry() override { return dry_run_; }
+  const std::string& KeyRoot() const override { return below_->KeyRoot(); }
+  bool MakeMachineReadOnly() override { return below_->MakeMachineReadOnly(); }
+
+ private:
+  std::unique_ptr<TestRegistry> below_ = MemoryRegistryKind().make();
+  DryRunRegistry dry_run_{below_->registry()};
+};
+
+constexpr char kDryRunKind[] = "DryRunOverMemory";
+
 struct Queried {
   Long code = -1;
   Dword type = 0;
   std::string data;
 };
 
-class RegistryContractTest : public ::testing::Test {
+class RegistryContractTest : public ::testing::TestWithParam<RegistryKind> {
  protected:
+  // Where the dry-run registry differs on purpose: its listings show the registry below without
+  // its own changes (the companion lists what is stored and shows the changes apart), and it
+  // refuses to delete a key (nothing the import does deletes one).
+  bool ListsItsOwnChanges() const { return GetParam().name != kDryRunKind; }
+  bool DeletesKeys() const { return GetParam().name != kDryRunKind; }
+
   platform::Registry& registry() { return test_->registry(); }
   std::string Path(const std::string& below) const { return test_->KeyRoot() + "\\" + below; }
 
@@ -80,10 +102,10 @@ class RegistryContractTest : public ::testing::Test {
     return names;
   }
 
-  std::unique_ptr<TestRegistry> test_ = TestRegistry::Create();
+  std::unique_ptr<TestRegistry> test_ = GetParam().make();
 };
 
-TEST_F(RegistryContractTest, MissingKeyAndMissingValueAreBothNotFound) {
+TEST_P(RegistryContractTest, MissingKeyAndMissingValueAreBothNotFound) {
   EXPECT_EQ(Open("Absent", platform::kKeyRead), platform::kErrorFileNotFound);
   const auto key = Create("Present");
   const Queried missing = Query(key.get(), "nothing");
@@ -92,7 +114,7 @@ TEST_F(RegistryContractTest, MissingKeyAndMissingValueAreBothNotFound) {
   EXPECT_EQ(Open("Present", platform::kKeyRead), platform::kErrorSuccess);
 }
 
-TEST_F(RegistryContractTest, ValuesComeBackWithTheirTypeAndBytes) {
+TEST_P(RegistryContractTest, ValuesComeBackWithTheirTypeAndBytes) {
   const auto key = Create("Types");
   const struct {
     const char* name;
@@ -125,7 +147,7 @@ TEST_F(RegistryContractTest, ValuesComeBackWithTheirTypeAndBytes) {
   EXPECT_EQ(Query(key.get(), nullptr).data, std::string("the default\0", 12));
 }
 
-TEST_F(RegistryContractTest, ReplacingAValueChangesItsType) {
+TEST_P(RegistryContractTest, ReplacingAValueChangesItsType) {
   const auto key = Create("Retype");
   ASSERT_EQ(Set(key.get(), "v", platform::kRegSz, std::string("5\0", 2)), platform::kErrorSuccess);
   ASSERT_EQ(Set(key.get(), "V", platform::kRegDword, std::string("\x06\0\0\0", 4)),
@@ -135,7 +157,7 @@ TEST_F(RegistryContractTest, ReplacingAValueChangesItsType) {
   EXPECT_EQ(value.data, std::string("\x06\0\0\0", 4));
 }
 
-TEST_F(RegistryContractTest, QueryReportsTheSizeAndAsksForMoreWhenTheBufferIsShort) {
+TEST_P(RegistryContractTest, QueryReportsTheSizeAndAsksForMoreWhenTheBufferIsShort) {
   const auto key = Create("Sizes");
   ASSERT_EQ(Set(key.get(), "s", platform::kRegSz, std::string("abcdef\0", 7)),
             platform::kErrorSuccess);
@@ -165,7 +187,8 @@ TEST_F(RegistryContractTest, QueryReportsTheSizeAndAsksForMoreWhenTheBufferIsSho
             platform::kErrorMoreData);
 }
 
-TEST_F(RegistryContractTest, EnumerationListsEveryValueAndSubkeyOnce) {
+TEST_P(RegistryContractTest, EnumerationListsEveryValueAndSubkeyOnce) {
+  if (!ListsItsOwnChanges()) GTEST_SKIP() << "listings show the registry below";
   const auto key = Create("Enum");
   const std::vector<std::string> values = {"alpha", "Beta", "gamma", "_under", "Zulu"};
   for (const std::string& name : values) {
@@ -206,7 +229,8 @@ TEST_F(RegistryContractTest, EnumerationListsEveryValueAndSubkeyOnce) {
   EXPECT_GE(max_value, 7u);  // the longest data; Windows counts it in UTF-16 bytes
 }
 
-TEST_F(RegistryContractTest, EnumerationAsksForMoreWhenANameDoesNotFit) {
+TEST_P(RegistryContractTest, EnumerationAsksForMoreWhenANameDoesNotFit) {
+  if (!ListsItsOwnChanges()) GTEST_SKIP() << "listings show the registry below";
   const auto key = Create("EnumShort");
   ASSERT_EQ(Set(key.get(), "longer name", platform::kRegDword, std::string(4, '\0')),
             platform::kErrorSuccess);
@@ -219,7 +243,7 @@ TEST_F(RegistryContractTest, EnumerationAsksForMoreWhenANameDoesNotFit) {
   EXPECT_EQ(registry().RegEnumKeyExA(key.get(), 0, name, &size), platform::kErrorMoreData);
 }
 
-TEST_F(RegistryContractTest, CreateMakesEveryMissingLevelAndThenOpens) {
+TEST_P(RegistryContractTest, CreateMakesEveryMissingLevelAndThenOpens) {
   Hkey raw = platform::kNoKey;
   Dword disposition = 0;
   const std::string path = Path("Deep\\er\\est");
@@ -237,7 +261,8 @@ TEST_F(RegistryContractTest, CreateMakesEveryMissingLevelAndThenOpens) {
   EXPECT_EQ(disposition, platform::kRegOpenedExistingKey);
 }
 
-TEST_F(RegistryContractTest, DeleteKeyRefusesAKeyWithSubkeys) {
+TEST_P(RegistryContractTest, DeleteKeyRefusesAKeyWithSubkeys) {
+  if (!DeletesKeys()) GTEST_SKIP() << "this registry deletes no key";
   const auto parent = Create("Parent");
   Create("Parent\\Child");
   EXPECT_EQ(registry().RegDeleteKeyA(platform::kHkeyCurrentUser, Path("Parent").c_str()),
@@ -254,7 +279,7 @@ TEST_F(RegistryContractTest, DeleteKeyRefusesAKeyWithSubkeys) {
             platform::kErrorKeyDeleted);
 }
 
-TEST_F(RegistryContractTest, Code1252NamesAndStringsSurviveTheRoundTrip) {
+TEST_P(RegistryContractTest, Code1252NamesAndStringsSurviveTheRoundTrip) {
   // e acute, euro sign (0x80), Y diaeresis (0x9F), y diaeresis (0xFF), S caron (0x8A).
   const std::string key_name = "Caf\xe9 \x80\x9f";
   const std::string value_name = "n\xe4me \x8a\xff";
@@ -262,8 +287,10 @@ TEST_F(RegistryContractTest, Code1252NamesAndStringsSurviveTheRoundTrip) {
   const auto key = Create(key_name);
   ASSERT_EQ(Set(key.get(), value_name.c_str(), platform::kRegSz, text), platform::kErrorSuccess);
 
-  const auto root = Create("");
-  EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::string>{key_name});
+  if (ListsItsOwnChanges()) {
+    const auto root = Create("");
+    EXPECT_EQ(SubkeyNames(root.get()), std::vector<std::string>{key_name});
+  }
   platform::UniqueHkey upper;
   ASSERT_EQ(Open("CAF\xc9 \x80\x9f", platform::kKeyRead, &upper), platform::kErrorSuccess);
   const Queried value = Query(upper.get(), "N\xc4ME \x8a\x9f");
@@ -271,7 +298,7 @@ TEST_F(RegistryContractTest, Code1252NamesAndStringsSurviveTheRoundTrip) {
   EXPECT_EQ(value.data, text);
 }
 
-TEST_F(RegistryContractTest, NamesBeyondWindowsLimitsAreRefused) {
+TEST_P(RegistryContractTest, NamesBeyondWindowsLimitsAreRefused) {
   const auto key = Create("Limits");
   const std::string longest_value(16383, 'v');
   EXPECT_EQ(Set(key.get(), longest_value.c_str(), platform::kRegDword, std::string(4, '\0')),
@@ -300,7 +327,7 @@ TEST_F(RegistryContractTest, NamesBeyondWindowsLimitsAreRefused) {
             platform::kErrorBadPathname);
 }
 
-TEST_F(RegistryContractTest, TheMachineRootIsSeparateFromTheUserRoot) {
+TEST_P(RegistryContractTest, TheMachineRootIsSeparateFromTheUserRoot) {
   const auto machine = Create("Shared", platform::kHkeyLocalMachine);
   ASSERT_EQ(Set(machine.get(), "where", platform::kRegSz, std::string("machine\0", 8)),
             platform::kErrorSuccess);
@@ -309,7 +336,7 @@ TEST_F(RegistryContractTest, TheMachineRootIsSeparateFromTheUserRoot) {
   EXPECT_EQ(Query(machine.get(), "where").data, std::string("machine\0", 8));
 }
 
-TEST_F(RegistryContractTest, AReadOnlyMachineRefusesWritesButNotReads) {
+TEST_P(RegistryContractTest, AReadOnlyMachineRefusesWritesButNotReads) {
   Create("Locked", platform::kHkeyLocalMachine);
   if (!test_->MakeMachineReadOnly()) GTEST_SKIP() << "the machine root cannot be made read-only";
   platform::UniqueHkey key;
@@ -325,6 +352,14 @@ TEST_F(RegistryContractTest, AReadOnlyMachineRefusesWritesButNotReads) {
             platform::kErrorAccessDenied);
   Create("Locked");  // the user root stays writable
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Registries, RegistryContractTest,
+    ::testing::Values(MemoryRegistryKind(),
+                      RegistryKind{kDryRunKind,
+                                   [] { return std::make_unique<DryRunTestRegistry>(); }},
+                      PlatformRegistryKind()),
+    RegistryKindName);
 
 }  // namespace
 }  // namespace regcorvex::testing

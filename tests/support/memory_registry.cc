@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
+#include <string_view>
+
+#include "platform/code_page.h"
 
 namespace regcorvex::testing {
 namespace {
@@ -16,35 +18,7 @@ using platform::Long;
 // KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC and WRITE_OWNER.
 constexpr Dword kWriteRights = 0xD0026;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  });
-  return text;
-}
-
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end > start) parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
-// Copies bytes into a caller's buffer as Win32 does: a null buffer asks for the size only.
-Long CopyOut(const void* source, std::size_t length, void* buffer, Dword* size) {
-  if (size == nullptr)
-    return buffer == nullptr ? platform::kErrorSuccess : platform::kErrorInvalidParameter;
-  const Dword available = *size;
-  *size = static_cast<Dword>(length);
-  if (buffer == nullptr) return platform::kErrorSuccess;
-  if (available < length) return platform::kErrorMoreData;
-  if (length > 0) std::memcpy(buffer, source, length);
-  return platform::kErrorSuccess;
-}
+std::string Lower(std::string_view text) { return platform::CharLowerBuffA(text); }
 
 }  // namespace
 
@@ -94,11 +68,12 @@ std::optional<MemoryRegistry::Handle> MemoryRegistry::Find(Hkey key) const {
 
 Long MemoryRegistry::Walk(const Handle& base, const char* sub_key, bool create,
                           std::shared_ptr<Node>* node, bool* created) {
-  const std::string path = sub_key != nullptr ? sub_key : "";
-  if (!path.empty() && path.front() == '\\') return platform::kErrorBadPathname;
+  const std::vector<std::string> parts =
+      platform::SplitKeyPath(std::string_view(sub_key ? sub_key : ""));
+  if (const Long refused = platform::CheckKeyNames(parts)) return refused;
   if (base.node->deleted) return platform::kErrorKeyDeleted;
   std::shared_ptr<Node> current = base.node;
-  for (const std::string& part : SplitPath(path)) {
+  for (const std::string& part : parts) {
     auto& children = current->children;
     auto child = children.find(Lower(part));
     if (child == children.end()) {
@@ -126,6 +101,9 @@ Long MemoryRegistry::OpenOrCreate(Call call, Hkey key, const char* sub_key, Dwor
   if (const Long error = Injected(call, sub_key)) return error;
   const auto base = Find(key);
   if (!base) return platform::kErrorInvalidHandle;
+  if (const Long refused = platform::CheckKeyPath(std::string_view(sub_key ? sub_key : ""))) {
+    return refused;
+  }
   if ((create || (sam & kWriteRights) != 0) && read_only_.count(base->root) != 0) {
     return platform::kErrorAccessDenied;
   }
@@ -163,13 +141,14 @@ Long MemoryRegistry::RegSetValueExA(Hkey key, const char* name, Dword type,
   if (!handle) return platform::kErrorInvalidHandle;
   if (handle->node->deleted) return platform::kErrorKeyDeleted;
   if ((handle->access & platform::kKeySetValue) == 0) return platform::kErrorAccessDenied;
+  const std::string value_name = name != nullptr ? name : "";
+  if (value_name.size() > platform::kMaxValueNameLength) return platform::kErrorInvalidParameter;
   if (data == nullptr && size > 0) return platform::kErrorInvalidParameter;
-  std::vector<std::uint8_t> bytes(data, data + size);
+  platform::RegistryValue held{type, std::vector<std::uint8_t>(data, data + size)};
   if (Value* existing = FindValue(*handle->node, name)) {
-    existing->type = type;
-    existing->data = std::move(bytes);
+    existing->held = std::move(held);
   } else {
-    handle->node->values.push_back({name != nullptr ? name : "", type, std::move(bytes)});
+    handle->node->values.push_back({value_name, std::move(held)});
   }
   return platform::kErrorSuccess;
 }
@@ -183,8 +162,9 @@ Long MemoryRegistry::RegQueryValueExA(Hkey key, const char* name, Dword* type, s
   if ((handle->access & platform::kKeyQueryValue) == 0) return platform::kErrorAccessDenied;
   const Value* value = FindValue(*handle->node, name);
   if (value == nullptr) return platform::kErrorFileNotFound;
-  if (type != nullptr) *type = value->type;
-  return CopyOut(value->data.data(), value->data.size(), data, size);
+  if (data != nullptr && size == nullptr) return platform::kErrorInvalidParameter;
+  if (type != nullptr) *type = value->held.type;
+  return platform::CopyDataBytes(value->held.data, data, size);
 }
 
 Long MemoryRegistry::RegDeleteValueA(Hkey key, const char* name) {
@@ -205,7 +185,7 @@ Long MemoryRegistry::RegDeleteKeyA(Hkey key, const char* sub_key) {
   const auto base = Find(key);
   if (!base) return platform::kErrorInvalidHandle;
   const std::string path = sub_key != nullptr ? sub_key : "";
-  std::vector<std::string> parts = SplitPath(path);
+  std::vector<std::string> parts = platform::SplitKeyPath(std::string_view(path));
   if (parts.empty()) {
     ADD_FAILURE() << "RegDeleteKeyA without a sub-key path";
     return platform::kErrorInvalidParameter;
@@ -235,11 +215,15 @@ Long MemoryRegistry::RegEnumValueA(Hkey key, Dword index, char* name, Dword* nam
   const auto& values = handle->node->values;
   if (index >= values.size()) return platform::kErrorNoMoreItems;
   const Value& value = values[index];
-  if (value.name.size() + 1 > *name_size) return platform::kErrorMoreData;
-  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-  *name_size = static_cast<Dword>(value.name.size());
-  if (type != nullptr) *type = value.type;
-  return CopyOut(value.data.data(), value.data.size(), data, data_size);
+  if (data != nullptr && data_size == nullptr) return platform::kErrorInvalidParameter;
+  if (data != nullptr && value.held.data.size() > *data_size) {
+    *data_size = static_cast<Dword>(value.held.data.size());
+    if (type != nullptr) *type = value.held.type;
+    return platform::kErrorMoreData;
+  }
+  if (const Long status = platform::CopyAnsiName(value.name, name, name_size)) return status;
+  if (type != nullptr) *type = value.held.type;
+  return platform::CopyDataBytes(value.held.data, data, data_size);
 }
 
 Long MemoryRegistry::RegEnumKeyExA(Hkey key, Dword index, char* name, Dword* name_size) {
@@ -249,11 +233,7 @@ Long MemoryRegistry::RegEnumKeyExA(Hkey key, Dword index, char* name, Dword* nam
   if (handle->node->deleted) return platform::kErrorKeyDeleted;
   const auto& children = handle->node->children;
   if (index >= children.size()) return platform::kErrorNoMoreItems;
-  const std::string& child = std::next(children.begin(), index)->second.first;
-  if (child.size() + 1 > *name_size) return platform::kErrorMoreData;
-  std::memcpy(name, child.c_str(), child.size() + 1);
-  *name_size = static_cast<Dword>(child.size());
-  return platform::kErrorSuccess;
+  return platform::CopyAnsiName(std::next(children.begin(), index)->second.first, name, name_size);
 }
 
 Long MemoryRegistry::RegQueryInfoKeyA(Hkey key, Dword* sub_keys, Dword* max_sub_key_len,
@@ -271,7 +251,7 @@ Long MemoryRegistry::RegQueryInfoKeyA(Hkey key, Dword* sub_keys, Dword* max_sub_
   std::size_t longest_data = 0;
   for (const Value& value : node.values) {
     longest_name = std::max(longest_name, value.name.size());
-    longest_data = std::max(longest_data, value.data.size());
+    longest_data = std::max(longest_data, value.held.data.size());
   }
   if (sub_keys != nullptr) *sub_keys = static_cast<Dword>(node.children.size());
   if (max_sub_key_len != nullptr) *max_sub_key_len = static_cast<Dword>(longest_key);

@@ -1,5 +1,6 @@
 // A registry in memory for tests: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE kept apart, key and
-// value names matched without regard to case, values enumerated in the order they were made. A
+// value names matched without regard to case (in the ANSI code page), values enumerated in the
+// order they were made, names, paths and data checked and copied out as the real registry does. A
 // root can be made read-only (opening it for writing gives access denied) and chosen calls can be
 // made to fail or throw. A call it does not model (an unknown or closed handle, deleting a key
 // by an empty path) fails the running test, and so does a handle still open at destruction.
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_toolkit.h"
 
 namespace regcorvex::testing {
 
@@ -71,8 +73,7 @@ class MemoryRegistry final : public platform::Registry {
  private:
   struct Value {
     std::string name;
-    platform::Dword type;
-    std::vector<std::uint8_t> data;
+    platform::RegistryValue held;
   };
   struct Node {
     std::vector<Value> values;

@@ -5,17 +5,12 @@
 
 #include <string>
 
-#include "platform/unique_handle.h"
 #include "platform/windows/win32.h"
+#include "platform/windows/win32_handles.h"
 
 namespace regcorvex::testing {
 
-struct Win32HandleTraits {
-  using Handle = HANDLE;
-  static inline const HANDLE kEmpty = nullptr;
-  void Close(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using UniqueWin32Handle = platform::UniqueHandle<Win32HandleTraits>;
+using platform::UniqueWin32Handle;
 
 class ChildProcess {
  public:

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/win32_handles.h"
 #include "tests/wine/child_process.h"
 #include "tests/wine/manifest_elements.h"
 #include "tests/wine/watched_run.h"
@@ -47,12 +48,6 @@ TEST(ExecutableTest, IsA32BitX86GuiProgram) {
   EXPECT_EQ(ReadLittleEndian(image, optional_header + 68, 2), 2u) << "Windows GUI subsystem";
 }
 
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static inline const HMODULE kEmpty = nullptr;
-  void Close(HMODULE module) const { ::FreeLibrary(module); }
-};
-
 BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
   reinterpret_cast<std::vector<std::string>*>(names)->push_back(
       IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name)) : name);
@@ -62,7 +57,7 @@ BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
 // The text of the manifest of identifier 1 of the program at path, and the names of all its
 // manifest resources, through the loader as a data file.
 void ReadManifest(const std::string& path, std::string& text, std::vector<std::string>& names) {
-  const platform::UniqueHandle<ModuleTraits> module(
+  const platform::UniqueModule module(
       ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(module) << "LoadLibraryExA failed with " << ::GetLastError();
   ::EnumResourceNamesA(module.get(), RT_MANIFEST, CollectName, reinterpret_cast<LONG_PTR>(&names));
