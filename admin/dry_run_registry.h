@@ -71,7 +71,7 @@ class DryRunRegistry final : public platform::Registry {
                                   platform::Dword* max_value_len) override;
   platform::Long RegCloseKey(platform::Hkey key) override;
   std::string Persist() override { return {}; }
-  std::string FailureText(platform::Long code) override { return below_.FailureText(code); }
+  std::string UnusableReason(platform::Hkey root) override { return below_.UnusableReason(root); }
 
  private:
   struct OpenKey {

@@ -59,7 +59,7 @@ void ReadFromRegistry(const Requested& requested, bool named, platform::Registry
     const TreeRead read = ReadKeyTree(registry, path.root, path.path);
     if (read.status == platform::kErrorFileNotFound && !named) continue;
     if (read.status != platform::kErrorSuccess) {
-      const std::string why = registry.FailureText(read.status);
+      const std::string why = registry.UnusableReason(path.root);
       source.error = "cannot read " + AnsiToUtf8(path.root_name + "\\" + path.path) + ": " +
                      (why.empty() ? "error " + std::to_string(read.status) : AnsiToUtf8(why));
       return;

@@ -191,7 +191,7 @@ std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
   const platform::Long status =
       registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened);
   if (status != platform::kErrorSuccess) {
-    if (failure != nullptr) *failure = registry.FailureText(status);
+    if (failure != nullptr) *failure = registry.UnusableReason(key.root);
     return std::nullopt;
   }
   std::vector<ListedKey> keys;
@@ -199,7 +199,6 @@ std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
            recursive, keys);
   return keys;
 }
-
 
 std::optional<RegistryPath> ParseRegistryPath(const std::string& text) {
   const size_t slash = text.find('\\');

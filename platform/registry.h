@@ -48,9 +48,10 @@ class Registry {
   // saves its hive files here. Returns an empty string on success, else what went wrong.
   virtual std::string Persist() { return {}; }
 
-  // Why the last call failed with code, when the code alone does not say it (a damaged hive
-  // file, a registry another program holds); empty otherwise. Valid until the next call.
-  virtual std::string FailureText(Long /*code*/) { return {}; }
+  // Why the keys below the predefined root cannot be used at all (a damaged hive file, a
+  // registry another program holds), which every call on them then fails for; empty when they
+  // can be used or the registry has no more to say than its error codes.
+  virtual std::string UnusableReason(Hkey /*root*/) { return {}; }
 };
 
 // The registry of this platform: process-wide, created on first use.

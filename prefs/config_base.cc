@@ -151,7 +151,7 @@ bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
   platform::Hkey opened = platform::kNoKey;
   const platform::Long status =
       registry_.RegOpenKeyExA(root, key.c_str(), 0, platform::kKeyAllAccess, &opened);
-  TRegistry::RaiseIfUnusable(registry_, status);
+  if (status != platform::kErrorSuccess) TRegistry::RaiseIfUnusable(registry_, root);
   if (status == platform::kErrorSuccess) {
     const platform::UniqueHkey probed = platform::MakeUniqueHkey(registry_, opened);
     const std::uint8_t zero[4] = {};
@@ -166,7 +166,7 @@ bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
       registry_.RegCreateKeyExA(root, key.c_str(), platform::kRegOptionNonVolatile,
                                 platform::kKeyAllAccess, &opened, nullptr);
   if (created != platform::kErrorSuccess) {
-    TRegistry::RaiseIfUnusable(registry_, created);
+    TRegistry::RaiseIfUnusable(registry_, root);
     return false;
   }
   platform::MakeUniqueHkey(registry_, opened).reset();

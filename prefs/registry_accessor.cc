@@ -51,16 +51,16 @@ bool TRegistry::OpenKey(const std::string& path, bool create) {
                                       access_, &opened, nullptr)
           : registry_.RegOpenKeyExA(BaseKey(), path.c_str(), 0, access_, &opened);
   if (status != kErrorSuccess) {
-    RaiseIfUnusable(registry_, status);
+    RaiseIfUnusable(registry_, root_);
     return false;
   }
   OpenedKey(opened);
   return true;
 }
 
-void TRegistry::RaiseIfUnusable(platform::Registry& registry, platform::Long status) {
+void TRegistry::RaiseIfUnusable(platform::Registry& registry, platform::Hkey root) {
   // A registry that cannot be used at all (a damaged hive file, say) explains itself.
-  const std::string reason = registry.FailureText(status);
+  const std::string reason = registry.UnusableReason(root);
   if (!reason.empty()) throw PrefError(reason);
 }
 

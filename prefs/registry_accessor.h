@@ -32,9 +32,9 @@ class TRegistry {
   // Tries KEY_READ, then read and enumerate, then query only; the mask that worked is kept for
   // later opens.
   bool OpenKeyReadOnly(const std::string& path);
-  // Raises PrefError with the registry's reason when status failed because the registry cannot
-  // be used at all; returns otherwise.
-  static void RaiseIfUnusable(platform::Registry& registry, platform::Long status);
+  // Raises PrefError with the registry's reason when the keys below root cannot be used at all;
+  // returns otherwise.
+  static void RaiseIfUnusable(platform::Registry& registry, platform::Hkey root);
   void CloseKey();
 
   bool ValueExists(const std::string& name);

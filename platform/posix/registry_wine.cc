@@ -77,7 +77,10 @@ class WineRegistry final : public WinePrefixRegistry {
     machine_.writable = false;
   }
 
-  std::string FailureText(Long code) override { return code == failure_code_ ? failure_ : ""; }
+  std::string UnusableReason(Hkey root) override {
+    HiveSlot* slot = SlotOf(root);
+    return slot != nullptr ? Load(*slot).failure : std::string();
+  }
 
   Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
                      Hkey* result) override {
@@ -291,11 +294,6 @@ class WineRegistry final : public WinePrefixRegistry {
   static constexpr const char* kMachineFile = "system.reg";
   static constexpr const char* kMachineRoot = "REGISTRY\\\\Machine";
 
-  void Fail(Long code, const std::string& text) {
-    failure_code_ = code;
-    failure_ = text;
-  }
-
   // The prefix taken for this run, once: the one bounded wait for its lock, the checks of its
   // folders, and the removal of what an interrupted run left. A failure stays for the whole run.
   void StartRun() {
@@ -382,15 +380,10 @@ class WineRegistry final : public WinePrefixRegistry {
 
   // The open key behind a handle, checked for the access the call needs.
   Long Use(Hkey key, Dword needed, OpenKey** result) {
-    failure_code_ = kErrorSuccess;
-    failure_.clear();
     OpenKey* open = nullptr;
     if (HiveSlot* slot = SlotOf(key)) {
       Load(*slot);
-      if (slot->failure_code != kErrorSuccess) {
-        Fail(slot->failure_code, slot->failure);
-        return slot->failure_code;
-      }
+      if (slot->failure_code != kErrorSuccess) return slot->failure_code;
       const Dword access = kKeyAllAccess;
       root_handles_[slot] = OpenKey{slot->hive.root, slot, slot->writable ? access : kKeyRead};
       open = &root_handles_[slot];
@@ -474,8 +467,6 @@ class WineRegistry final : public WinePrefixRegistry {
   std::unordered_map<std::uintptr_t, OpenKey> handles_;
   std::unordered_map<const HiveSlot*, OpenKey> root_handles_;
   std::uintptr_t next_handle_ = 0x1000;
-  Long failure_code_ = kErrorSuccess;
-  std::string failure_;
 };
 
 }  // namespace

@@ -125,8 +125,9 @@ TEST_F(WineRegistryFailureTest, ADamagedHiveFailsItsOpensAndIsNeverOverwritten) 
     const Long code = registry->RegOpenKeyExA(platform::kHkeyCurrentUser, "Software", 0,
                                               platform::kKeyRead, &raw);
     EXPECT_EQ(code, platform::kErrorBadlyFormedDb);
-    EXPECT_NE(registry->FailureText(code).find("user.reg"), std::string::npos)
-        << registry->FailureText(code);
+    EXPECT_NE(registry->UnusableReason(platform::kHkeyCurrentUser).find("user.reg"),
+              std::string::npos)
+        << registry->UnusableReason(platform::kHkeyCurrentUser);
     EXPECT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1),
               platform::kErrorBadlyFormedDb);
     // The other hive is unaffected.
@@ -171,8 +172,9 @@ TEST_F(WineRegistryFailureTest, ARunningWineserverFailsTheOpensWithAReason) {
     const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
     const Long code = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
     EXPECT_EQ(code, platform::kErrorLockViolation);
-    EXPECT_NE(registry->FailureText(code).find("wineserver"), std::string::npos)
-        << registry->FailureText(code);
+    EXPECT_NE(registry->UnusableReason(platform::kHkeyLocalMachine).find("wineserver"),
+              std::string::npos)
+        << registry->UnusableReason(platform::kHkeyLocalMachine);
     EXPECT_EQ(registry->Persist(), "");
   }
   EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before);
@@ -405,7 +407,8 @@ TEST_F(WineRegistryFailureTest, ABusyPrefixIsWaitedForOnceAndReported) {
   const auto start = std::chrono::steady_clock::now();
   const Long user = WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1);
   EXPECT_EQ(user, platform::kErrorLockViolation);
-  EXPECT_NE(registry->FailureText(user).find("locked for too long"), std::string::npos);
+  EXPECT_NE(registry->UnusableReason(platform::kHkeyCurrentUser).find("locked for too long"),
+            std::string::npos);
   const Long machine = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
   EXPECT_EQ(machine, platform::kErrorLockViolation);
   const auto took = std::chrono::steady_clock::now() - start;
