@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "common/hex.h"
 #include "common/product.h"
 #include "platform/code_page.h"
 
@@ -52,13 +53,6 @@ std::string ApplyEscapes(std::string_view text, const std::array<Escape, N>& esc
     if (result.find(from) != std::string::npos) result = ReplaceAll<char>(result, from, to);
   }
   return result;
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 std::string ProductElementName() {

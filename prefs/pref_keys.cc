@@ -46,6 +46,12 @@ const std::array<const char*, kCategoryCount> PrefCategoryNames = {
     "",
 };
 
+const std::array<DataScopeName, 3> DataScopeNames = {{
+    {"PerUserRoam", cfgPerUserRoam},
+    {"PerUserNonRoam", cfgPerUserNonRoam},
+    {"PerMachine", cfgPerMachine},
+}};
+
 const std::array<const char*, 4> PrefLocationNames = {"Registry", "File", "On USB",
                                                       "Registry Classic"};
 
@@ -61,15 +67,39 @@ std::string GetDataScopeName(cfgDataScope scope) {
   return "";
 }
 
+std::string GetDataScopeMeaning(cfgDataScope scope) {
+  switch (scope) {
+    case cfgPerUserRoam:
+      return "per user, roaming";
+    case cfgPerUserNonRoam:
+      return "per user, not roaming";
+    case cfgPerMachine:
+      return "per machine";
+  }
+  return "";
+}
+
+const DataScopeName* FindDataScope(const std::string& name) {
+  for (const DataScopeName& entry : DataScopeNames) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
 cfgDataScope GetDataScope(const std::string& name) {
-  if (name == "PerUserRoam") return cfgPerUserRoam;
-  if (name == "PerUserNonRoam") return cfgPerUserNonRoam;
-  if (name == "PerMachine") return cfgPerMachine;
-  return cfgPerUserRoam;
+  const DataScopeName* entry = FindDataScope(name);
+  return entry ? entry->scope : kDefaultDataScope;
+}
+
+std::string GetDataScopeElementName(cfgDataScope scope) {
+  for (const DataScopeName& entry : DataScopeNames) {
+    if (entry.scope == scope) return entry.name;
+  }
+  return "";
 }
 
 std::uint8_t GetCategoryIndex(const std::string& name) {
-  if (name == "cfgAll") return cfgAll;
+  if (name == kCfgAllName) return cfgAll;
   const std::string lowered = platform::CharLowerBuffA(name);
   std::uint8_t result = cfgUnknown;
   for (std::size_t index = 0; index < PrefCategoryNames.size(); ++index) {
