@@ -205,7 +205,8 @@ class CheckReceiver final : public LookingReceiver {
       case WalkSkip::kNotProduct:
         return Add(where_.Locate(node, WalkLevel::kRoot), "skipped-node",
                    IsElement(*document_, node)
-                       ? "not a product element (Corvane_5, in any case): not read"
+                       ? "not a product element (" + AnsiToUtf8(ProductElementName()) +
+                             ", in any case): not read"
                        : "not an element: not read");
       case WalkSkip::kTextOnlyInProduct:
         return Add(where_.Locate(node, WalkLevel::kProduct), "skipped-node",
@@ -308,16 +309,16 @@ CheckReport CheckDocument(const std::string& path) {
     case WalkOutcome::Kind::kWalked:
       if (!receiver.products_seen()) {
         report.findings.push_back({document_level, "no-product",
-                                   "no product element (Corvane_5) under the root: nothing is "
-                                   "imported"});
+                                   "no product element (" + AnsiToUtf8(ProductElementName()) +
+                                       ") under the root: nothing is imported"});
       }
       break;
     case WalkOutcome::Kind::kRefused:
       report.findings.push_back(
           {document_level, "identity",
            "the document belongs to " + Quoted(AnsiToUtf8(report.outcome.text)) +
-               ": the import refuses it (root element and DOCTYPE must both be "
-               "Corvane_5_Preferences) and writes nothing"});
+               ": the import refuses it (root element and DOCTYPE must both be " +
+               platform::Utf16ToUtf8(kDocumentName) + ") and writes nothing"});
       break;
     case WalkOutcome::Kind::kFailed:
       report.findings.push_back({document_level, "identity",

@@ -7,9 +7,11 @@
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
 #include "common/hex.h"
+#include "import/config_format.h"
 #include "import/import_walk.h"
 #include "import/value_types.h"
 #include "platform/code_page.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 namespace {
@@ -134,14 +136,11 @@ ExportResult ExportDocument(const std::vector<ExportKey>& keys) {
   std::string body;
   AppendScope(cfgPerUserRoam, keys, result, body);
   AppendScope(cfgPerMachine, keys, result, body);
-  result.document =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE Corvane_5_Preferences>\n"
-      "<Corvane_5_Preferences>\n"
-      "  <Corvane_5>\n" +
-      body +
-      "  </Corvane_5>\n"
-      "</Corvane_5_Preferences>\n";
+  const std::string document = platform::Utf16ToUtf8(kDocumentName);
+  const std::string product = AnsiToUtf8(ProductElementName());
+  result.document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE " + document + ">\n<" +
+                    document + ">\n  <" + product + ">\n" + body + "  </" + product + ">\n</" +
+                    document + ">\n";
   return result;
 }
 

@@ -55,12 +55,6 @@ std::string ApplyEscapes(std::string_view text, const std::array<Escape, N>& esc
   return result;
 }
 
-std::string ProductElementName() {
-  std::string name = ProductTitle;
-  for (char& c : name) c = c == ' ' ? '_' : c;
-  return name;
-}
-
 }  // namespace
 
 DocumentIdentity CheckDocumentIdentity(std::u16string_view root_name,
@@ -70,6 +64,12 @@ DocumentIdentity CheckDocumentIdentity(std::u16string_view root_name,
   const std::u16string product =
       ReplaceAll<char16_t>(ReplaceAll<char16_t>(named, u"_Preferences", u""), u"_", u" ");
   return {false, platform::WideToAnsi(product)};
+}
+
+std::string ProductElementName() {
+  std::string name = ProductTitle;
+  for (char& c : name) c = c == ' ' ? '_' : c;
+  return name;
 }
 
 bool IsProductElementName(std::string_view name) {

@@ -3,6 +3,16 @@
 #include "platform/code_page.h"
 
 namespace regcorvex {
+namespace {
+
+const DataScopeName* EntryOf(cfgDataScope scope) {
+  for (const DataScopeName& entry : DataScopeNames) {
+    if (entry.scope == scope) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 const std::array<const char*, kCategoryCount> PrefCategoryNames = {
     "",
@@ -47,9 +57,9 @@ const std::array<const char*, kCategoryCount> PrefCategoryNames = {
 };
 
 const std::array<DataScopeName, 3> DataScopeNames = {{
-    {"PerUserRoam", cfgPerUserRoam},
-    {"PerUserNonRoam", cfgPerUserNonRoam},
-    {"PerMachine", cfgPerMachine},
+    {"PerUserRoam", cfgPerUserRoam, "per user, roaming"},
+    {"PerUserNonRoam", cfgPerUserNonRoam, "per user, not roaming"},
+    {"PerMachine", cfgPerMachine, "per machine"},
 }};
 
 const std::array<const char*, 4> PrefLocationNames = {"Registry", "File", "On USB",
@@ -67,18 +77,6 @@ std::string GetDataScopeName(cfgDataScope scope) {
   return "";
 }
 
-std::string GetDataScopeMeaning(cfgDataScope scope) {
-  switch (scope) {
-    case cfgPerUserRoam:
-      return "per user, roaming";
-    case cfgPerUserNonRoam:
-      return "per user, not roaming";
-    case cfgPerMachine:
-      return "per machine";
-  }
-  return "";
-}
-
 const DataScopeName* FindDataScope(const std::string& name) {
   for (const DataScopeName& entry : DataScopeNames) {
     if (name == entry.name) return &entry;
@@ -92,10 +90,13 @@ cfgDataScope GetDataScope(const std::string& name) {
 }
 
 std::string GetDataScopeElementName(cfgDataScope scope) {
-  for (const DataScopeName& entry : DataScopeNames) {
-    if (entry.scope == scope) return entry.name;
-  }
-  return "";
+  const DataScopeName* entry = EntryOf(scope);
+  return entry ? entry->name : "";
+}
+
+std::string GetDataScopeMeaning(cfgDataScope scope) {
+  const DataScopeName* entry = EntryOf(scope);
+  return entry ? entry->meaning : "";
 }
 
 std::uint8_t GetCategoryIndex(const std::string& name) {

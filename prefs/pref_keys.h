@@ -17,10 +17,12 @@ enum cfgDataScope : std::uint8_t {
   cfgPerMachine = 2,
 };
 
-// The name of each scope element, case-sensitive, with the data scope it selects.
+// The name of each scope element, case-sensitive, with the data scope it selects and what that
+// scope means for people.
 struct DataScopeName {
   const char* name;
   cfgDataScope scope;
+  const char* meaning;
 };
 extern const std::array<DataScopeName, 3> DataScopeNames;
 // The data scope of a scope element named none of DataScopeNames.
@@ -45,15 +47,14 @@ inline constexpr std::size_t PrefLocation = 0;
 // The enumerator's own name ("cfgPerMachine"...), or "" for a value outside the enumeration.
 std::string GetDataScopeName(cfgDataScope scope);
 
-// What scope means for people ("per user, roaming"...), or "" outside the enumeration.
-std::string GetDataScopeMeaning(cfgDataScope scope);
-
 // The entry of DataScopeNames named exactly name, or nullptr.
 const DataScopeName* FindDataScope(const std::string& name);
 // The scope that FindDataScope gives for name, kDefaultDataScope when it gives none.
 cfgDataScope GetDataScope(const std::string& name);
-// The first name in DataScopeNames that selects scope.
+// The name in DataScopeNames that selects scope, and what scope means ("per user, roaming"...);
+// "" for a value outside the enumeration.
 std::string GetDataScopeElementName(cfgDataScope scope);
+std::string GetDataScopeMeaning(cfgDataScope scope);
 
 // 0 for exactly kCfgAllName; otherwise the last table entry equal to name when both are lower-cased
 // in the system's code page, or cfgUnknown when none is.
