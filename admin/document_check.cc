@@ -173,19 +173,21 @@ class CheckReceiver final : public LookingReceiver {
               "it is read as the empty text, written as " + rule->empty_text_gives);
       return;
     }
-    // A text that is no integer gives what the empty text gives.
-    const std::string unread = std::string(rule->name) + " text " + Quoted(AnsiToUtf8(read.text)) +
-                               " is " +
-                               (rule->kind == ValueKind::kBoolean ? "no integer and is " : "") +
-                               "written as " + rule->empty_text_gives;
+    // A text that is no integer writes what the empty text does.
+    const auto unread = [&](const char* why) {
+      return std::string(rule->name) + " text " + Quoted(AnsiToUtf8(read.text)) + " is " + why +
+             "written as " + rule->empty_text_gives;
+    };
     switch (rule->kind) {
       case ValueKind::kInteger:
         if (!ReadIntegerText(read.text)) {
-          Add(at, "integer-text", unread + ": " + IntegerFault(read.text));
+          Add(at, "integer-text", unread("") + ": " + IntegerFault(read.text));
         }
         break;
       case ValueKind::kBoolean:
-        if (!ReadIntegerText(read.text)) Add(at, "boolean-text", unread + " (write 1 or 0)");
+        if (!ReadIntegerText(read.text)) {
+          Add(at, "boolean-text", unread("no integer and is ") + " (write 1 or 0)");
+        }
         break;
       case ValueKind::kBinary:
         CheckOddBinary(at, read.text);
