@@ -6,11 +6,11 @@
 #include "admin/document_spelling.h"
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
-#include "common/hex.h"
 #include "import/config_format.h"
 #include "import/import_walk.h"
 #include "import/value_types.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 #include "platform/utf8.h"
 
 namespace regcorvex {
@@ -61,7 +61,7 @@ Spelling ValueElement(const TreeValue& value) {
       break;
     case platform::kRegBinary:
       kind = ValueKind::kBinary;
-      text = HexBytes(value.data, " ");
+      text = platform::HexBytes(value.data, " ");
       break;
     case platform::kRegSz: {
       const std::string bytes(value.data.begin(), value.data.end());

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/hex.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 
 namespace regcorvex {
 namespace {
@@ -35,7 +35,7 @@ std::optional<std::uint32_t> HexNumber(View digits, std::size_t max_digits) {
   if (digits.empty() || digits.size() > max_digits) return std::nullopt;
   std::uint32_t value = 0;
   for (char16_t c : digits) {
-    const int digit = HexDigitValue(c);
+    const int digit = platform::HexDigitValue(c);
     if (digit < 0) return std::nullopt;
     value = value << 4 | static_cast<std::uint32_t>(digit);
   }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "admin/report_text.h"
-#include "common/hex.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 #include "platform/registry_copy.h"
 #include "platform/unique_hkey.h"
 #include "platform/utf8.h"
@@ -92,7 +92,7 @@ std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data
     default:
       break;
   }
-  return HexBytes(data);
+  return platform::HexBytes(data);
 }
 
 namespace {

@@ -3,9 +3,9 @@
 #include <array>
 #include <utility>
 
-#include "common/hex.h"
 #include "common/product.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 
 namespace regcorvex {
 namespace {
@@ -104,7 +104,7 @@ std::optional<std::int32_t> ReadIntegerText(std::string_view text) {
   const std::uint64_t limit = hexadecimal ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
   std::uint64_t value = 0;
   for (char c : digits) {
-    const int digit = HexDigitValue(c);
+    const int digit = platform::HexDigitValue(c);
     if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) return std::nullopt;
     value = value * base + static_cast<std::uint64_t>(digit);
     if (value > limit) return std::nullopt;
@@ -116,7 +116,7 @@ std::optional<std::int32_t> ReadIntegerText(std::string_view text) {
 bool HexTextToBytes(std::string_view text, std::span<std::uint8_t> bytes) {
   std::size_t digits = 0;
   for (char c : text) {
-    const int value = HexDigitValue(c);
+    const int value = platform::HexDigitValue(c);
     if (value < 0) continue;
     const std::size_t byte = digits / 2;
     if (byte < bytes.size()) {

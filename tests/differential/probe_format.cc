@@ -1,6 +1,6 @@
 #include "tests/differential/platform_probe.h"
 
-#include "common/hex.h"
+#include "platform/hex.h"
 
 namespace regcorvex::testing {
 
@@ -16,7 +16,7 @@ std::vector<std::u16string> ProbedSurrogateTexts() {
 }
 
 std::string HexBytes(const std::string& bytes) {
-  return regcorvex::HexBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  return platform::HexBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
 std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& name) {

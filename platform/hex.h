@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace regcorvex {
+namespace platform {
 
 // 0 to 15 for a hexadecimal digit in either case, -1 for any other character.
 constexpr int HexDigitValue(char32_t c) {
@@ -19,4 +19,4 @@ constexpr int HexDigitValue(char32_t c) {
 // Two upper-case digits a byte, high half first, separator between two bytes.
 std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator = {});
 
-}  // namespace regcorvex
+}  // namespace platform

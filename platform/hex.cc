@@ -1,6 +1,6 @@
-#include "common/hex.h"
+#include "platform/hex.h"
 
-namespace regcorvex {
+namespace platform {
 
 std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -13,4 +13,4 @@ std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separ
   return text;
 }
 
-}  // namespace regcorvex
+}  // namespace platform
