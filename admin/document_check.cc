@@ -1,19 +1,44 @@
 #include "admin/document_check.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 #include <optional>
 
 #include "admin/report_text.h"
 #include "import/config_format.h"
 #include "import/config_nodes.h"
+#include "import/import_walk.h"
+#include "import/value_types.h"
 #include "platform/code_page.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 namespace {
 
-constexpr std::array<const char*, 4> kTypeNames = {"integer", "string", "boolean", "binary"};
-constexpr std::array<const char*, 3> kScopeNames = {"PerUserRoam", "PerUserNonRoam", "PerMachine"};
+// The names of a table's entries.
+template <typename Table>
+std::vector<const char*> NamesOf(const Table& table) {
+  std::vector<const char*> names;
+  for (const auto& entry : table) names.push_back(entry.name);
+  return names;
+}
+
+// The names separated by commas, the last two by conjunction: "a, b and c".
+template <typename Names>
+std::string Enumerated(const Names& names, const char* conjunction) {
+  std::string text;
+  for (std::size_t i = 0; i < std::size(names); ++i) {
+    if (i > 0) text += i + 1 == std::size(names) ? std::string(" ") + conjunction + " " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+// The rule that IsSkippedCategory applies, for people.
+std::string SkippedCategoryRule() {
+  return Enumerated(kSkippedCategoryNames, "or") + ", or a name holding " +
+         Enumerated(kSkippedCategoryMarks, "or");
+}
 
 // Edit distance of two names without regard to case.
 std::size_t Distance(const std::string& a, const std::string& b) {
@@ -112,12 +137,13 @@ class CheckReceiver final : public LookingReceiver {
     const Location at = where_.Locate(scope, WalkLevel::kProduct);
     if (!IsElement(*document_, scope)) {
       Add(at, "skipped-node", "text under the product element is not read");
-    } else if (GetDataScope(name) == cfgPerUserRoam && name != kScopeNames[0]) {
+    } else if (!FindDataScope(name)) {
+      const std::vector<const char*> names = NamesOf(DataScopeNames);
       Add(at, "unknown-scope",
-          "scope " + Quoted(AnsiToUtf8(name)) +
-              " is none of PerUserRoam, PerUserNonRoam and PerMachine (names are case-sensitive): "
-              "its values are imported per user, roaming (did you mean " +
-              Quoted(Nearest(name, kScopeNames)) + "?)");
+          "scope " + Quoted(AnsiToUtf8(name)) + " is none of " + Enumerated(names, "and") +
+              " (names are case-sensitive): its values are imported " +
+              GetDataScopeMeaning(GetDataScope(name)) + " (did you mean " +
+              Quoted(Nearest(name, names)) + "?)");
     }
   }
 
@@ -139,22 +165,35 @@ class CheckReceiver final : public LookingReceiver {
     CheckCodePage(at, "value name", document_->Name(value));
     const bool text_only = IsTextOnly(*document_, value);
     if (text_only) CheckCodePage(at, "value text", document_->Text(value));
-    if (std::find(kTypeNames.begin(), kTypeNames.end(), read.type) == kTypeNames.end()) return;
+    const ValueTypeRule* rule = FindValueType(read.type);
+    if (!rule) return;
     if (!text_only && document_->ChildCount(value) > 0) {
       Add(at, "not-plain-text",
           "the value holds " + ContentKinds(*document_, value) + " instead of one plain text: " +
-              "it is read as the empty text, " + EmptyResult(read.type));
+              "it is read as the empty text, written as " + rule->empty_text_gives);
       return;
     }
-    const std::string shown = Quoted(AnsiToUtf8(read.text));
-    if (read.type == "integer" && !ReadIntegerText(read.text)) {
-      Add(at, "integer-text",
-          "integer text " + shown + " is written as 0: " + IntegerFault(read.text));
-    } else if (read.type == "boolean" && !ReadIntegerText(read.text)) {
-      Add(at, "boolean-text",
-          "boolean text " + shown + " is no integer and is written as false (write 1 or 0)");
-    } else if (read.type == "binary") {
-      CheckOddBinary(at, read.text);
+    // A text that is no integer writes what the empty text does.
+    const auto unread = [&](const char* why) {
+      return std::string(rule->name) + " text " + Quoted(AnsiToUtf8(read.text)) + " is " + why +
+             "written as " + rule->empty_text_gives;
+    };
+    switch (rule->kind) {
+      case ValueKind::kInteger:
+        if (!ReadIntegerText(read.text)) {
+          Add(at, "integer-text", unread("") + ": " + IntegerFault(read.text));
+        }
+        break;
+      case ValueKind::kBoolean:
+        if (!ReadIntegerText(read.text)) {
+          Add(at, "boolean-text", unread("no integer and is ") + " (write 1 or 0)");
+        }
+        break;
+      case ValueKind::kBinary:
+        CheckOddBinary(at, read.text);
+        break;
+      case ValueKind::kString:
+        break;
     }
   }
 
@@ -168,7 +207,8 @@ class CheckReceiver final : public LookingReceiver {
       case WalkSkip::kNotProduct:
         return Add(where_.Locate(node, WalkLevel::kRoot), "skipped-node",
                    IsElement(*document_, node)
-                       ? "not a product element (Corvane_5, in any case): not read"
+                       ? "not a product element (" + AnsiToUtf8(ProductElementName()) +
+                             ", in any case): not read"
                        : "not an element: not read");
       case WalkSkip::kTextOnlyInProduct:
         return Add(where_.Locate(node, WalkLevel::kProduct), "skipped-node",
@@ -184,7 +224,7 @@ class CheckReceiver final : public LookingReceiver {
       case WalkSkip::kCategoryByName:
         return Add(where_.Locate(node, WalkLevel::kScope), "skipped-category",
                    "category " + Quoted(AnsiToUtf8(DecodeElementName(NodeName(*document_, node)))) +
-                       " is never imported (Schedules, or a name holding $TEMP or $UNKNOWN)");
+                       " is never imported (" + SkippedCategoryRule() + ")");
       case WalkSkip::kUnusableType:
         return UnusableType(node);
       case WalkSkip::kRejectedBinary:
@@ -209,17 +249,10 @@ class CheckReceiver final : public LookingReceiver {
            "is read as a category";
   }
 
-  static std::string EmptyResult(const std::string& type) {
-    if (type == "integer") return "written as 0";
-    if (type == "boolean") return "written as false";
-    if (type == "string") return "written as the empty string";
-    return "written as zero bytes";
-  }
-
   void CheckCodePage(const Location& at, const char* what, const std::u16string& text) {
     if (platform::AnsiToWide(platform::WideToAnsi(text)) == text) return;
     Add(at, "code-page",
-        std::string(what) + " " + Quoted(Utf8(text)) +
+        std::string(what) + " " + Quoted(platform::Utf16ToUtf8(text)) +
             " holds characters the ANSI code page lacks: they become a near character or \"?\" (" +
             Quoted(AnsiToUtf8(platform::WideToAnsi(text))) + ")");
   }
@@ -251,13 +284,12 @@ class CheckReceiver final : public LookingReceiver {
       return Add(at, "ignored-value", "the value's \"type\" is empty: nothing is written");
     const std::string written = platform::WideToAnsi(*type);
     const std::string lower = platform::CharLowerBuffA(written);
-    const bool miscased =
-        std::find(kTypeNames.begin(), kTypeNames.end(), lower) != kTypeNames.end();
+    const std::vector<const char*> names = NamesOf(kValueTypes);
     Add(at, "ignored-value",
-        "type " + Quoted(Utf8(*type)) + " is " +
-            (miscased ? "written in the wrong case (types are " + Quoted(lower) + ")"
-                      : "none of integer, string, boolean and binary (nearest: " +
-                            Quoted(Nearest(written, kTypeNames)) + ")") +
+        "type " + Quoted(platform::Utf16ToUtf8(*type)) + " is " +
+            (FindValueType(lower) ? "written in the wrong case (types are " + Quoted(lower) + ")"
+                                  : "none of " + Enumerated(names, "and") +
+                                        " (nearest: " + Quoted(Nearest(written, names)) + ")") +
             ": nothing is written");
   }
 
@@ -279,16 +311,16 @@ CheckReport CheckDocument(const std::string& path) {
     case WalkOutcome::Kind::kWalked:
       if (!receiver.products_seen()) {
         report.findings.push_back({document_level, "no-product",
-                                   "no product element (Corvane_5) under the root: nothing is "
-                                   "imported"});
+                                   "no product element (" + AnsiToUtf8(ProductElementName()) +
+                                       ") under the root: nothing is imported"});
       }
       break;
     case WalkOutcome::Kind::kRefused:
       report.findings.push_back(
           {document_level, "identity",
            "the document belongs to " + Quoted(AnsiToUtf8(report.outcome.text)) +
-               ": the import refuses it (root element and DOCTYPE must both be "
-               "Corvane_5_Preferences) and writes nothing"});
+               ": the import refuses it (root element and DOCTYPE must both be " +
+               platform::Utf16ToUtf8(kDocumentName) + ") and writes nothing"});
       break;
     case WalkOutcome::Kind::kFailed:
       report.findings.push_back({document_level, "identity",

@@ -1,20 +1,21 @@
 #include "admin/document_export.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "admin/document_spelling.h"
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
+#include "import/config_format.h"
 #include "import/import_walk.h"
+#include "import/value_types.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 namespace {
 
-constexpr char kCfgAll[] = "cfgAll";
-constexpr char kUnknownPrefix[] = "$UNKNOWN\\";
 constexpr char kWow6432Prefix[] = "SOFTWARE\\WOW6432NODE\\";
 
 std::string Upper(std::string_view text) { return platform::CharUpperBuffA(text); }
@@ -26,9 +27,10 @@ struct Category {
 };
 
 Category CategoryOf(const std::string& path) {
-  if (path.empty()) return {kCfgAll, {}};
+  if (path.empty()) return {kCfgAllName, {}};
   std::string name = path;
-  if (Upper(path).starts_with(kUnknownPrefix)) name = path.substr(std::strlen(kUnknownPrefix));
+  const std::string unknown_prefix = Upper(PrefCategoryNames[cfgUnknown]) + "\\";
+  if (Upper(path).starts_with(unknown_prefix)) name = path.substr(unknown_prefix.size());
   if (IsSkippedCategory(name)) {
     return {{}, "the import never opens the category \"" + AnsiToUtf8(name) + "\""};
   }
@@ -44,32 +46,22 @@ std::string DwordText(const std::vector<std::uint8_t>& data) {
   return std::to_string(static_cast<std::int32_t>(pattern));
 }
 
-std::string BinaryText(const std::vector<std::uint8_t>& data) {
-  std::string text;
-  char digits[4];
-  for (std::uint8_t byte : data) {
-    std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
-    text += digits;
-  }
-  return text;
-}
-
 // The element of one value ("<Name type="t">text</Name>"), or why it has none.
 Spelling ValueElement(const TreeValue& value) {
   if (!value.problem.empty()) return {{}, value.problem};
-  std::string type;
+  ValueKind kind;
   std::string text;
   switch (value.type) {
     case platform::kRegDword:
       if (value.data.size() != 4) {
         return {{}, "its REG_DWORD data is " + std::to_string(value.data.size()) + " bytes long"};
       }
-      type = "integer";
+      kind = ValueKind::kInteger;
       text = DwordText(value.data);
       break;
     case platform::kRegBinary:
-      type = "binary";
-      text = BinaryText(value.data);
+      kind = ValueKind::kBinary;
+      text = platform::HexBytes(value.data, " ");
       break;
     case platform::kRegSz: {
       const std::string bytes(value.data.begin(), value.data.end());
@@ -78,7 +70,7 @@ Spelling ValueElement(const TreeValue& value) {
       }
       const Spelling spelled = SpellValueText(bytes.substr(0, bytes.size() - 1));
       if (!spelled.problem.empty()) return spelled;
-      type = "string";
+      kind = ValueKind::kString;
       text = spelled.text;
       break;
     }
@@ -89,11 +81,13 @@ Spelling ValueElement(const TreeValue& value) {
   }
   const Spelling name = SpellElementName(value.name, "name");
   if (!name.problem.empty()) return name;
-  return {"<" + name.text + " type=\"" + type + "\">" + text + "</" + name.text + ">", {}};
+  return {
+      "<" + name.text + " type=\"" + ValueTypeName(kind) + "\">" + text + "</" + name.text + ">",
+      {}};
 }
 
-void AppendScope(const char* scope_element, cfgDataScope scope, const std::vector<ExportKey>& keys,
-                 ExportResult& result, std::string& body) {
+void AppendScope(cfgDataScope scope, const std::vector<ExportKey>& keys, ExportResult& result,
+                 std::string& body) {
   std::string scope_body;
   for (const ExportKey& key : keys) {
     if (key.scope != scope) continue;
@@ -131,8 +125,8 @@ void AppendScope(const char* scope_element, cfgDataScope scope, const std::vecto
         "      <" + category_name.text + ">\n" + values + "      </" + category_name.text + ">\n";
   }
   if (scope_body.empty()) return;
-  body +=
-      std::string("    <") + scope_element + ">\n" + scope_body + "    </" + scope_element + ">\n";
+  const std::string element = GetDataScopeElementName(scope);
+  body += "    <" + element + ">\n" + scope_body + "    </" + element + ">\n";
 }
 
 }  // namespace
@@ -140,16 +134,13 @@ void AppendScope(const char* scope_element, cfgDataScope scope, const std::vecto
 ExportResult ExportDocument(const std::vector<ExportKey>& keys) {
   ExportResult result;
   std::string body;
-  AppendScope("PerUserRoam", cfgPerUserRoam, keys, result, body);
-  AppendScope("PerMachine", cfgPerMachine, keys, result, body);
-  result.document =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE Corvane_5_Preferences>\n"
-      "<Corvane_5_Preferences>\n"
-      "  <Corvane_5>\n" +
-      body +
-      "  </Corvane_5>\n"
-      "</Corvane_5_Preferences>\n";
+  AppendScope(cfgPerUserRoam, keys, result, body);
+  AppendScope(cfgPerMachine, keys, result, body);
+  const std::string document = platform::Utf16ToUtf8(kDocumentName);
+  const std::string product = AnsiToUtf8(ProductElementName());
+  result.document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE " + document + ">\n<" +
+                    document + ">\n  <" + product + ">\n" + body + "  </" + product + ">\n</" +
+                    document + ">\n";
   return result;
 }
 

@@ -96,22 +96,8 @@ int Query(const std::vector<std::string>& args, bool json) {
   return 0;
 }
 
-// COM for the platform's XML parser, as the program has it when it imports.
-class ComForParser {
- public:
-  ComForParser() : initialized_(platform::DefaultApplication().CoInitialize()) {}
-  ~ComForParser() {
-    if (initialized_) platform::DefaultApplication().CoUninitialize();
-  }
-  ComForParser(const ComForParser&) = delete;
-  ComForParser& operator=(const ComForParser&) = delete;
-
- private:
-  bool initialized_;
-};
-
 int Check(const std::string& document, bool json) {
-  const ComForParser com;
+  const platform::ComApartment com(platform::DefaultApplication());  // for the XML parser
   const regcorvex::CheckReport report = regcorvex::CheckDocument(document);
   const std::string out =
       json ? regcorvex::CheckJson(document, report) : regcorvex::CheckText(document, report);
@@ -120,7 +106,7 @@ int Check(const std::string& document, bool json) {
 }
 
 int Preview(const std::string& document, bool json) {
-  const ComForParser com;
+  const platform::ComApartment com(platform::DefaultApplication());  // for the XML parser
   const regcorvex::PreviewReport report =
       regcorvex::PreviewImport(document, platform::ReadOnlyRegistry());
   const std::string out =

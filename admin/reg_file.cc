@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/code_page.h"
+#include "platform/hex.h"
 
 namespace regcorvex {
 namespace {
@@ -30,18 +31,11 @@ View TrimRight(View text) {
   return text;
 }
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 std::optional<std::uint32_t> HexNumber(View digits, std::size_t max_digits) {
   if (digits.empty() || digits.size() > max_digits) return std::nullopt;
   std::uint32_t value = 0;
   for (char16_t c : digits) {
-    const int digit = HexDigit(c);
+    const int digit = platform::HexDigitValue(c);
     if (digit < 0) return std::nullopt;
     value = value << 4 | static_cast<std::uint32_t>(digit);
   }

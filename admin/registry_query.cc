@@ -7,8 +7,10 @@
 
 #include "admin/report_text.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 #include "platform/registry_toolkit.h"
 #include "platform/unique_hkey.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 namespace {
@@ -23,16 +25,6 @@ constexpr struct {
     {"HKCU", "HKEY_CURRENT_USER", platform::kHkeyCurrentUser},
     {"HKLM", "HKEY_LOCAL_MACHINE", platform::kHkeyLocalMachine},
 };
-
-std::string Hex(const std::vector<std::uint8_t>& data) {
-  std::string text;
-  char digits[3];
-  for (std::uint8_t byte : data) {
-    std::snprintf(digits, sizeof(digits), "%02X", byte);
-    text += digits;
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -100,7 +92,7 @@ std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data
     default:
       break;
   }
-  return Hex(data);
+  return platform::HexBytes(data);
 }
 
 namespace {
@@ -111,8 +103,9 @@ constexpr Dword kMaxValueName = 16383;
 
 std::string ShownData(Dword type, const std::vector<std::uint8_t>& data) {
   if (!platform::IsStringType(type)) return FormatRegistryData(type, data);
-  return Utf8(FormatText(type, platform::Utf16FromBytes(std::string_view(
-                                   reinterpret_cast<const char*>(data.data()), data.size()))));
+  return platform::Utf16ToUtf8(
+      FormatText(type, platform::Utf16FromBytes(std::string_view(
+                           reinterpret_cast<const char*>(data.data()), data.size()))));
 }
 
 // The value at index, its data read in a buffer that grows until the data fits.
@@ -132,7 +125,7 @@ std::optional<ListedValue> ReadValue(platform::Registry& registry, platform::Hke
     }
     if (status != platform::kErrorSuccess) return std::nullopt;
     data.resize(data_size);
-    return ListedValue{Utf8(std::u16string_view(name.data(), name_size)), type,
+    return ListedValue{platform::Utf16ToUtf8(std::u16string_view(name.data(), name_size)), type,
                        ShownData(type, data)};
   }
 }
@@ -167,7 +160,8 @@ void ListKeys(platform::Registry& registry, platform::Hkey root, const std::stri
       stack.pop_back();
       continue;
     }
-    std::string child = level.name + "\\" + Utf8(std::u16string_view(subkey, size));
+    std::string child =
+        level.name + "\\" + platform::Utf16ToUtf8(std::u16string_view(subkey, size));
     if (!recursive) {
       out[first].subkeys.push_back(std::move(child));
       continue;

@@ -1,5 +1,5 @@
-// Text for the companion's reports: UTF-8 from the DOM's wide names and the program's ANSI text,
-// quoting for messages and JSON string literals.
+// Text for the companion's reports: UTF-8 from the program's ANSI text (platform/utf8.h has it
+// from wide text), quoting for messages and JSON string literals.
 #pragma once
 
 #include <string>
@@ -7,7 +7,6 @@
 
 namespace regcorvex {
 
-std::string Utf8(std::u16string_view text);
 // Text in the ANSI code page, as the import holds it.
 std::string AnsiToUtf8(std::string_view text);
 // text in double quotes for people: a double quote inside and control characters escaped (\", \r,

@@ -1,13 +1,13 @@
 #include "admin/walk_location.h"
 
-#include "admin/report_text.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 
 void WalkLocation::WalkStarted(platform::XmlDocument& document, platform::XmlNode root) {
   document_ = &document;
   root_ = root;
-  root_path_ = "/" + Utf8(document.Name(root));
+  root_path_ = "/" + platform::Utf16ToUtf8(document.Name(root));
 }
 
 void WalkLocation::ProductEntered(platform::XmlNode product) {
@@ -49,7 +49,7 @@ Location WalkLocation::Root() const {
 }
 
 std::string WalkLocation::PathOf(platform::XmlNode node) const {
-  return "/" + Utf8(document_->Name(node));
+  return "/" + platform::Utf16ToUtf8(document_->Name(node));
 }
 
 }  // namespace regcorvex

@@ -9,22 +9,6 @@
 namespace regcorvex {
 namespace {
 
-// COM for the main thread, released at the end when it was initialised.
-class ComApartment {
- public:
-  explicit ComApartment(platform::Application& application)
-      : application_(application), initialized_(application.CoInitialize()) {}
-  ~ComApartment() {
-    if (initialized_) application_.CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  platform::Application& application_;
-  bool initialized_;
-};
-
 void ReportFailure(Services& services, const std::string& what) {
   services.message_boxes.MessageBoxA(
       platform::kNoWindow, "The run ended because of an unexpected error:\r\n" + what,
@@ -67,7 +51,7 @@ void RunForm(Services& services) {
 
 int RunApplication(Services& services) {
   try {
-    const ComApartment com(services.application);
+    const platform::ComApartment com(services.application);
     RunForm(services);
   } catch (...) {
     try {

@@ -5,6 +5,7 @@
 
 #include "common/product.h"
 #include "platform/code_page.h"
+#include "platform/hex.h"
 
 namespace regcorvex {
 namespace {
@@ -54,19 +55,6 @@ std::string ApplyEscapes(std::string_view text, const std::array<Escape, N>& esc
   return result;
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string ProductElementName() {
-  std::string name = ProductTitle;
-  for (char& c : name) c = c == ' ' ? '_' : c;
-  return name;
-}
-
 }  // namespace
 
 DocumentIdentity CheckDocumentIdentity(std::u16string_view root_name,
@@ -76,6 +64,12 @@ DocumentIdentity CheckDocumentIdentity(std::u16string_view root_name,
   const std::u16string product =
       ReplaceAll<char16_t>(ReplaceAll<char16_t>(named, u"_Preferences", u""), u"_", u" ");
   return {false, platform::WideToAnsi(product)};
+}
+
+std::string ProductElementName() {
+  std::string name = ProductTitle;
+  for (char& c : name) c = c == ' ' ? '_' : c;
+  return name;
 }
 
 bool IsProductElementName(std::string_view name) {
@@ -110,7 +104,7 @@ std::optional<std::int32_t> ReadIntegerText(std::string_view text) {
   const std::uint64_t limit = hexadecimal ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
   std::uint64_t value = 0;
   for (char c : digits) {
-    const int digit = HexDigitValue(c);
+    const int digit = platform::HexDigitValue(c);
     if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) return std::nullopt;
     value = value * base + static_cast<std::uint64_t>(digit);
     if (value > limit) return std::nullopt;
@@ -122,7 +116,7 @@ std::optional<std::int32_t> ReadIntegerText(std::string_view text) {
 bool HexTextToBytes(std::string_view text, std::span<std::uint8_t> bytes) {
   std::size_t digits = 0;
   for (char c : text) {
-    const int value = HexDigitValue(c);
+    const int value = platform::HexDigitValue(c);
     if (value < 0) continue;
     const std::size_t byte = digits / 2;
     if (byte < bytes.size()) {

@@ -25,7 +25,9 @@ struct DocumentIdentity {
 DocumentIdentity CheckDocumentIdentity(std::u16string_view root_name,
                                        std::u16string_view doctype_name);
 
-// True for the name of a product element: ProductTitle with "_" for each space, in any case.
+// The name of a product element: ProductTitle with "_" for each space.
+std::string ProductElementName();
+// True for ProductElementName in any case.
 bool IsProductElementName(std::string_view name);
 
 // The name of a category or value element with its escapes replaced, "_" becoming a space.

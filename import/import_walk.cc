@@ -1,20 +1,22 @@
 #include "import/import_walk.h"
 
+#include <algorithm>
+
 #include "import/config_format.h"
 #include "import/config_nodes.h"
+#include "import/value_types.h"
 #include "platform/code_page.h"
 
 namespace regcorvex {
-namespace {
-
-constexpr char kCfgAllName[] = "cfgAll";
-
-}  // namespace
 
 bool IsSkippedCategory(const std::string& name) {
-  if (name == "Schedules") return true;
+  if (std::find(kSkippedCategoryNames.begin(), kSkippedCategoryNames.end(), name) !=
+      kSkippedCategoryNames.end()) {
+    return true;
+  }
   const std::string upper = platform::CharUpperBuffA(name);
-  return upper.find("$TEMP") != std::string::npos || upper.find("$UNKNOWN") != std::string::npos;
+  return std::any_of(kSkippedCategoryMarks.begin(), kSkippedCategoryMarks.end(),
+                     [&upper](const char* mark) { return upper.find(mark) != std::string::npos; });
 }
 
 void ImportWalk::Run(platform::XmlNode root) {
@@ -96,20 +98,11 @@ void ImportWalk::ImportValueElement(platform::XmlNode value) {
   const std::string text = DecodeValueText(ValueText(document_, value));
   const std::string type = ValueType(document_, value);
   receiver_.ValueRead(value, WalkValue{name, text, type});
-  if (type == "integer") {
-    receiver_.SetPrefInteger(section_, name, TextToInteger(text));
-  } else if (type == "string") {
-    receiver_.SetPrefString(section_, name, text);
-  } else if (type == "boolean") {
-    receiver_.SetPrefBooleanProc(section_, name, TextToInteger(text) != 0);
-  } else if (type == "binary") {
-    if (const auto bytes = BinaryTextToBytes(text)) {
-      receiver_.SetPrefBinaryProc(section_, name, *bytes);
-    } else {
-      receiver_.NodeSkipped(value, WalkSkip::kRejectedBinary);
-    }
-  } else {
+  const ValueTypeRule* rule = FindValueType(type);
+  if (!rule) {
     receiver_.NodeSkipped(value, WalkSkip::kUnusableType);
+  } else if (!rule->write(receiver_, section_, name, text)) {
+    receiver_.NodeSkipped(value, WalkSkip::kRejectedBinary);
   }
 }
 

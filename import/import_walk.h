@@ -4,6 +4,7 @@
 // and what it passed by and why.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "import/walk_receiver.h"
@@ -11,8 +12,11 @@
 
 namespace regcorvex {
 
-// Categories the import never opens, by their decoded name: the scheduler's own key and the
-// temporary and unknown ones ("Schedules", or a name holding "$TEMP" or "$UNKNOWN" in any case).
+// Categories the import never opens, by their decoded name: the scheduler's own key, named
+// exactly as in kSkippedCategoryNames, and the temporary and unknown ones, whose names hold one of
+// kSkippedCategoryMarks (upper case) in any case.
+inline constexpr std::array<const char*, 1> kSkippedCategoryNames = {"Schedules"};
+inline constexpr std::array<const char*, 2> kSkippedCategoryMarks = {"$TEMP", "$UNKNOWN"};
 bool IsSkippedCategory(const std::string& name);
 
 class ImportWalk {
@@ -35,7 +39,7 @@ class ImportWalk {
   platform::XmlDocument& document_;
   WalkReceiver& receiver_;
   std::string scope_name_;     // as written in the document
-  std::string category_name_;  // decoded; "cfgAll" for a value directly under a scope
+  std::string category_name_;  // decoded; kCfgAllName for a value directly under a scope
   std::string section_;        // the key path of category_name_ below PrefBaseKey
 };
 

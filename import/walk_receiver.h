@@ -20,8 +20,8 @@ enum class WalkSkip {
   kNotProduct,         // any other node under the root not named like the product
   kTextOnlyInProduct,  // a text-only element under a product element
   kCategoryWithoutChildren,
-  kCategoryByName,  // "Schedules", or a name holding "$TEMP" or "$UNKNOWN"
-  kUnusableType,    // a value whose "type" is missing or none of the four
+  kCategoryByName,  // a category that IsSkippedCategory names
+  kUnusableType,    // a value whose "type" is missing or names no entry of kValueTypes
   kRejectedBinary,  // a binary text that the conversion refuses
 };
 
@@ -53,7 +53,7 @@ class WalkReceiver {
   virtual void ProductEntered(platform::XmlNode /*product*/) {}
   // name as written, which selects the data scope through GetDataScope.
   virtual void ScopeEntered(platform::XmlNode /*scope*/, const std::string& /*name*/) {}
-  // Before the category's key is opened: name is decoded, or "cfgAll" for a value directly under
+  // Before the category's key is opened: name is decoded, or kCfgAllName for a value directly under
   // a scope element, which is then the node given.
   virtual void CategoryEntered(platform::XmlNode /*category*/, const std::string& /*name*/) {}
   // Before the value's setter is chosen by its type.

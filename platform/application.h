@@ -27,4 +27,20 @@ class Application {
 
 Application& DefaultApplication();
 
+// COM for the main thread while it lives, released at the end when it was initialised.
+class ComApartment {
+ public:
+  explicit ComApartment(Application& application)
+      : application_(application), initialized_(application.CoInitialize()) {}
+  ~ComApartment() {
+    if (initialized_) application_.CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  Application& application_;
+  bool initialized_;
+};
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/code_page.h"
 #include "platform/document_encoding.h"
+#include "platform/hex.h"
 #include "platform/xml_document.h"
 
 namespace platform {
@@ -64,11 +65,8 @@ void AppendCodePoint(std::u16string& text, char32_t code_point) {
 // The character that the character reference ending with the ';' at text's end stands for, and
 // the reference's length; 0 when text does not end in one.
 std::pair<char32_t, std::size_t> TrailingCharacterReference(std::u16string_view text) {
-  const auto hex_digit = [](char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-  };
   std::size_t start = text.size() - 1;
-  while (start > 0 && hex_digit(text[start - 1])) --start;
+  while (start > 0 && HexDigitValue(text[start - 1]) >= 0) --start;
   const std::size_t digits_start = start;
   const bool hex = start > 0 && (text[start - 1] == u'x' || text[start - 1] == u'X');
   if (hex) --start;
@@ -79,7 +77,7 @@ std::pair<char32_t, std::size_t> TrailingCharacterReference(std::u16string_view 
   for (std::size_t i = digits_start; i + 1 < text.size(); ++i) {
     const char16_t c = text[i];
     if (!hex && !(c >= u'0' && c <= u'9')) return {0, 0};
-    const unsigned digit = c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
+    const auto digit = static_cast<char32_t>(HexDigitValue(c));
     value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
   }
   if (value == 0 || value > 0x10FFFF) return {0, 0};

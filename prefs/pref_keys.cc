@@ -3,6 +3,16 @@
 #include "platform/code_page.h"
 
 namespace regcorvex {
+namespace {
+
+const DataScopeName* EntryOf(cfgDataScope scope) {
+  for (const DataScopeName& entry : DataScopeNames) {
+    if (entry.scope == scope) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 const std::array<const char*, kCategoryCount> PrefCategoryNames = {
     "",
@@ -46,6 +56,12 @@ const std::array<const char*, kCategoryCount> PrefCategoryNames = {
     "",
 };
 
+const std::array<DataScopeName, 3> DataScopeNames = {{
+    {"PerUserRoam", cfgPerUserRoam, "per user, roaming"},
+    {"PerUserNonRoam", cfgPerUserNonRoam, "per user, not roaming"},
+    {"PerMachine", cfgPerMachine, "per machine"},
+}};
+
 const std::array<const char*, 4> PrefLocationNames = {"Registry", "File", "On USB",
                                                       "Registry Classic"};
 
@@ -61,15 +77,30 @@ std::string GetDataScopeName(cfgDataScope scope) {
   return "";
 }
 
+const DataScopeName* FindDataScope(const std::string& name) {
+  for (const DataScopeName& entry : DataScopeNames) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
 cfgDataScope GetDataScope(const std::string& name) {
-  if (name == "PerUserRoam") return cfgPerUserRoam;
-  if (name == "PerUserNonRoam") return cfgPerUserNonRoam;
-  if (name == "PerMachine") return cfgPerMachine;
-  return cfgPerUserRoam;
+  const DataScopeName* entry = FindDataScope(name);
+  return entry ? entry->scope : kDefaultDataScope;
+}
+
+std::string GetDataScopeElementName(cfgDataScope scope) {
+  const DataScopeName* entry = EntryOf(scope);
+  return entry ? entry->name : "";
+}
+
+std::string GetDataScopeMeaning(cfgDataScope scope) {
+  const DataScopeName* entry = EntryOf(scope);
+  return entry ? entry->meaning : "";
 }
 
 std::uint8_t GetCategoryIndex(const std::string& name) {
-  if (name == "cfgAll") return cfgAll;
+  if (name == kCfgAllName) return cfgAll;
   const std::string lowered = platform::CharLowerBuffA(name);
   std::uint8_t result = cfgUnknown;
   for (std::size_t index = 0; index < PrefCategoryNames.size(); ++index) {

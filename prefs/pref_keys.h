@@ -17,10 +17,22 @@ enum cfgDataScope : std::uint8_t {
   cfgPerMachine = 2,
 };
 
+// The name of each scope element, case-sensitive, with the data scope it selects and what that
+// scope means for people.
+struct DataScopeName {
+  const char* name;
+  cfgDataScope scope;
+  const char* meaning;
+};
+extern const std::array<DataScopeName, 3> DataScopeNames;
+// The data scope of a scope element named none of DataScopeNames.
+inline constexpr cfgDataScope kDefaultDataScope = cfgPerUserRoam;
+
 // The product's key, the same path in both hives.
 inline constexpr char PrefBaseKey[] = "Software\\Pellmoor Software Solutions\\Corvane 5";
 
 // Category index 0 (cfgAll) is the base key itself; 36 is the default for unknown names.
+inline constexpr char kCfgAllName[] = "cfgAll";
 inline constexpr std::uint8_t cfgAll = 0;
 inline constexpr std::uint8_t cfgUnknown = 36;
 inline constexpr std::size_t kCategoryCount = 39;
@@ -35,10 +47,16 @@ inline constexpr std::size_t PrefLocation = 0;
 // The enumerator's own name ("cfgPerMachine"...), or "" for a value outside the enumeration.
 std::string GetDataScopeName(cfgDataScope scope);
 
-// "PerUserRoam", "PerUserNonRoam" or "PerMachine", case-sensitive; anything else is cfgPerUserRoam.
+// The entry of DataScopeNames named exactly name, or nullptr.
+const DataScopeName* FindDataScope(const std::string& name);
+// The scope that FindDataScope gives for name, kDefaultDataScope when it gives none.
 cfgDataScope GetDataScope(const std::string& name);
+// The name in DataScopeNames that selects scope, and what scope means ("per user, roaming"...);
+// "" for a value outside the enumeration.
+std::string GetDataScopeElementName(cfgDataScope scope);
+std::string GetDataScopeMeaning(cfgDataScope scope);
 
-// 0 for exactly "cfgAll"; otherwise the last table entry equal to name when both are lower-cased
+// 0 for exactly kCfgAllName; otherwise the last table entry equal to name when both are lower-cased
 // in the system's code page, or cfgUnknown when none is.
 std::uint8_t GetCategoryIndex(const std::string& name);
 

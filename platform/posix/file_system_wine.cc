@@ -15,7 +15,7 @@
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
-#include "platform/posix/utf8.h"
+#include "platform/utf8.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/posix/wine_registry_files.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "platform/code_page.h"
-#include "platform/posix/utf8.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {

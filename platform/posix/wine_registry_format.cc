@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/hex.h"
 #include "platform/posix/wine_registry_data.h"
 
 namespace platform::wine_registry {
@@ -10,16 +11,9 @@ namespace {
 
 constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
 constexpr std::string_view kRelativeTo = ";; All keys relative to ";
-constexpr std::string_view kHexDigits = "0123456789abcdef";
+constexpr std::string_view kHexDigits = "0123456789abcdef";  // as Wine writes them
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string_view TrimLeft(std::string_view text) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
@@ -109,10 +103,10 @@ std::optional<std::u16string> ParseString(std::string_view& text, char end) {
     text.remove_prefix(1);
     if (const auto letter = kLetters.find(escaped); letter != std::string_view::npos) {
       result.push_back(kControls[letter]);
-    } else if (escaped == 'x' && !text.empty() && HexValue(text.front()) >= 0) {
+    } else if (escaped == 'x' && !text.empty() && HexDigitValue(text.front()) >= 0) {
       unsigned unit = 0;
-      for (int i = 0; i < 4 && !text.empty() && HexValue(text.front()) >= 0; ++i) {
-        unit = unit * 16 + static_cast<unsigned>(HexValue(text.front()));
+      for (int i = 0; i < 4 && !text.empty() && HexDigitValue(text.front()) >= 0; ++i) {
+        unit = unit * 16 + static_cast<unsigned>(HexDigitValue(text.front()));
         text.remove_prefix(1);
       }
       result.push_back(static_cast<char16_t>(unit));
@@ -139,11 +133,11 @@ std::string ParseHex(std::string_view text, LineReader& lines) {
   std::string bytes;
   for (;;) {
     text = TrimLeft(text);
-    while (!text.empty() && HexValue(text.front()) >= 0) {
-      int byte = HexValue(text.front());
+    while (!text.empty() && HexDigitValue(text.front()) >= 0) {
+      int byte = HexDigitValue(text.front());
       text.remove_prefix(1);
-      if (!text.empty() && HexValue(text.front()) >= 0) {
-        byte = byte * 16 + HexValue(text.front());
+      if (!text.empty() && HexDigitValue(text.front()) >= 0) {
+        byte = byte * 16 + HexDigitValue(text.front());
         text.remove_prefix(1);
       }
       bytes.push_back(static_cast<char>(byte));
@@ -164,8 +158,8 @@ Dword ParseHexNumber(std::string_view digits, std::size_t max_digits, LineReader
   if (digits.empty() || digits.size() > max_digits) lines.Fail(what);
   Dword number = 0;
   for (const char c : digits) {
-    if (HexValue(c) < 0) lines.Fail(what);
-    number = number * 16 + static_cast<Dword>(HexValue(c));
+    if (HexDigitValue(c) < 0) lines.Fail(what);
+    number = number * 16 + static_cast<Dword>(HexDigitValue(c));
   }
   return number;
 }
@@ -258,8 +252,8 @@ void ParseKeyOption(Key& key, std::string_view text, LineReader& lines) {
     if (digits.empty() || digits.size() > 16) lines.Fail("malformed #time");
     FileTime stamp = 0;
     for (const char c : digits) {
-      if (HexValue(c) < 0) lines.Fail("malformed #time");
-      stamp = stamp * 16 + static_cast<FileTime>(HexValue(c));
+      if (HexDigitValue(c) < 0) lines.Fail("malformed #time");
+      stamp = stamp * 16 + static_cast<FileTime>(HexDigitValue(c));
     }
     key.modified = stamp;
   } else if (text.starts_with("#class=\"")) {
@@ -281,7 +275,8 @@ void AppendEscaped(std::string& out, std::u16string_view text, char open, char c
     const char16_t c = text[i];
     const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
     if (c > 127) {
-      const bool hex_follows = next != 0 && next < 128 && HexValue(static_cast<char>(next)) >= 0;
+      const bool hex_follows =
+          next != 0 && next < 128 && HexDigitValue(static_cast<char>(next)) >= 0;
       out += "\\x";
       bool started = hex_follows;
       for (int shift = 12; shift >= 0; shift -= 4) {

@@ -9,7 +9,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "platform/posix/utf8.h"
+#include "platform/utf8.h"
 #include "platform/unique_handle.h"
 
 namespace platform {

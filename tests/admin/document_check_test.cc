@@ -7,6 +7,8 @@
 
 #include "admin/document_check.h"
 #include "admin/report_output.h"
+#include "import/import_walk.h"
+#include "import/value_types.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 
@@ -139,6 +141,38 @@ TEST(DocumentCheck, NamesTheNearestNameAndTheConversionResult) {
       << report.findings[1].message;
   EXPECT_NE(report.findings[2].message.find("wrong case"), std::string::npos)
       << report.findings[2].message;
+}
+
+// The words of a finding come from the import's own rules: every scope and type name it accepts,
+// every category it skips, and what an empty text writes.
+TEST(DocumentCheck, NamesTheImportsOwnRules) {
+  std::string values;
+  for (const ValueTypeRule& rule : kValueTypes) {
+    values +=
+        std::string("<V") + rule.name + " type=\"" + rule.name + "\"><x/></V" + rule.name + ">";
+  }
+  const CheckReport report = Check(
+      Document("<Corvane_5><Elsewhere><Misc><A type=\"dword\">1</A>" + values +
+               "</Misc><Schedules><A type=\"integer\">1</A></Schedules></Elsewhere></Corvane_5>"));
+  ASSERT_EQ(report.findings.size(), 3 + kValueTypes.size());
+  const auto expect_names = [](const Finding& finding, const std::vector<const char*>& names) {
+    for (const char* name : names) {
+      EXPECT_NE(finding.message.find(name), std::string::npos) << name << " in " << finding.message;
+    }
+  };
+  std::vector<const char*> scopes, types;
+  for (const DataScopeName& scope : DataScopeNames) scopes.push_back(scope.name);
+  for (const ValueTypeRule& rule : kValueTypes) types.push_back(rule.name);
+  std::vector<const char*> skipped(kSkippedCategoryNames.begin(), kSkippedCategoryNames.end());
+  skipped.insert(skipped.end(), kSkippedCategoryMarks.begin(), kSkippedCategoryMarks.end());
+  expect_names(report.findings[0], scopes);
+  expect_names(report.findings[0], {GetDataScopeMeaning(kDefaultDataScope).c_str()});
+  expect_names(report.findings[1], types);
+  for (std::size_t i = 0; i < kValueTypes.size(); ++i) {
+    EXPECT_EQ(report.findings[2 + i].kind, "not-plain-text");
+    expect_names(report.findings[2 + i], {kValueTypes[i].empty_text_gives});
+  }
+  expect_names(report.findings.back(), skipped);
 }
 
 TEST(DocumentCheck, GivesLineAndColumnOfTheElement) {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "platform/code_page.h"
-#include "platform/posix/utf8.h"
+#include "platform/utf8.h"
 #include "platform/posix/wine_registry.h"
 #include "tests/e2e/command_line_rows.h"
 #include "tests/registry/booted_prefix.h"

@@ -1,5 +1,7 @@
 #include "tests/differential/platform_probe.h"
 
+#include "platform/hex.h"
+
 namespace regcorvex::testing {
 
 std::vector<std::u16string> ProbedSurrogateTexts() {
@@ -14,14 +16,7 @@ std::vector<std::u16string> ProbedSurrogateTexts() {
 }
 
 std::string HexBytes(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
-  return hex;
+  return platform::HexBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
 std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& name) {

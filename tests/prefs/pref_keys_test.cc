@@ -23,6 +23,18 @@ TEST(PrefKeysTest, DataScopeNamesAreExactAndCaseSensitive) {
   }
 }
 
+// The export writes each scope under its element name; the import must read it back to that scope.
+TEST(PrefKeysTest, EachDataScopeHasAnElementNameThatSelectsIt) {
+  for (const cfgDataScope scope : {cfgPerUserRoam, cfgPerUserNonRoam, cfgPerMachine}) {
+    const std::string name = GetDataScopeElementName(scope);
+    ASSERT_NE(FindDataScope(name), nullptr) << GetDataScopeName(scope);
+    EXPECT_EQ(FindDataScope(name)->scope, scope) << name;
+    EXPECT_FALSE(GetDataScopeMeaning(scope).empty()) << name;
+  }
+  EXPECT_EQ(GetDataScopeElementName(static_cast<cfgDataScope>(3)), "");
+  EXPECT_EQ(FindDataScope("permachine"), nullptr);
+}
+
 TEST(PrefKeysTest, DataScopeNameOfEachEnumerator) {
   EXPECT_EQ(GetDataScopeName(cfgPerUserRoam), "cfgPerUserRoam");
   EXPECT_EQ(GetDataScopeName(cfgPerUserNonRoam), "cfgPerUserNonRoam");

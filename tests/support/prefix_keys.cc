@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
-#include "platform/posix/utf8.h"
+#include "platform/utf8.h"
 #include "platform/posix/wine_registry_files.h"
 #include "platform/posix/wine_registry_format.h"
 

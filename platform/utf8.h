@@ -1,5 +1,6 @@
-// UTF-8 <-> UTF-16 for the native build: Unix file names, arguments and libxml2 text are UTF-8.
-// Malformed UTF-8 becomes U+FFFD per bad byte; lone surrogates become U+FFFD in UTF-8.
+// UTF-8 <-> UTF-16: Unix file names, arguments and libxml2 text are UTF-8, and so are the
+// companion's reports on both platforms. Malformed UTF-8 becomes U+FFFD per bad byte; lone
+// surrogates become U+FFFD in UTF-8.
 #pragma once
 
 #include <string>
