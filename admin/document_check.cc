@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "admin/report_text.h"
-#include "import/config_format.h"
-#include "import/config_nodes.h"
+#include "import/document_format.h"
+#include "import/document_nodes.h"
 #include "import/import_walk.h"
 #include "import/value_types.h"
 #include "platform/code_page.h"
@@ -112,7 +112,7 @@ std::string IntegerFault(const std::string& text) {
   return "it is no decimal number and no hexadecimal one behind $, 0x or x";
 }
 
-class CheckReceiver final : public LookingReceiver {
+class CheckReceiver final : public DiscardingReceiver {
  public:
   explicit CheckReceiver(std::vector<Finding>& findings) : findings_(findings) {}
 

@@ -6,7 +6,7 @@
 #include "admin/document_spelling.h"
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
-#include "import/config_format.h"
+#include "import/document_format.h"
 #include "import/import_walk.h"
 #include "import/value_types.h"
 #include "platform/code_page.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "admin/report_text.h"
-#include "import/config_format.h"
+#include "import/document_format.h"
 
 namespace regcorvex {
 namespace {

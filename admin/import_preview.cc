@@ -1,7 +1,7 @@
 #include "admin/import_preview.h"
 
-#include "import/config_format.h"
-#include "import/config_nodes.h"
+#include "import/document_format.h"
+#include "import/document_nodes.h"
 #include "import/store_receiver.h"
 #include "prefs/config_base.h"
 

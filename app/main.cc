@@ -2,6 +2,6 @@
 #include "app/run.h"
 
 int main() {
-  regcorvex::Services services = regcorvex::DefaultServices();
+  regcorvex::PlatformServices services = regcorvex::DefaultPlatformServices();
   return regcorvex::RunApplication(services);
 }

@@ -3,13 +3,13 @@
 #include <exception>
 #include <string>
 
-#include "app/main_win.h"
+#include "app/main_form.h"
 #include "common/product.h"
 
 namespace regcorvex {
 namespace {
 
-void ReportFailure(Services& services, const std::string& what) {
+void ReportFailure(PlatformServices& services, const std::string& what) {
   services.message_boxes.MessageBoxA(
       platform::kNoWindow, "The run ended because of an unexpected error:\r\n" + what,
       ApplicationTitle, platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
@@ -25,7 +25,7 @@ std::string Describe(const std::exception_ptr& failure) {
   }
 }
 
-void RunForm(Services& services) {
+void RunForm(PlatformServices& services) {
   platform::Application& application = services.application;
   application.SetTitle(ApplicationTitle);
   const platform::Hwnd window = application.Handle();
@@ -49,7 +49,7 @@ void RunForm(Services& services) {
 
 }  // namespace
 
-int RunApplication(Services& services) {
+int RunApplication(PlatformServices& services) {
   try {
     const platform::ComApartment com(services.application);
     RunForm(services);

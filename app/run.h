@@ -2,10 +2,10 @@
 // message loop. Always returns the exit code 0; a failure that escapes the run is reported first.
 #pragma once
 
-#include "app/services.h"
+#include "app/platform_services.h"
 
 namespace regcorvex {
 
-int RunApplication(Services& services);
+int RunApplication(PlatformServices& services);
 
 }  // namespace regcorvex

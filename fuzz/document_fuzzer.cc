@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "import/config_format.h"
+#include "import/document_format.h"
 #include "import/import_walk.h"
 #include "platform/posix/xml_document_libxml2.h"
 #include "platform/xml_document.h"
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const platform::XmlNode root = document->RootElement();
   if (const platform::XmlNode doctype = document->Doctype())
     regcorvex::CheckDocumentIdentity(document->Name(root), document->Name(doctype));
-  regcorvex::LookingReceiver receiver;
+  regcorvex::DiscardingReceiver receiver;
   regcorvex::ImportWalk(*document, receiver).Run(root);
   return 0;
 }

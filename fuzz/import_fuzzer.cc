@@ -14,7 +14,7 @@
 #include "import/store_receiver.h"
 #include "platform/message_box.h"
 #include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "prefs/config_manager.h"
 #include "tests/support/prefix_keys.h"
 #include "tests/support/temp_dir.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/wine_registry_format.h"
+#include "platform/posix/wine_registry/format.h"
 
 namespace {
 

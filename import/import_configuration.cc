@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "common/product.h"
-#include "import/config_format.h"
+#include "import/document_format.h"
 #include "import/import_walk.h"
 #include "platform/xml_document.h"
 

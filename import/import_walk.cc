@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "import/config_format.h"
-#include "import/config_nodes.h"
+#include "import/document_format.h"
+#include "import/document_nodes.h"
 #include "import/value_types.h"
 #include "platform/code_page.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "import/config_format.h"
+#include "import/document_format.h"
 
 namespace regcorvex {
 namespace {

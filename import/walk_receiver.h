@@ -62,7 +62,7 @@ class WalkReceiver {
 };
 
 // A receiver that only looks: every key opens and nothing is written.
-class LookingReceiver : public WalkReceiver {
+class DiscardingReceiver : public WalkReceiver {
  public:
   bool OpenPref(cfgDataScope, const std::string&) override { return true; }
   void ClosePref() override {}

@@ -15,9 +15,9 @@
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
-#include "platform/utf8.h"
 #include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/wine_registry/files.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 #include "import/import_configuration.h"
 #include "import/store_receiver.h"
 #include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "prefs/config_base.h"
 #include "tests/e2e/round_trip_cases.h"
 #include "tests/support/memory_registry.h"

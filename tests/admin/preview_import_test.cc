@@ -16,7 +16,7 @@
 #include "import/import_configuration.h"
 #include "import/store_receiver.h"
 #include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
 #include "prefs/config_base.h"
 #include "tests/support/recording_message_boxes.h"

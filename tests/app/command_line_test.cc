@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_win.h"
+#include "app/main_form.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_message_boxes.h"
 
@@ -54,13 +54,13 @@ class ResolutionTest : public ::testing::Test {
 
   std::vector<std::string> Tested(const std::string& command_line) {
     files_.queried.clear();
-    Services services{platform::DefaultApplication(),
-                      boxes_,
-                      files_,
-                      platform::DefaultRegistry(),
-                      platform::DefaultVersionApi(),
-                      platform::DefaultXmlParser(),
-                      command_line};
+    PlatformServices services{platform::DefaultApplication(),
+                              boxes_,
+                              files_,
+                              platform::DefaultRegistry(),
+                              platform::DefaultVersionApi(),
+                              platform::DefaultXmlParser(),
+                              command_line};
     TMainWin form(services);
     form.FormCreate();
     return files_.queried;

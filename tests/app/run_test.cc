@@ -80,13 +80,13 @@ RunResult RunWith(platform::FileSystem& files, const std::string& command_line,
   RecordingMessageBoxes boxes;
   testing::MemoryRegistry registry;
   registry.FailPersist(save_failure);
-  Services services{application,
-                    boxes,
-                    files,
-                    registry,
-                    platform::DefaultVersionApi(),
-                    platform::DefaultXmlParser(),
-                    command_line};
+  PlatformServices services{application,
+                            boxes,
+                            files,
+                            registry,
+                            platform::DefaultVersionApi(),
+                            platform::DefaultXmlParser(),
+                            command_line};
   const int exit_code = RunApplication(services);
   return {exit_code, application.calls, boxes.boxes};
 }

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "platform/code_page.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "platform/utf8.h"
-#include "platform/posix/wine_registry.h"
 #include "tests/e2e/command_line_rows.h"
 #include "tests/registry/booted_prefix.h"
 #include "tests/support/temp_dir.h"

@@ -1,5 +1,5 @@
 // Natively: the hive files of a new, empty Wine prefix for each document, removed after it.
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "tests/differential/document_run.h"
 #include "tests/support/temp_dir.h"
 

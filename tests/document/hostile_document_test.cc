@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "import/config_nodes.h"
+#include "import/document_nodes.h"
 #include "platform/xml_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/config_nodes.h"
+#include "import/document_nodes.h"
 #include "platform/posix/xml_document_libxml2.h"
 #include "platform/xml_document.h"
 

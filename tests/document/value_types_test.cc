@@ -8,7 +8,7 @@ namespace regcorvex {
 namespace {
 
 // Records the one setter a value type calls, as the companion words the value it writes.
-class WrittenValue final : public LookingReceiver {
+class WrittenValue final : public DiscardingReceiver {
  public:
   void SetPrefInteger(const std::string&, const std::string&, std::int32_t value) override {
     Record(std::to_string(value));

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/config_nodes.h"
+#include "import/document_nodes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 

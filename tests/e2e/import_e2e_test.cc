@@ -12,8 +12,8 @@
 
 #include "admin/registry_query.h"
 #include "platform/code_page.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "platform/utf8.h"
-#include "platform/posix/wine_registry.h"
 #include "tests/e2e/command_line_rows.h"
 #include "tests/e2e/import_cases.h"
 #include "tests/support/run_program.h"

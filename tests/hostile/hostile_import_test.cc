@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "admin/registry_query.h"
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "tests/support/prefix_keys.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"

@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
 #include "tests/registry/booted_prefix.h"
 #include "tests/support/temp_dir.h"

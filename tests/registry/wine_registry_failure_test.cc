@@ -17,9 +17,9 @@
 #include <string>
 #include <thread>
 
-#include "platform/posix/wine_prefix_lock.h"
-#include "platform/posix/wine_registry.h"
-#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/wine_registry/files.h"
+#include "platform/posix/wine_registry/prefix_lock.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
 #include "prefs/config_manager.h"
 #include "tests/registry/booted_prefix.h"

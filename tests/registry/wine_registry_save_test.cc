@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "tests/support/temp_dir.h"
 
 namespace regcorvex::testing {

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "platform/posix/wine_registry/files.h"
+#include "platform/posix/wine_registry/format.h"
 #include "platform/utf8.h"
-#include "platform/posix/wine_registry_files.h"
-#include "platform/posix/wine_registry_format.h"
 
 namespace regcorvex::testing {
 namespace {

@@ -1,5 +1,5 @@
 // A fresh, empty Wine prefix in a temporary folder, removed with the test.
-#include "platform/posix/wine_registry.h"
+#include "platform/posix/wine_registry/registry.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_registry.h"
 

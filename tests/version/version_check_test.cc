@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/main_win.h"
+#include "app/main_form.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_message_boxes.h"
 
@@ -78,13 +78,14 @@ TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
     OrderedMessageBoxes boxes(files);
     ProductNameVersionApi version(c.product);
     platform::Application& application = platform::DefaultApplication();
-    Services services{application,
-                      boxes,
-                      files,
-                      platform::DefaultRegistry(),
-                      version,
-                      platform::DefaultXmlParser(),
-                      R"("C:\Program Files\RegCorvex\RegCorvex.exe" /IC C:\Data\prefs.xml)"};
+    PlatformServices services{
+        application,
+        boxes,
+        files,
+        platform::DefaultRegistry(),
+        version,
+        platform::DefaultXmlParser(),
+        R"("C:\Program Files\RegCorvex\RegCorvex.exe" /IC C:\Data\prefs.xml)"};
     TMainWin form(services);
     EXPECT_EQ(form.VersionInfo().ProductName(), c.product);
     form.FormCreate();

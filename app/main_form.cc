@@ -1,4 +1,4 @@
-#include "app/main_win.h"
+#include "app/main_form.h"
 
 #include "app/command_line.h"
 #include "common/product.h"
@@ -13,7 +13,8 @@ constexpr char kVersionMismatchMessage[] = "Error: RegCorvex ProductName must be
 
 }  // namespace
 
-TMainWin::TMainWin(Services& services) : services_(services), VersionInfo_(services.version_api) {}
+TMainWin::TMainWin(PlatformServices& services)
+    : services_(services), VersionInfo_(services.version_api) {}
 
 TMainWin::~TMainWin() { FormDestroy(); }
 

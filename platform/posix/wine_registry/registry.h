@@ -3,8 +3,8 @@
 // is read at its first use, under an exclusive lock on the prefix held until Persist() saves the
 // hives that changed (atomically) and releases it. A hive that cannot be read, a prefix or server
 // folder that Wine would refuse, or a running wineserver for the prefix, fails every open of that
-// root; UnusableReason() then says why. Key trees deeper than Windows allows (512 levels) are refused
-// as damaged, so that no walk of a tree goes deeper than that.
+// root; UnusableReason() then says why. Key trees deeper than Windows allows (512 levels) are
+// refused as damaged, so that no walk of a tree goes deeper than that.
 #pragma once
 
 #include <chrono>

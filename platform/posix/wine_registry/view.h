@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/wine_registry_tree.h"
+#include "platform/posix/wine_registry/tree.h"
 
 namespace platform::wine_registry {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/wine_registry_data.h"
+#include "platform/posix/wine_registry/data.h"
 
 #include "platform/code_page.h"
 

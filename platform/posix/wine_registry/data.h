@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/wine_registry_tree.h"
+#include "platform/posix/wine_registry/tree.h"
 #include "platform/registry_toolkit.h"
 #include "platform/win_types.h"
 

@@ -7,13 +7,13 @@
 
 #include "platform/code_page.h"
 #include "platform/posix/wine_prefix.h"
-#include "platform/posix/wine_prefix_lock.h"
-#include "platform/posix/wine_registry.h"
-#include "platform/posix/wine_registry_data.h"
-#include "platform/posix/wine_registry_files.h"
-#include "platform/posix/wine_registry_format.h"
-#include "platform/posix/wine_registry_tree.h"
-#include "platform/posix/wine_registry_view.h"
+#include "platform/posix/wine_registry/data.h"
+#include "platform/posix/wine_registry/files.h"
+#include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/prefix_lock.h"
+#include "platform/posix/wine_registry/registry.h"
+#include "platform/posix/wine_registry/tree.h"
+#include "platform/posix/wine_registry/view.h"
 #include "platform/registry_toolkit.h"
 
 namespace platform {

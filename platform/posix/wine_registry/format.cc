@@ -1,10 +1,10 @@
-#include "platform/posix/wine_registry_format.h"
+#include "platform/posix/wine_registry/format.h"
 
 #include <optional>
 #include <vector>
 
 #include "platform/hex.h"
-#include "platform/posix/wine_registry_data.h"
+#include "platform/posix/wine_registry/data.h"
 
 namespace platform::wine_registry {
 namespace {

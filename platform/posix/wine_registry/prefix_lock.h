@@ -8,7 +8,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/wine_registry/files.h"
 
 namespace platform::wine_registry {
 

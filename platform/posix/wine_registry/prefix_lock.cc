@@ -1,4 +1,4 @@
-#include "platform/posix/wine_prefix_lock.h"
+#include "platform/posix/wine_registry/prefix_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "import/config_nodes.h"
+#include "import/document_nodes.h"
 
 #include "platform/code_page.h"
 

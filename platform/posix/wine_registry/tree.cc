@@ -1,4 +1,4 @@
-#include "platform/posix/wine_registry_tree.h"
+#include "platform/posix/wine_registry/tree.h"
 
 #include <algorithm>
 #include <chrono>

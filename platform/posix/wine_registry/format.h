@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/wine_registry_tree.h"
+#include "platform/posix/wine_registry/tree.h"
 
 namespace platform::wine_registry {
 

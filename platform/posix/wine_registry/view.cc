@@ -1,7 +1,7 @@
-#include "platform/posix/wine_registry_view.h"
+#include "platform/posix/wine_registry/view.h"
 
 #include "platform/code_page.h"
-#include "platform/posix/wine_registry_data.h"
+#include "platform/posix/wine_registry/data.h"
 #include "platform/registry_toolkit.h"
 
 namespace platform::wine_registry {

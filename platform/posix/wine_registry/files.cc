@@ -1,4 +1,4 @@
-#include "platform/posix/wine_registry_files.h"
+#include "platform/posix/wine_registry/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

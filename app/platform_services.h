@@ -12,7 +12,7 @@
 
 namespace regcorvex {
 
-struct Services {
+struct PlatformServices {
   platform::Application& application;
   platform::MessageBoxes& message_boxes;
   platform::FileSystem& file_system;
@@ -22,6 +22,6 @@ struct Services {
   std::string command_line;
 };
 
-Services DefaultServices();
+PlatformServices DefaultPlatformServices();
 
 }  // namespace regcorvex

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/services.h"
+#include "app/platform_services.h"
 #include "common/version_info.h"
 #include "prefs/config_manager.h"
 
@@ -13,7 +13,7 @@ namespace regcorvex {
 
 class TMainWin {
  public:
-  explicit TMainWin(Services& services);
+  explicit TMainWin(PlatformServices& services);
   ~TMainWin();
   TMainWin(const TMainWin&) = delete;
   TMainWin& operator=(const TMainWin&) = delete;
@@ -30,7 +30,7 @@ class TMainWin {
   const std::string& ImportPath() const { return ImportPath_; }
 
  private:
-  Services& services_;
+  PlatformServices& services_;
   TVersionInfo VersionInfo_;  // has read the executable's resource before FormCreate runs
   std::string ImportFile_;
   std::string ImportPath_;

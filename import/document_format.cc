@@ -1,4 +1,4 @@
-#include "import/config_format.h"
+#include "import/document_format.h"
 
 #include <array>
 #include <utility>
