@@ -36,7 +36,7 @@ class DiscardingMessageBoxes final : public platform::MessageBoxes {
 struct Workspace {
   Workspace() { setenv("WINEPREFIX", prefix.c_str(), 1); }
 
-  regcorvex::testing::TempDir folder;
+  regcorvex::test::TempDir folder;
   std::string prefix = (folder.path() / "prefix").string();
 };
 
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (ProductKeys(*platform::OpenWinePrefixRegistry(workspace.prefix)) != written)
     Fail("the saved hives read back differently:\n" + written);
-  const auto outside = regcorvex::testing::KeysOutside(workspace.prefix, kBase);
+  const auto outside = regcorvex::test::KeysOutside(workspace.prefix, kBase);
   if (!outside.empty()) Fail("written outside the product's key: " + outside.front());
   std::filesystem::remove_all(workspace.prefix);
   return 0;

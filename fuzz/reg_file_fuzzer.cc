@@ -83,7 +83,7 @@ class Recorder final : public regcorvex::WalkReceiver {
 
 struct Workspace {
   Workspace() { setenv("WINEPREFIX", (folder.path() / "prefix").c_str(), 1); }
-  regcorvex::testing::TempDir folder;
+  regcorvex::test::TempDir folder;
 };
 
 }  // namespace

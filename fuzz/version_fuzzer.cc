@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/posix/version_block.h"
-#include "tests/version/version_fixture.h"
+#include "tests/common/version_fixture.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void QueryResource(std::span<const std::uint8_t> resource) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> file(data, size);
   if (const auto resource = platform::FindVersionResource(file)) QueryResource(*resource);
-  const std::string elf = regcorvex::testing::ElfWithSection(
+  const std::string elf = regcorvex::test::ElfWithSection(
       platform::kElfVersionSection, std::string(reinterpret_cast<const char*>(data), size));
   const std::span<const std::uint8_t> wrapped(reinterpret_cast<const std::uint8_t*>(elf.data()),
                                               elf.size());

@@ -15,8 +15,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::TempDir;
-using testing::WindowsPath;
+using test::TempDir;
+using test::WindowsPath;
 
 std::string Document(const std::string& products) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE Corvane_5_Preferences>\n"
@@ -176,7 +176,7 @@ TEST(DocumentCheck, NamesTheImportsOwnRules) {
 }
 
 TEST(DocumentCheck, GivesLineAndColumnOfTheElement) {
-  if (testing::ParsedByMsxml()) GTEST_SKIP() << "MSXML keeps no positions";
+  if (test::ParsedByMsxml()) GTEST_SKIP() << "MSXML keeps no positions";
   const CheckReport report = Check(
       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [\n<!ENTITY e \"<Misc/>\">\n]>\n"
       "<Corvane_5_Preferences><Corvane_5>\n  <PerUserRoam>\n"
@@ -198,7 +198,7 @@ TEST(DocumentCheck, ReportFormsAndTheDocumentThatCannotBeLoaded) {
   const CheckReport broken = Check("<?xml version=\"1.0\"?>\n<Corvane_5_Preferences>\n<a></b>\n");
   EXPECT_EQ(CheckExitCode(broken), 2);
   // Wine's MSXML gives a parse error no line; the report then names the file alone.
-  if (testing::ParsedByMsxml()) {
+  if (test::ParsedByMsxml()) {
     EXPECT_EQ(broken.outcome.line, 0);
   } else {
     EXPECT_GT(broken.outcome.line, 0);

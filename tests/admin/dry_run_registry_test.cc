@@ -15,7 +15,7 @@ using platform::kErrorSuccess;
 class DryRunRegistryTest : public ::testing::Test {
  protected:
   DryRunRegistryTest()
-      : test_(testing::TestRegistry::Create()), below_(test_->registry()), dry_(below_) {}
+      : test_(test::TestRegistry::Create()), below_(test_->registry()), dry_(below_) {}
 
   // Writes name = value below the registry of the test, not through the dry run.
   void Seed(Hkey root, const std::string& key, const std::string& name, std::uint8_t value) {
@@ -37,7 +37,7 @@ class DryRunRegistryTest : public ::testing::Test {
     return true;
   }
 
-  std::unique_ptr<testing::TestRegistry> test_;
+  std::unique_ptr<test::TestRegistry> test_;
   platform::Registry& below_;
   DryRunRegistry dry_;
 };

@@ -17,7 +17,7 @@
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class ExportRoundTripTest : public ::testing::Test {
@@ -88,4 +88,4 @@ TEST_F(ExportRoundTripTest, ProgramsOnWinePrefixes) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -27,7 +27,7 @@ namespace regcorvex {
 namespace {
 
 using platform::Hkey;
-using testing::TempDir;
+using test::TempDir;
 
 constexpr char kCompany[] = "Software\\Pellmoor Software Solutions";
 const std::string kBase = PrefBaseKey;
@@ -222,7 +222,7 @@ TEST_F(PreviewImportTest, PredictsExactlyWhatTheImportWrites) {
 
     const auto registry = Open(c.machine_read_only);
     const Snapshot before = Take(*registry);
-    testing::RecordingMessageBoxes boxes;
+    test::RecordingMessageBoxes boxes;
     TConfigBase store(*registry, boxes, platform::kNoWindow);
     StoreReceiver receiver(store);
     ImportConfiguration(document_, platform::DefaultXmlParser(), receiver, boxes);
@@ -252,8 +252,8 @@ TEST_F(PreviewImportTest, TheCommandPredictsWhatTheProgramWrites) {
                    "</PerUserRoam>")});
   const std::string hives = Hives();
   const std::vector<std::pair<std::string, std::string>> environment = {{"WINEPREFIX", prefix()}};
-  const auto preview = testing::RunProgram({REGCORVEX_ADMIN, "preview", "doc.xml"}, environment,
-                                           folder_.path().string());
+  const auto preview = test::RunProgram({REGCORVEX_ADMIN, "preview", "doc.xml"}, environment,
+                                        folder_.path().string());
   EXPECT_EQ(preview.exit_code, 0) << preview.err;
   EXPECT_EQ(Hives(), hives) << "the preview wrote";
   const std::string key = "HKEY_CURRENT_USER\\" + kBase + "\\Misc\n";
@@ -264,12 +264,12 @@ TEST_F(PreviewImportTest, TheCommandPredictsWhatTheProgramWrites) {
                            "  Lost                    new        REG_DWORD 0x0"}) {
     EXPECT_NE(preview.out.find(line), std::string::npos) << line << "\n" << preview.out;
   }
-  const auto check = testing::RunProgram({REGCORVEX_ADMIN, "check", "doc.xml"}, environment,
-                                         folder_.path().string());
+  const auto check =
+      test::RunProgram({REGCORVEX_ADMIN, "check", "doc.xml"}, environment, folder_.path().string());
   EXPECT_EQ(check.exit_code, 1);
   EXPECT_NE(check.out.find("doc.xml:3:110: integer-text: "), std::string::npos) << check.out;
 
-  testing::RunProgram({REGCORVEX_PROGRAM, "/IC", "doc.xml"}, environment, folder_.path().string());
+  test::RunProgram({REGCORVEX_PROGRAM, "/IC", "doc.xml"}, environment, folder_.path().string());
   const auto registry = platform::OpenWinePrefixRegistry(prefix());
   const auto listing =
       QueryRegistry(*registry, *ParseRegistryPath("HKCU\\" + kBase + "\\Misc"), false);

@@ -13,7 +13,7 @@
 #include "tests/support/memory_registry.h"
 #include "tests/support/temp_dir.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -231,4 +231,4 @@ TEST(RegFile, TakesTheProductsKeysOnlyAndTheMachinesThroughEitherView) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

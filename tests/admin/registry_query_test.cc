@@ -11,8 +11,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::RunProgram;
-using testing::TempDir;
+using test::RunProgram;
+using test::TempDir;
 
 // A user hive as Wine writes it: "K\xe4se" is in code page 1252, "\x65e5\x672c" (Japanese) is
 // not, and "\xd83d\xde00" is a character outside the Basic Multilingual Plane.
@@ -31,7 +31,7 @@ class RegistryQuery : public ::testing::Test {
  protected:
   RegistryQuery() { folder_.Write("prefix/user.reg", kUserHive); }
 
-  testing::ProgramResult Query(const std::string& key, bool json = false) {
+  test::ProgramResult Query(const std::string& key, bool json = false) {
     std::vector<std::string> argv = {REGCORVEX_ADMIN, "query", key, "/s"};
     if (json) argv.push_back("--json");
     return RunProgram(argv, {{"WINEPREFIX", (folder_.path() / "prefix").string()}});

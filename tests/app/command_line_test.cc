@@ -9,8 +9,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::FakeFileSystem;
-using testing::RecordingMessageBoxes;
+using test::FakeFileSystem;
+using test::RecordingMessageBoxes;
 
 // The parameters after the program's path, and the path the existence test receives (null when
 // nothing is tested), with C:\Work as the current folder.

@@ -17,8 +17,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::FakeFileSystem;
-using testing::RecordingMessageBoxes;
+using test::FakeFileSystem;
+using test::RecordingMessageBoxes;
 
 constexpr platform::Hwnd kWindow{7};
 constexpr platform::Long kStyleBefore = 0x100;
@@ -71,14 +71,14 @@ class BrokenFileSystem final : public platform::FileSystem {
 struct RunResult {
   int exit_code;
   std::vector<std::string> calls;
-  std::vector<testing::RecordedBox> boxes;
+  std::vector<test::RecordedBox> boxes;
 };
 
 RunResult RunWith(platform::FileSystem& files, const std::string& command_line,
                   const std::string& save_failure = "") {
   RecordingApplication application;
   RecordingMessageBoxes boxes;
-  testing::MemoryRegistry registry;
+  test::MemoryRegistry registry;
   registry.FailPersist(save_failure);
   PlatformServices services{application,
                             boxes,

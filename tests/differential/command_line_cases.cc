@@ -2,7 +2,7 @@
 
 #include <random>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class Picker {
@@ -162,4 +162,4 @@ std::vector<CommandLineCase> GenerateCommandLines(unsigned seed, int count,
   return cases;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 
 #include "tests/e2e/command_line_rows.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct CommandLineCase {
   std::string folder;                  // the working folder, below the tree ("" is its root)
@@ -20,4 +20,4 @@ struct CommandLineCase {
 std::vector<CommandLineCase> GenerateCommandLines(unsigned seed, int count,
                                                   const std::string& tree);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

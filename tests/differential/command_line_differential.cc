@@ -9,13 +9,13 @@
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/utf8.h"
 #include "tests/e2e/command_line_rows.h"
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/wine_program.h"
 #include "tests/wine/dialog_report.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,4 +166,4 @@ DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned se
   return result;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -12,7 +12,7 @@
 
 #include "tests/differential/command_line_cases.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct Outcome {
   std::vector<std::pair<std::string, std::string>> boxes;  // caption, text ("\r\n" lines)
@@ -51,4 +51,4 @@ DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned se
 
 std::string Describe(const Divergence& divergence);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

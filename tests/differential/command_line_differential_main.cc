@@ -13,7 +13,7 @@
 #include "tests/support/temp_dir.h"
 
 int main(int argc, char** argv) {
-  using namespace regcorvex::testing;
+  using namespace regcorvex::test;
   const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
   const unsigned seed = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
   const std::chrono::minutes wine_time(argc > 3 ? std::atoi(argv[3]) : 120);

@@ -7,7 +7,7 @@
 
 #include "tests/differential/windows_build.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr int kCommandLines = 40;
@@ -27,4 +27,4 @@ TEST(CommandLineDifferentialTest, BothBuildsAgreeOnGeneratedCommandLines) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -14,7 +14,7 @@
 #include "platform/application.h"
 #include "tests/differential/document_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 std::string Format(const std::string& name, const DocumentRun& run) {
@@ -57,7 +57,7 @@ int Run(const std::string& folder, const std::string& list, const std::string& r
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
-    return regcorvex::testing::Run(argv[1], argv[2], argv[3]);
+    return regcorvex::test::Run(argv[1], argv[2], argv[3]);
   } catch (const std::exception& e) {
     std::cerr << "differential_runner: " << e.what() << "\n";
     return 1;

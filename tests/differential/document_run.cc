@@ -6,7 +6,7 @@
 #include "tests/e2e/import_cases.h"
 #include "tests/support/recording_message_boxes.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 DocumentRun ImportDocument(const std::string& path) {
   const std::unique_ptr<ImportRegistry> fresh = ImportRegistry::Create();
@@ -22,4 +22,4 @@ DocumentRun ImportDocument(const std::string& path) {
   return run;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -10,7 +10,7 @@
 
 #include "platform/registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct Box {
   std::string caption;
@@ -33,4 +33,4 @@ class ImportRegistry {
 // Imports the document at path (a Windows path, or a name in the current folder).
 DocumentRun ImportDocument(const std::string& path);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -3,7 +3,7 @@
 #include "tests/differential/document_run.h"
 #include "tests/support/temp_dir.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class FreshPrefix final : public ImportRegistry {
@@ -20,4 +20,4 @@ class FreshPrefix final : public ImportRegistry {
 
 std::unique_ptr<ImportRegistry> ImportRegistry::Create() { return std::make_unique<FreshPrefix>(); }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

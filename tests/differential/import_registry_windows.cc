@@ -3,7 +3,7 @@
 #include "tests/differential/document_run.h"
 #include "tests/e2e/import_cases.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class SystemRegistry final : public ImportRegistry {
@@ -18,4 +18,4 @@ std::unique_ptr<ImportRegistry> ImportRegistry::Create() {
   return std::make_unique<SystemRegistry>();
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -14,12 +14,12 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "tests/differential/platform_probe.h"
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/wine_program.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -284,4 +284,4 @@ TEST_F(UnderWineTest, FullPathNamesAreTheWindowsBuildsOwn) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

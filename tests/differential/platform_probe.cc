@@ -17,10 +17,10 @@ namespace {
 void PrintCodePage() {
   for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
     const std::string bytes = platform::WideToAnsi(std::u16string(1, static_cast<char16_t>(unit)));
-    std::puts(regcorvex::testing::HexBytes(bytes).c_str());
+    std::puts(regcorvex::test::HexBytes(bytes).c_str());
   }
-  for (const std::u16string& pair : regcorvex::testing::ProbedSurrogateTexts()) {
-    std::puts(regcorvex::testing::HexBytes(platform::WideToAnsi(pair)).c_str());
+  for (const std::u16string& pair : regcorvex::test::ProbedSurrogateTexts()) {
+    std::puts(regcorvex::test::HexBytes(platform::WideToAnsi(pair)).c_str());
   }
 }
 
@@ -29,7 +29,7 @@ int PrintFullPaths(const char* list) {
   if (!names) return 2;
   platform::FileSystem& file_system = platform::DefaultFileSystem();
   for (std::string name; std::getline(names, name);) {
-    std::puts(regcorvex::testing::ProbeFullPath(file_system, name).c_str());
+    std::puts(regcorvex::test::ProbeFullPath(file_system, name).c_str());
   }
   return 0;
 }

@@ -7,7 +7,7 @@
 
 #include "platform/file_system.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // Texts of surrogates: every high surrogate with the first and last low surrogate, a low
 // surrogate before a high one, and lone surrogates between letters.
@@ -21,4 +21,4 @@ std::string HexBytes(const std::string& bytes);
 // the text written, by HexBytes.
 std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& name);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

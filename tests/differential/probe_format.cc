@@ -2,7 +2,7 @@
 
 #include "platform/hex.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 std::vector<std::u16string> ProbedSurrogateTexts() {
   std::vector<std::u16string> pairs;
@@ -35,4 +35,4 @@ std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& 
   return line + " " + HexBytes(buffer);
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

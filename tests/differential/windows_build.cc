@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 std::optional<Programs> DifferentialPrograms(std::string* missing) {
   const std::filesystem::path build = REGCORVEX_WINDOWS_BUILD;
@@ -32,4 +32,4 @@ std::optional<Programs> DifferentialPrograms(std::string* missing) {
   return programs;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -6,10 +6,10 @@
 
 #include "tests/differential/command_line_differential.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The programs for the command-line differential, or nothing (with why in *missing) when the
 // Windows build, Wine or the display is missing. Boots the template prefix once per build folder.
 std::optional<Programs> DifferentialPrograms(std::string* missing);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 
 #include "platform/code_page.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 std::filesystem::path FromAnsi(const std::string& name) {
@@ -103,4 +103,4 @@ std::string WineCommandLineTail(const std::vector<std::string>& arguments) {
   return line;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

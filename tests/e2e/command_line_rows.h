@@ -10,7 +10,7 @@
 
 #include "tests/e2e/import_cases.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The folders of the tree below its root, in the ANSI code page. Each holds p.xml, which imports
 // the string "Where" = the folder's name ("root" for the root), bad.xml, which cannot be parsed,
@@ -42,4 +42,4 @@ std::vector<std::string> ExpandTree(const std::vector<std::string>& arguments,
 // a quote (or the closing quote) are doubled.
 std::string WineCommandLineTail(const std::vector<std::string>& arguments);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

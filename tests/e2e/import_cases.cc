@@ -3,7 +3,7 @@
 #include "admin/registry_query.h"
 #include "prefs/registry_accessor.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 std::string Document(const std::string& products) {
@@ -178,8 +178,8 @@ std::vector<std::string> ProductValues(platform::Registry& registry) {
         ListRegistry(registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), true);
     if (!listing) continue;
     for (const ListedKey& key : *listing) {
-      const std::string shown = root + key.name.substr(key.name.find(kProductKey) +
-                                                       sizeof(kProductKey) - 1);
+      const std::string shown =
+          root + key.name.substr(key.name.find(kProductKey) + sizeof(kProductKey) - 1);
       for (const ListedValue& value : key.values) {
         values.push_back(shown + ": " + (value.name.empty() ? "(Default)" : value.name) + " = " +
                          RegistryTypeName(value.type) + " " + escaped(value.data));
@@ -197,4 +197,4 @@ void RemoveProductKeys(platform::Registry& registry) {
   }
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 
 #include "platform/registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 inline constexpr char kProductKey[] = "Software\\Pellmoor Software Solutions\\Corvane 5";
 
@@ -41,4 +41,4 @@ std::vector<std::string> ProductValues(platform::Registry& registry);
 // Removes the product's key from both hives.
 void RemoveProductKeys(platform::Registry& registry);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

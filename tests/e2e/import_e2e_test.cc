@@ -23,15 +23,15 @@
 namespace regcorvex {
 namespace {
 
-using testing::ImportCases;
-using testing::kProductKey;
-using testing::ProductDocument;
-using testing::RunProgram;
-using testing::TempDir;
+using test::ImportCases;
+using test::kProductKey;
+using test::ProductDocument;
+using test::RunProgram;
+using test::TempDir;
 
 // A message box as the native program writes it to standard error: the caption, then every line
 // of the text (CR LF separated, an empty one included) behind "| ".
-std::string Box(const testing::ExpectedBox& box, const std::string& path = "doc.xml") {
+std::string Box(const test::ExpectedBox& box, const std::string& path = "doc.xml") {
   std::string text = box.text;
   if (const size_t at = text.find("{path}"); at != std::string::npos) text.replace(at, 6, path);
   std::string out = box.caption + "\n";
@@ -54,12 +54,12 @@ ImportRun Import(const std::string& document) {
   const std::string prefix = (folder.path() / "prefix").string();
   const auto result = RunProgram({REGCORVEX_PROGRAM, "/IC", "doc.xml"}, {{"WINEPREFIX", prefix}},
                                  folder.path().string());
-  return {testing::ProductValues(*platform::OpenWinePrefixRegistry(prefix)), result.err,
+  return {test::ProductValues(*platform::OpenWinePrefixRegistry(prefix)), result.err,
           result.exit_code};
 }
 
 TEST(ImportEndToEnd, CarriesDocumentsIntoTheRegistry) {
-  for (const testing::ImportCase& c : ImportCases()) {
+  for (const test::ImportCase& c : ImportCases()) {
     SCOPED_TRACE(c.label);
     const ImportRun run = Import(c.document);
     std::string boxes;
@@ -71,24 +71,24 @@ TEST(ImportEndToEnd, CarriesDocumentsIntoTheRegistry) {
 }
 
 TEST(ImportEndToEnd, LooksForTheDocumentWhereTheCommandLineSays) {
-  for (const testing::CommandLineRow& row : testing::CommandLineRows()) {
+  for (const test::CommandLineRow& row : test::CommandLineRows()) {
     SCOPED_TRACE(row.label);
     const TempDir folder;
     const std::filesystem::path tree = folder.path() / "tree";
-    testing::WriteCommandLineTree(tree);
-    const std::string tree_path = testing::WindowsPath(tree);
+    test::WriteCommandLineTree(tree);
+    const std::string tree_path = test::WindowsPath(tree);
     std::vector<std::string> argv = {REGCORVEX_PROGRAM};
-    for (const std::string& argument : testing::ExpandTree(row.arguments, tree_path)) {
+    for (const std::string& argument : test::ExpandTree(row.arguments, tree_path)) {
       argv.push_back(platform::Utf16ToUtf8(platform::AnsiToWide(argument)));
     }
     const std::string prefix = (folder.path() / "prefix").string();
     const auto result =
-        RunProgram(argv, {{"WINEPREFIX", prefix}}, testing::TreeFolder(tree, row.folder).string());
+        RunProgram(argv, {{"WINEPREFIX", prefix}}, test::TreeFolder(tree, row.folder).string());
     std::string boxes;
     for (const auto& box : row.boxes) {
-      boxes += Box({box.caption, testing::ExpandTree({box.text}, tree_path)[0]});
+      boxes += Box({box.caption, test::ExpandTree({box.text}, tree_path)[0]});
     }
-    EXPECT_EQ(testing::ProductValues(*platform::OpenWinePrefixRegistry(prefix)), row.values);
+    EXPECT_EQ(test::ProductValues(*platform::OpenWinePrefixRegistry(prefix)), row.values);
     EXPECT_EQ(result.err, boxes);
     EXPECT_EQ(result.exit_code, 0);
   }
@@ -96,7 +96,7 @@ TEST(ImportEndToEnd, LooksForTheDocumentWhereTheCommandLineSays) {
 
 TEST(ImportEndToEnd, ImportsOneHundredThousandValues) {
   constexpr int kCount = 100000;
-  const ImportRun run = Import(testing::LargeDocument(kCount));
+  const ImportRun run = Import(test::LargeDocument(kCount));
   EXPECT_EQ(run.boxes, "");
   ASSERT_EQ(run.values.size(), static_cast<size_t>(kCount));
   EXPECT_EQ(run.values.front(), "HKCU\\$Unknown\\Bulk 0: V0 = REG_DWORD 0x0");

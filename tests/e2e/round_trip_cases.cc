@@ -7,7 +7,7 @@
 #include "admin/registry_tree.h"
 #include "platform/unique_hkey.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::Dword;
@@ -204,4 +204,4 @@ void ExpectEveryValueUnchanged(const std::string& document, platform::Registry& 
   }
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

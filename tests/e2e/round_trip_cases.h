@@ -12,7 +12,7 @@
 #include "admin/document_export.h"
 #include "platform/registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct SeededValue {
   cfgDataScope scope;  // cfgPerUserRoam or cfgPerMachine
@@ -49,4 +49,4 @@ std::vector<std::string> ListedOmissions(const RoundTripCase& c,
 void ExpectEveryValueUnchanged(const std::string& document, platform::Registry& original,
                                std::size_t carried);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

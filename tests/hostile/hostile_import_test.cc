@@ -19,8 +19,8 @@ namespace regcorvex {
 namespace {
 
 using namespace std::string_literals;
-using testing::RunProgram;
-using testing::TempDir;
+using test::RunProgram;
+using test::TempDir;
 
 constexpr char kBase[] = "Software\\Pellmoor Software Solutions\\Corvane 5";
 constexpr char kSecret[] = "TOPSECRET";
@@ -77,7 +77,7 @@ Outcome Import(const TempDir& folder, const std::function<void(std::ofstream&)>&
               result.timed_out,
               result.cpu_time,
               result.peak_memory_kb,
-              testing::KeysOutside(prefix, kBase),
+              test::KeysOutside(prefix, kBase),
               ReadFile(folder.path() / "prefix" / "user.reg") +
                   ReadFile(folder.path() / "prefix" / "system.reg"),
               {}};

@@ -22,8 +22,8 @@ namespace regcorvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RunProgram;
-using testing::TempDir;
+using test::RunProgram;
+using test::TempDir;
 
 constexpr uid_t kRoot = 0;
 constexpr uid_t kNobody = 65534;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::Dword;
@@ -92,4 +92,4 @@ TEST(RegistryToolkitTest, DataGoesOutWholeOrNotAtAll) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 // Handles are ints, -1 is empty, and every close is written down in the log the traits carry.
@@ -63,4 +63,4 @@ TEST(UniqueHandleTest, TheTraitsTravelWithTheHandle) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 #include "tests/prefs/store_fixture.h"
 #include "tests/support/memory_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::kHkeyCurrentUser;
@@ -175,4 +175,4 @@ INSTANTIATE_TEST_SUITE_P(Registries, ConfigStoreMemoryTest, ::testing::Values(Me
                          RegistryKindName);
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

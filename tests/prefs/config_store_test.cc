@@ -6,7 +6,7 @@
 #include "prefs/pref_error.h"
 #include "tests/prefs/store_fixture.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::kHkeyCurrentUser;
@@ -329,4 +329,4 @@ INSTANTIATE_TEST_SUITE_P(Registries, ConfigStoreContractTest,
                          ::testing::ValuesIn(AllRegistryKinds()), RegistryKindName);
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -9,7 +9,7 @@
 #include "prefs/pref_error.h"
 #include "tests/prefs/registry_fixture.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::kHkeyCurrentUser;
@@ -194,4 +194,4 @@ INSTANTIATE_TEST_SUITE_P(Registries, TRegistryTest, ::testing::ValuesIn(AllRegis
                          RegistryKindName);
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

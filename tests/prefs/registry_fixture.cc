@@ -2,7 +2,7 @@
 
 #include "platform/unique_hkey.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 std::vector<RegistryKind> AllRegistryKinds() {
   return {MemoryRegistryKind(), PlatformRegistryKind()};
@@ -88,4 +88,4 @@ bool RegistryTest::HasKey(platform::Hkey root, const std::string& path) {
   return true;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

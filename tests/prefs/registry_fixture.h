@@ -16,7 +16,7 @@
 #include "platform/registry_toolkit.h"
 #include "tests/support/test_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The registries the store's suites run on: the in-memory stand-in and the platform's.
 std::vector<RegistryKind> AllRegistryKinds();
@@ -47,4 +47,4 @@ class RegistryTest : public ::testing::TestWithParam<RegistryKind> {
   std::unique_ptr<TestRegistry> test_registry_;
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -9,7 +9,7 @@
 #include "tests/prefs/registry_fixture.h"
 #include "tests/support/recording_message_boxes.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 inline constexpr platform::Hwnd kApplicationWindow{0x1234};
 inline constexpr unsigned kErrorBoxStyle = 0x10010;  // MB_OK | MB_ICONERROR | MB_SETFOREGROUND
@@ -33,4 +33,4 @@ class ConfigStoreTest : public RegistryTest {
   std::unique_ptr<TConfigManager> store_;
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

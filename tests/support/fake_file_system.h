@@ -10,7 +10,7 @@
 
 #include "platform/file_system.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 class FakeFileSystem final : public platform::FileSystem {
  public:
@@ -43,4 +43,4 @@ class FakeFileSystem final : public platform::FileSystem {
   platform::Long last_error = platform::kErrorSuccess;
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

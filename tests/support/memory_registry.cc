@@ -8,7 +8,7 @@
 
 #include "platform/code_page.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::Dword;
@@ -271,4 +271,4 @@ Long MemoryRegistry::RegCloseKey(Hkey key) {
   return platform::kErrorSuccess;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -17,7 +17,7 @@
 #include "platform/registry.h"
 #include "platform/registry_toolkit.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 class MemoryRegistry final : public platform::Registry {
  public:
@@ -112,4 +112,4 @@ class MemoryRegistry final : public platform::Registry {
   std::string persist_failure_;
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -10,7 +10,7 @@
 #include "platform/posix/wine_registry/format.h"
 #include "platform/utf8.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace reg = platform::wine_registry;
@@ -92,4 +92,4 @@ std::vector<std::string> KeysOutside(const std::string& prefix, const std::strin
   return outside;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // Every key of the prefix's hives that lies outside key (a path below both roots; in the machine
 // hive also below Software\Wow6432Node), as "HKCU\path" or "HKLM\path", names matched without
@@ -13,4 +13,4 @@ namespace regcorvex::testing {
 // cannot be read or parsed gives one entry "<file>: <reason>"; a missing one gives none.
 std::vector<std::string> KeysOutside(const std::string& prefix, const std::string& key);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -6,7 +6,7 @@
 
 #include "platform/message_box.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct RecordedBox {
   platform::Hwnd owner;
@@ -33,4 +33,4 @@ class RecordingMessageBoxes final : public platform::MessageBoxes {
   platform::Hwnd foreground{0x4242};
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

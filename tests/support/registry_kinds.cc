@@ -2,7 +2,7 @@
 #include "tests/support/memory_registry.h"
 #include "tests/support/test_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class MemoryTestRegistry final : public TestRegistry {
@@ -33,7 +33,7 @@ RegistryKind PlatformRegistryKind() {
   return {"Platform", [] { return TestRegistry::Create(); }};
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test
 
 void platform::PrintTo(const RegistryValue& value, std::ostream* out) {
   *out << "type " << value.type << " [";

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // A loose guard against a program that hangs; limits on the work a run may do are measured in
 // CPU time (ProgramResult::cpu_time), which does not grow when the machine is busy.
@@ -29,4 +29,4 @@ ProgramResult RunProgram(const std::vector<std::string>& argv,
                          const std::string& working_folder = "",
                          std::chrono::seconds deadline = kDefaultDeadline);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

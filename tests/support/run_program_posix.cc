@@ -14,7 +14,7 @@
 
 #include "tests/support/run_program.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class Fd {
@@ -120,4 +120,4 @@ ProgramResult RunProgram(const std::vector<std::string>& argv,
   return result;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

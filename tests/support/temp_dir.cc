@@ -4,7 +4,7 @@
 #include <random>
 #include <stdexcept>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 TempDir::TempDir() {
   std::random_device random;
@@ -33,4 +33,4 @@ std::filesystem::path TempDir::Write(const std::string& name, const std::string&
   return file;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 class TempDir {
  public:
@@ -21,4 +21,4 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

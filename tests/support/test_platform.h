@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The Windows path of a file of the test (a temporary file or a build output).
 std::string WindowsPath(const std::filesystem::path& path);
@@ -21,4 +21,4 @@ bool SystemFunctions();
 // The CPU time this process has used so far, for limits that a busy machine must not break.
 std::chrono::microseconds ProcessCpuTime();
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

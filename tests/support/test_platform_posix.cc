@@ -6,7 +6,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class EmptyPrefix final : public ::testing::Environment {
@@ -39,4 +39,4 @@ std::chrono::microseconds ProcessCpuTime() {
       std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec));
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -4,7 +4,7 @@
 #include "platform/windows/win32.h"
 #include "tests/support/test_platform.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class ComApartment final : public ::testing::Environment {
@@ -48,4 +48,4 @@ std::chrono::microseconds ProcessCpuTime() {
   return std::chrono::microseconds((ticks(kernel) + ticks(user)) / 10);
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -16,7 +16,7 @@
 #include "platform/registry.h"
 #include "platform/registry_toolkit.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 class TestRegistry {
  public:
@@ -54,7 +54,7 @@ RegistryKind MemoryRegistryKind();
 // TestRegistry::Create().
 RegistryKind PlatformRegistryKind();
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test
 
 namespace platform {
 // For GoogleTest's messages: the type and the bytes.

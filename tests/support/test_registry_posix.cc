@@ -3,7 +3,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 class PrefixTestRegistry final : public TestRegistry {
@@ -29,4 +29,4 @@ std::unique_ptr<TestRegistry> TestRegistry::Create() {
   return std::make_unique<PrefixTestRegistry>();
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -4,7 +4,7 @@
 #include "platform/unique_hkey.h"
 #include "tests/support/test_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::Hkey;
@@ -51,4 +51,4 @@ std::unique_ptr<TestRegistry> TestRegistry::Create() {
   return std::make_unique<WindowsTestRegistry>();
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 std::vector<std::pair<std::string, std::string>> WineEnvironment(
     const std::filesystem::path& prefix) {
@@ -42,4 +42,4 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   }
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

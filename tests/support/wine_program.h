@@ -12,7 +12,7 @@
 
 #include "tests/support/run_program.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // WINEPREFIX, WINEDEBUG=-all, and no Mono or Gecko installer.
 std::vector<std::pair<std::string, std::string>> WineEnvironment(
@@ -37,4 +37,4 @@ bool WaitForWineserver(const std::filesystem::path& prefix,
 // Polls condition until it holds or the deadline passes; returns whether it held.
 bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 std::runtime_error Win32Failure(const std::string& what) {
@@ -125,4 +125,4 @@ std::string WindowsPath(const std::string& build_path) {
   return path;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

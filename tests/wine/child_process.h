@@ -8,7 +8,7 @@
 #include "platform/windows/win32.h"
 #include "platform/windows/win32_handles.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 using platform::UniqueWin32Handle;
 
@@ -45,4 +45,4 @@ class ChildProcess {
 // name through Wine; any other path only gets backslashes.
 std::string WindowsPath(const std::string& build_path);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

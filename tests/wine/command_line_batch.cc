@@ -33,19 +33,19 @@ int RunCases(const std::string& program, const char* cases_file) {
       std::fprintf(stderr, "command_line_batch: line %d has no tab\n", number + 1);
       return 1;
     }
-    regcorvex::testing::RemoveProductKeys(registry);
-    const regcorvex::testing::WatchReport report = regcorvex::testing::WatchProgram(
+    regcorvex::test::RemoveProductKeys(registry);
+    const regcorvex::test::WatchReport report = regcorvex::test::WatchProgram(
         "\"" + program + "\" " + line.substr(tab + 1), kRunSeconds, line.substr(0, tab));
     std::string out =
-        "case " + std::to_string(number) + "\n" + regcorvex::testing::FormatReport(report);
-    for (const std::string& value : regcorvex::testing::ProductValues(registry)) {
+        "case " + std::to_string(number) + "\n" + regcorvex::test::FormatReport(report);
+    for (const std::string& value : regcorvex::test::ProductValues(registry)) {
       out += "value " + value + "\n";
     }
     out += "end\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
   }
-  regcorvex::testing::RemoveProductKeys(registry);
+  regcorvex::test::RemoveProductKeys(registry);
   return 0;
 }
 

@@ -7,7 +7,7 @@
 #include "platform/console.h"
 #include "platform/windows/win32.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 // "é€中 ok" in UTF-8: Latin-1, code page 1252 only, and a character of neither.
@@ -68,4 +68,4 @@ TEST(Console, GivesAPipeTheUtf8Bytes) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

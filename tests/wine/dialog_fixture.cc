@@ -26,13 +26,13 @@ void ShowVisibleWindow() {
       ::CreateWindowExA(0, "STATIC", "Fixture window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100,
                         100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   const ULONGLONG deadline = ::GetTickCount64() + kWindowMilliseconds;
-  while (::GetPropA(window, regcorvex::testing::kSeenProperty) == nullptr &&
+  while (::GetPropA(window, regcorvex::test::kSeenProperty) == nullptr &&
          ::GetTickCount64() < deadline) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
   }
-  ::RemovePropA(window, regcorvex::testing::kSeenProperty);
+  ::RemovePropA(window, regcorvex::test::kSeenProperty);
   ::DestroyWindow(window);
 }
 
@@ -41,7 +41,7 @@ void ShowVisibleWindow() {
 int main(int argc, char** argv) {
   platform::Application& application = platform::DefaultApplication();
   platform::MessageBoxes& boxes = platform::DefaultMessageBoxes();
-  application.SetTitle(regcorvex::testing::kApplicationTitle);
+  application.SetTitle(regcorvex::test::kApplicationTitle);
   const platform::Hwnd window = application.Handle();
   application.SetWindowLongA(
       window, platform::kGwlExStyle,
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     const std::string action = argv[i];
     if (action == "dialog") {
       boxes.ShowMessageDialog(window, "First line\r\nsecond line",
-                              regcorvex::testing::kApplicationTitle);
+                              regcorvex::test::kApplicationTitle);
     } else if (action == "box") {
       boxes.MessageBoxA(boxes.OwnForegroundWindow(), "Failed: C:\\x\\y.xml", "Fixture box",
                         platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);

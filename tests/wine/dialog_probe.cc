@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 // The static control that holds a message box's text.
@@ -137,4 +137,4 @@ Dialog ReadDialog(HWND dialog, DWORD process_id) {
   return read;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 #include "platform/windows/win32.h"
 #include "tests/wine/dialog_report.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 inline constexpr char kApplicationTitle[] = "Register Corvane 5";
 inline constexpr char kDialogClass[] = "#32770";
@@ -27,4 +27,4 @@ AppWindow ReadAppWindow(HWND window);
 // A message box or task dialog of the process, read while it is shown.
 Dialog ReadDialog(HWND dialog, DWORD process_id);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr std::string_view kTextPrefix = "text| ";
@@ -219,4 +219,4 @@ std::ostream& operator<<(std::ostream& out, const Dialog& dialog) {
   return out << FormatDialog(dialog);
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

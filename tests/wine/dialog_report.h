@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The process's application window (its top-level window titled "Register Corvane 5") at the
 // moment a dialog was shown. An empty class_name means the process had no such window.
@@ -51,4 +51,4 @@ WatchReport ParseReport(const std::string& text);
 
 std::ostream& operator<<(std::ostream& out, const Dialog& dialog);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 TEST(DialogReportTest, ReadsBackWhatWasWritten) {
@@ -65,4 +65,4 @@ TEST(DialogReportTest, RefusesDamagedReports) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

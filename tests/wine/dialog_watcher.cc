@@ -15,7 +15,7 @@
 #include "tests/wine/dialog_report.h"
 #include "tests/wine/program_watch.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr DWORD kDefaultTimeoutSeconds = 60;
@@ -104,10 +104,10 @@ int Run(const Options& options) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test
 
 int main() {
-  using namespace regcorvex::testing;
+  using namespace regcorvex::test;
   _setmode(_fileno(stdout), _O_BINARY);  // the report's lines end in a bare LF
   Options options;
   try {

@@ -5,7 +5,7 @@
 
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using ::testing::ElementsAreArray;
@@ -76,4 +76,4 @@ TEST(DialogWatcherTest, GivesUpOnAProgramThatDoesNotEnd) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -16,7 +16,7 @@
 #include "tests/wine/manifest_elements.h"
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using Attributes = std::map<std::string, std::string>;
@@ -171,4 +171,4 @@ TEST_F(ExecutableManifestTest, IsPerMonitorDpiAware) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -13,7 +13,7 @@
 #include "tests/wine/child_process.h"
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 struct ExportRun {
@@ -83,4 +83,4 @@ TEST(ExportUnderWine, ReportsAsJsonAndTellsItsVersion) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -10,7 +10,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr char kImportError[] =
@@ -108,4 +108,4 @@ TEST(ImportUnderWine, AProductNameMismatchIsShownFirstAndTheImportStillRuns) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n";
@@ -157,4 +157,4 @@ std::vector<ManifestElement> ManifestElements(const std::string& xml) {
   return Reader(text).Read();
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 struct ManifestElement {
   std::string path;  // local names from the root, "assembly/trustInfo/security"
@@ -18,4 +18,4 @@ struct ManifestElement {
 
 std::vector<ManifestElement> ManifestElements(const std::string& xml);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -5,7 +5,7 @@
 #include "tests/wine/child_process.h"
 #include "tests/wine/dialog_probe.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr DWORD kPollMilliseconds = 20;
@@ -63,4 +63,4 @@ WatchReport WatchProgram(const std::string& command_line, DWORD timeout_seconds,
   }
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -7,7 +7,7 @@
 #include "platform/windows/win32.h"
 #include "tests/wine/dialog_report.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // Runs command_line exactly as given, in working_folder (empty: the caller's), until it ends or
 // timeout_seconds have passed (it is then terminated and the report has no exit code). Start
@@ -15,4 +15,4 @@ namespace regcorvex::testing {
 WatchReport WatchProgram(const std::string& command_line, DWORD timeout_seconds,
                          const std::string& working_folder = "");
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using ::testing::IsEmpty;
@@ -50,4 +50,4 @@ TEST(StartupTest, QuietRunsShowNothingAndExitWithZero) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

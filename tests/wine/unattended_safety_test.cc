@@ -17,7 +17,7 @@
 #include "tests/wine/dialog_probe.h"
 #include "tests/wine/watched_run.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -155,4 +155,4 @@ TEST(UnattendedSafety, ARunThatNobodySeesDoesNotWaitForItsBoxes) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -4,7 +4,7 @@
 
 #include "tests/wine/child_process.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 constexpr DWORD kWatcherTimedOut = 2;
@@ -86,4 +86,4 @@ std::vector<Dialog> AsSeenByUser(const WatchReport& report) {
   return seen;
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -8,7 +8,7 @@
 
 #include "tests/wine/dialog_report.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The paths of the programs the build made, in Windows form.
 std::string RegCorvexPath();
@@ -35,4 +35,4 @@ Dialog ShownDialog(std::string caption, std::string text, bool icon,
 // and the application window's state, for comparing with a table's expectations.
 std::vector<Dialog> AsSeenByUser(const WatchReport& report);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

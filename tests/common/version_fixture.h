@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // One node: key, value and children. A text value's length counts UTF-16 units, else bytes.
 struct VersionNode {
@@ -48,4 +48,4 @@ std::string ElfWithSection(const std::string& name, const std::string& contents)
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 std::vector<std::uint8_t> Bytes(const std::string& text);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

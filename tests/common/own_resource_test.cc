@@ -6,8 +6,8 @@
 #include "common/version_info.h"
 #include "platform/posix/version_block.h"
 #include "resources/version_res.h"
+#include "tests/common/version_fixture.h"
 #include "tests/support/test_platform.h"
-#include "tests/version/version_fixture.h"
 
 namespace regcorvex {
 namespace {
@@ -38,17 +38,17 @@ TEST(OwnResourceTest, TheRunningExecutableReadsAsTheProgram) {
 
 TEST(OwnResourceTest, TheProgramAndItsVariantCarryTheirResources) {
   TVersionInfo info(platform::DefaultVersionApi());
-  info.SetFileName(testing::WindowsPath(REGCORVEX_PROGRAM_FILE));
+  info.SetFileName(test::WindowsPath(REGCORVEX_PROGRAM_FILE));
   ExpectProgramResource(info, "Corvane 5");
-  info.SetFileName(testing::WindowsPath(REGCORVEX_MISMATCH_PROGRAM_FILE));
+  info.SetFileName(test::WindowsPath(REGCORVEX_MISMATCH_PROGRAM_FILE));
   ExpectProgramResource(info, "Corvane 4");
 }
 
 TEST(OwnResourceTest, TheProgramCarriesTheBytesCompiledFromTheResourceSource) {
-  const auto res = testing::ReadFileBytes(testing::LocalPath(REGCORVEX_RES_FILE));
+  const auto res = test::ReadFileBytes(test::LocalPath(REGCORVEX_RES_FILE));
   const auto compiled = ExtractVersionResource(res);
   ASSERT_TRUE(compiled);
-  const auto program = testing::ReadFileBytes(testing::LocalPath(REGCORVEX_PROGRAM_FILE));
+  const auto program = test::ReadFileBytes(test::LocalPath(REGCORVEX_PROGRAM_FILE));
   const auto carried = platform::FindVersionResource(program);
   ASSERT_TRUE(carried);
   EXPECT_TRUE(std::equal(carried->begin(), carried->end(), compiled->begin(), compiled->end()));

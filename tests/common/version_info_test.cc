@@ -4,20 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/version_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
-#include "tests/version/version_fixture.h"
 
 namespace regcorvex {
 namespace {
 
-using testing::FixedInfo;
-using testing::StringFileInfo;
-using testing::StringTable;
-using testing::StringValue;
-using testing::VarFileInfo;
-using testing::VersionNode;
-using testing::VersionRoot;
+using test::FixedInfo;
+using test::StringFileInfo;
+using test::StringTable;
+using test::StringValue;
+using test::VarFileInfo;
+using test::VersionNode;
+using test::VersionRoot;
 
 using Accessor = const std::string& (TVersionInfo::*)() const;
 
@@ -121,14 +121,14 @@ std::vector<ResourceCase> ResourceCases() {
 }
 
 TEST(TVersionInfoTest, ReadsEachResource) {
-  const testing::TempDir folder;
+  const test::TempDir folder;
   int index = 0;
   for (const ResourceCase& c : ResourceCases()) {
     SCOPED_TRACE(c.label);
     const auto file = folder.Write("case" + std::to_string(index++) + ".dll",
-                                   testing::PeWithVersionResource(testing::Serialize(c.resource)));
+                                   test::PeWithVersionResource(test::Serialize(c.resource)));
     TVersionInfo info(platform::DefaultVersionApi());
-    info.SetFileName(testing::WindowsPath(file));
+    info.SetFileName(test::WindowsPath(file));
     for (const Expected& e : c.expected) EXPECT_EQ((info.*e.field)(), e.value) << e.name;
   }
 }
@@ -163,23 +163,23 @@ class CountingVersionApi final : public platform::VersionApi {
 class LoadTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const std::string& contents) {
-    return testing::WindowsPath(folder_.Write(name, contents));
+    return test::WindowsPath(folder_.Write(name, contents));
   }
   std::string WriteVersioned(const std::string& name, const std::u16string& product) {
     return Write(
         name,
-        testing::PeWithVersionResource(testing::Serialize(VersionRoot(
+        test::PeWithVersionResource(test::Serialize(VersionRoot(
             kVersion5701,
             {StringFileInfo({StringTable(u"040904E4", {StringValue(u"ProductName", product)})}),
              VarFileInfo({kUsEnglish})}))));
   }
 
-  testing::TempDir folder_;
+  test::TempDir folder_;
 };
 
 TEST_F(LoadTest, AFileWithoutAResourceLeavesEverythingEmpty) {
   for (const auto& [label, contents] :
-       {std::pair{"PE without resources", testing::PeWithVersionResource("")},
+       {std::pair{"PE without resources", test::PeWithVersionResource("")},
         std::pair{"not an executable", std::string("plain text")}}) {
     SCOPED_TRACE(label);
     CountingVersionApi api(Write("plain.dll", contents));

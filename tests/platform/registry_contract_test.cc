@@ -13,7 +13,7 @@
 #include "platform/unique_hkey.h"
 #include "tests/support/test_registry.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 using platform::Dword;
@@ -362,4 +362,4 @@ INSTANTIATE_TEST_SUITE_P(
     RegistryKindName);
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -41,7 +41,7 @@ class ProductNameVersionApi final : public platform::VersionApi {
 // Records each dialog with the number of files the run had tested by then.
 class OrderedMessageBoxes final : public platform::MessageBoxes {
  public:
-  explicit OrderedMessageBoxes(const testing::FakeFileSystem& files) : files_(files) {}
+  explicit OrderedMessageBoxes(const test::FakeFileSystem& files) : files_(files) {}
 
   int MessageBoxA(platform::Hwnd owner, const std::string& text, const std::string& caption,
                   unsigned type) override {
@@ -54,11 +54,11 @@ class OrderedMessageBoxes final : public platform::MessageBoxes {
     recorded.ShowMessageDialog(owner, text, caption);
   }
 
-  testing::RecordingMessageBoxes recorded;
+  test::RecordingMessageBoxes recorded;
   std::vector<std::size_t> files_tested_before;
 
  private:
-  const testing::FakeFileSystem& files_;
+  const test::FakeFileSystem& files_;
 };
 
 TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
@@ -73,7 +73,7 @@ TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    testing::FakeFileSystem files;
+    test::FakeFileSystem files;
     files.files = {R"(C:\Data\prefs.xml)"};
     OrderedMessageBoxes boxes(files);
     ProductNameVersionApi version(c.product);
@@ -95,13 +95,12 @@ TEST(VersionCheckTest, AProductNameOtherThanTheTitleIsReportedBeforeTheImport) {
     ASSERT_FALSE(files.queried.empty());
     EXPECT_EQ(files.queried[0], R"(C:\Data\prefs.xml)");
     const auto& boxes_shown = boxes.recorded.boxes;
-    const auto dialogs =
-        std::count_if(boxes_shown.begin(), boxes_shown.end(),
-                      [](const testing::RecordedBox& box) { return box.is_dialog; });
+    const auto dialogs = std::count_if(boxes_shown.begin(), boxes_shown.end(),
+                                       [](const test::RecordedBox& box) { return box.is_dialog; });
     EXPECT_EQ(dialogs, c.reported ? 1 : 0);
     if (!c.reported) continue;
     ASSERT_FALSE(boxes_shown.empty());
-    const testing::RecordedBox& box = boxes_shown[0];
+    const test::RecordedBox& box = boxes_shown[0];
     EXPECT_TRUE(box.is_dialog);
     EXPECT_EQ(box.text, "Error: RegCorvex ProductName must be Corvane 5");
     EXPECT_EQ(box.caption, "Register Corvane 5");

@@ -9,8 +9,8 @@
 #include "common/version_info.h"
 #include "platform/posix/version_block.h"
 #include "platform/version_api.h"
+#include "tests/common/version_fixture.h"
 #include "tests/support/test_platform.h"
-#include "tests/version/version_fixture.h"
 
 namespace regcorvex {
 namespace {
@@ -45,7 +45,7 @@ bool ReaderQuery(const void* block, const char* path, void** value, unsigned* le
 }
 
 TEST(WineDllsTest, ReadTheSameAsWinesVersionFunctions) {
-  const std::filesystem::path folder = testing::LocalPath(kWineDlls);
+  const std::filesystem::path folder = test::LocalPath(kWineDlls);
   if (!std::filesystem::is_directory(folder)) {
     GTEST_SKIP() << "Wine's DLLs are not installed";
   }
@@ -61,10 +61,10 @@ TEST(WineDllsTest, ReadTheSameAsWinesVersionFunctions) {
   int by_wine = 0;
   for (const auto& dll : dlls) {
     SCOPED_TRACE(dll.string());
-    const std::string path = testing::WindowsPath(dll);
-    const auto file = testing::ReadFileBytes(dll);
+    const std::string path = test::WindowsPath(dll);
+    const auto file = test::ReadFileBytes(dll);
     const auto resource = platform::FindVersionResource(file);
-    if (testing::SystemFunctions()) {
+    if (test::SystemFunctions()) {
       platform::Dword handle = 0;
       const platform::Dword size = api.GetFileVersionInfoSizeA(path.c_str(), &handle);
       ASSERT_EQ(size, resource ? platform::VersionBlockSize(*resource) : 0u);
@@ -74,7 +74,7 @@ TEST(WineDllsTest, ReadTheSameAsWinesVersionFunctions) {
 
     std::vector<std::uint8_t> ours(platform::VersionBlockSize(*resource));
     platform::FillVersionBlock(*resource, ours);
-    if (testing::SystemFunctions()) {
+    if (test::SystemFunctions()) {
       std::vector<std::uint8_t> theirs(ours.size());
       ASSERT_TRUE(api.GetFileVersionInfoA(
           path.c_str(), 0, static_cast<platform::Dword>(theirs.size()), theirs.data()));

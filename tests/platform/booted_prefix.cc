@@ -1,4 +1,4 @@
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +12,7 @@
 
 #include "tests/support/wine_program.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -95,4 +95,4 @@ WineOutput RunWine(const fs::path& prefix, const std::string& arguments) {
   return {run.exit_code, run.out};
 }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

@@ -12,10 +12,10 @@
 
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 #include "tests/support/temp_dir.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -392,4 +392,4 @@ TEST(WineFreshPrefixTest, APrefixTheProgramMadeBootsInWineAndKeepsTheValues) {
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

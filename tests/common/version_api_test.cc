@@ -6,15 +6,15 @@
 
 #include <cstring>
 
+#include "tests/common/version_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
-#include "tests/version/version_fixture.h"
 
 namespace regcorvex {
 namespace {
 
 TEST(VersionApiTest, StringsAreCopiedIntoTheSecondHalfOfTheBlock) {
-  using namespace testing;
+  using namespace test;
   const std::string resource = Serialize(VersionRoot(
       FixedInfo{0x00050007, 1, 0},
       {StringFileInfo({StringTable(
@@ -60,13 +60,12 @@ TEST(VersionApiTest, StringsAreCopiedIntoTheSecondHalfOfTheBlock) {
 }
 
 TEST(VersionApiTest, FilesWithoutAResourceHaveSizeZero) {
-  const testing::TempDir folder;
+  const test::TempDir folder;
   folder.Write("sub/x.txt", "x");
   for (const std::string& path :
-       {testing::WindowsPath(folder.path() / "missing.dll"),
-        testing::WindowsPath(folder.path() / "sub"),
-        testing::WindowsPath(folder.path() / "sub" / "x.txt"),
-        testing::WindowsPath(folder.Write("plain.dll", testing::PeWithVersionResource("")))}) {
+       {test::WindowsPath(folder.path() / "missing.dll"), test::WindowsPath(folder.path() / "sub"),
+        test::WindowsPath(folder.path() / "sub" / "x.txt"),
+        test::WindowsPath(folder.Write("plain.dll", test::PeWithVersionResource("")))}) {
     SCOPED_TRACE(path);
     platform::Dword handle = 7;
     EXPECT_EQ(platform::DefaultVersionApi().GetFileVersionInfoSizeA(path.c_str(), &handle), 0u);

@@ -8,12 +8,12 @@
 #include "platform/posix/elf_section.h"
 #include "platform/posix/pe_resource.h"
 #include "platform/posix/version_block.h"
-#include "tests/version/version_fixture.h"
+#include "tests/common/version_fixture.h"
 
 namespace regcorvex {
 namespace {
 
-using testing::Bytes;
+using test::Bytes;
 
 const char* const kPaths[] = {
     "\\",
@@ -25,7 +25,7 @@ const char* const kPaths[] = {
 };
 
 std::string Resource() {
-  using namespace testing;
+  using namespace test;
   return Serialize(VersionRoot(
       FixedInfo{0x00050007, 1, 0},
       {StringFileInfo({StringTable(u"040904E4", {StringValue(u"ProductName", u"Corvane 5"),
@@ -64,7 +64,7 @@ constexpr std::size_t kRsrc = 0x200, kResourceData = kRsrc + 0x58;
 
 TEST(PeResourceTest, FindsTheVersionResource) {
   const std::string resource = Resource();
-  const auto file = Bytes(testing::PeWithVersionResource(resource));
+  const auto file = Bytes(test::PeWithVersionResource(resource));
   const auto found = platform::FindVersionResource(file);
   ASSERT_TRUE(found);
   EXPECT_EQ(std::string(found->begin(), found->end()), resource);
@@ -100,7 +100,7 @@ TEST(PeResourceTest, RefusesLyingHeaders) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    auto file = Bytes(testing::PeWithVersionResource(resource));
+    auto file = Bytes(test::PeWithVersionResource(resource));
     if (c.width == 16) {
       Patch16(file, c.at, static_cast<std::uint16_t>(c.value));
     } else {
@@ -111,7 +111,7 @@ TEST(PeResourceTest, RefusesLyingHeaders) {
 }
 
 TEST(PeResourceTest, EveryTruncationIsRefused) {
-  const auto file = Bytes(testing::PeWithVersionResource(Resource()));
+  const auto file = Bytes(test::PeWithVersionResource(Resource()));
   for (std::size_t length = 0; length < file.size(); ++length) {
     SCOPED_TRACE(length);
     EXPECT_FALSE(ReadAll({file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length)}));
@@ -119,7 +119,7 @@ TEST(PeResourceTest, EveryTruncationIsRefused) {
 }
 
 TEST(PeResourceTest, NoSingleCorruptByteLeadsOutside) {
-  const auto file = Bytes(testing::PeWithVersionResource(Resource()));
+  const auto file = Bytes(test::PeWithVersionResource(Resource()));
   for (std::size_t at = 0; at < file.size(); ++at) {
     for (const int mask : {0x01, 0x80, 0xFF}) {
       auto corrupt = file;
@@ -131,7 +131,7 @@ TEST(PeResourceTest, NoSingleCorruptByteLeadsOutside) {
 
 // A tree whose second string value has been given a lying length or key.
 TEST(VersionBlockTest, ALyingNodeEndsTheSearchWithinItsParent) {
-  using namespace testing;
+  using namespace test;
   const std::string resource = Serialize(VersionRoot(
       FixedInfo{1, 2, 0},
       {StringFileInfo({StringTable(
@@ -165,7 +165,7 @@ TEST(VersionBlockTest, ALyingNodeEndsTheSearchWithinItsParent) {
 }
 
 TEST(ElfSectionTest, FindsTheNamedSection) {
-  const auto file = Bytes(testing::ElfWithSection(".rsrc_version", "contents"));
+  const auto file = Bytes(test::ElfWithSection(".rsrc_version", "contents"));
   const auto found = platform::FindElfSection(file, ".rsrc_version");
   ASSERT_TRUE(found);
   EXPECT_EQ(std::string(found->begin(), found->end()), "contents");
@@ -174,7 +174,7 @@ TEST(ElfSectionTest, FindsTheNamedSection) {
 }
 
 TEST(ElfSectionTest, RefusesTruncatedAndLyingFiles) {
-  const auto file = Bytes(testing::ElfWithSection(".rsrc_version", Resource()));
+  const auto file = Bytes(test::ElfWithSection(".rsrc_version", Resource()));
   for (std::size_t length = 0; length < file.size(); ++length) {
     SCOPED_TRACE(length);
     EXPECT_FALSE(ReadAll({file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length)}));

@@ -22,12 +22,12 @@
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
 #include "prefs/config_manager.h"
-#include "tests/registry/booted_prefix.h"
+#include "tests/platform/booted_prefix.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_program.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -468,4 +468,4 @@ TEST_F(WineRegistryFailureTest, AnUnusableMachineHiveIsReportedOnceAndNothingMov
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

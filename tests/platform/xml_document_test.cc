@@ -15,8 +15,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::ParsedByMsxml;
-using testing::WindowsPath;
+using test::ParsedByMsxml;
+using test::WindowsPath;
 
 constexpr char kProlog[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
@@ -52,7 +52,7 @@ class XmlDocumentTest : public ::testing::Test {
     return WindowsPath(dir_.Write(name, xml));
   }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
 };
 
 // Names and types of a node's children, as "name/type" strings.

@@ -13,8 +13,8 @@
 namespace regcorvex {
 namespace {
 
-using testing::ParsedByMsxml;
-using testing::WindowsPath;
+using test::ParsedByMsxml;
+using test::WindowsPath;
 
 constexpr char kSecret[] = "TOPSECRET";
 // CPU time, which a busy machine does not stretch.
@@ -38,7 +38,7 @@ class HostileDocumentTest : public ::testing::Test {
     const std::string path = WindowsPath(dir_.Write("doc.xml", xml));
     auto document = platform::DefaultXmlParser().NewDocument();
     Outcome outcome;
-    const auto start = testing::ProcessCpuTime();
+    const auto start = test::ProcessCpuTime();
     try {
       document->Load(path);
       const platform::XmlNode root = document->RootElement();
@@ -48,13 +48,13 @@ class HostileDocumentTest : public ::testing::Test {
       outcome.failed = true;
       outcome.text = error.reason();
     }
-    outcome.took = testing::ProcessCpuTime() - start;
+    outcome.took = test::ProcessCpuTime() - start;
     return outcome;
   }
 
   std::string Local(const std::string& name) const { return WindowsPath(dir_.path() / name); }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
 };
 
 // A document whose internal subset is subset and whose root element r holds body.

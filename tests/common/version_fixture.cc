@@ -1,8 +1,8 @@
-#include "tests/version/version_fixture.h"
+#include "tests/common/version_fixture.h"
 
 #include <fstream>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 void Put16(std::string& out, std::uint32_t value) {
@@ -203,4 +203,4 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

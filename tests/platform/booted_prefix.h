@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 
 // The booted template prefix, or nothing when Wine is not installed.
 std::optional<std::filesystem::path> BootedTemplatePrefix();
@@ -31,4 +31,4 @@ struct WineOutput {
 // -1 when the run did not end in time).
 WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments);
 
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test

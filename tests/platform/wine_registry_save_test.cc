@@ -9,7 +9,7 @@
 #include "platform/posix/wine_registry/registry.h"
 #include "tests/support/temp_dir.h"
 
-namespace regcorvex::testing {
+namespace regcorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,4 +80,4 @@ TEST_F(WineRegistrySaveTest, AHiveAnotherProgramRewroteMeanwhileIsNotOverwritten
 }
 
 }  // namespace
-}  // namespace regcorvex::testing
+}  // namespace regcorvex::test
