@@ -149,13 +149,10 @@ class WineRegistry final : public WinePrefixRegistry {
 
   Long RegEnumValueA(Hkey key, Dword index, char* name, Dword* name_size, Dword* type,
                      std::uint8_t* data, Dword* data_size) override {
-    if (name_size == nullptr || (data != nullptr && data_size == nullptr)) {
-      return kErrorInvalidParameter;
+    const wine_registry::Value* value = nullptr;
+    if (const Long status = FindValue(key, index, name_size, data, data_size, &value)) {
+      return status;
     }
-    OpenKey* open = nullptr;
-    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
-    const wine_registry::Value* value = open->key->ValueAt(index);
-    if (value == nullptr) return kErrorNoMoreItems;
     Dword needed = 0;
     wine_registry::CopyData(*value, nullptr, &needed);
     if (data != nullptr && needed > *data_size) {
@@ -169,11 +166,8 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   Long RegEnumKeyExA(Hkey key, Dword index, char* name, Dword* name_size) override {
-    if (name_size == nullptr) return kErrorInvalidParameter;
-    OpenKey* open = nullptr;
-    if (const Long status = Use(key, kKeyEnumerateSubKeys, &open)) return status;
-    const KeyPtr subkey = open->key->SubkeyAt(index);
-    if (!subkey) return kErrorNoMoreItems;
+    KeyPtr subkey;
+    if (const Long status = FindSubkey(key, index, name_size, &subkey)) return status;
     return CopyName(subkey->name(), name, name_size);
   }
 
@@ -188,23 +182,17 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   Long RegEnumKeyExW(Hkey key, Dword index, char16_t* name, Dword* name_size) override {
-    if (name_size == nullptr) return kErrorInvalidParameter;
-    OpenKey* open = nullptr;
-    if (const Long status = Use(key, kKeyEnumerateSubKeys, &open)) return status;
-    const KeyPtr subkey = open->key->SubkeyAt(index);
-    if (!subkey) return kErrorNoMoreItems;
+    KeyPtr subkey;
+    if (const Long status = FindSubkey(key, index, name_size, &subkey)) return status;
     return CopyWideName(subkey->name(), name, name_size);
   }
 
   Long RegEnumValueW(Hkey key, Dword index, char16_t* name, Dword* name_size, Dword* type,
                      std::uint8_t* data, Dword* data_size) override {
-    if (name_size == nullptr || (data != nullptr && data_size == nullptr)) {
-      return kErrorInvalidParameter;
+    const wine_registry::Value* value = nullptr;
+    if (const Long status = FindValue(key, index, name_size, data, data_size, &value)) {
+      return status;
     }
-    OpenKey* open = nullptr;
-    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
-    const wine_registry::Value* value = open->key->ValueAt(index);
-    if (value == nullptr) return kErrorNoMoreItems;
     if (type != nullptr) *type = value->type;
     if (const Long status = CopyDataBytes(value->data, data, data_size)) return status;
     return CopyWideName(value->name, name, name_size);
@@ -376,6 +364,28 @@ class WineRegistry final : public WinePrefixRegistry {
     if (root == kHkeyCurrentUser) return &user_;
     if (root == kHkeyLocalMachine) return &machine_;
     return nullptr;
+  }
+
+  // The value at index of the key behind a handle, for the enumerations, with their checks of
+  // the caller's buffers.
+  Long FindValue(Hkey key, Dword index, const Dword* name_size, const std::uint8_t* data,
+                 const Dword* data_size, const wine_registry::Value** value) {
+    if (name_size == nullptr || (data != nullptr && data_size == nullptr)) {
+      return kErrorInvalidParameter;
+    }
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
+    *value = open->key->ValueAt(index);
+    return *value != nullptr ? kErrorSuccess : kErrorNoMoreItems;
+  }
+
+  // The subkey at index of the key behind a handle, for the enumerations.
+  Long FindSubkey(Hkey key, Dword index, const Dword* name_size, KeyPtr* subkey) {
+    if (name_size == nullptr) return kErrorInvalidParameter;
+    OpenKey* open = nullptr;
+    if (const Long status = Use(key, kKeyEnumerateSubKeys, &open)) return status;
+    *subkey = open->key->SubkeyAt(index);
+    return *subkey ? kErrorSuccess : kErrorNoMoreItems;
   }
 
   // The open key behind a handle, checked for the access the call needs.
