@@ -9,8 +9,8 @@
 #include <exception>
 #include <stdexcept>
 
-#include "platform/utf8.h"
 #include "platform/unique_handle.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -113,14 +113,7 @@ void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, c
     if (builder.open_.empty()) return;
     const Open open = builder.open_.back();
     builder.open_.pop_back();
-    XmlTree& tree = builder.tree_;
-    XmlTree::Node& element = tree.nodes[open.node];
-    element.first_child = static_cast<std::uint32_t>(tree.children.size());
-    element.child_count = static_cast<std::uint32_t>(builder.pending_.size() - open.first_pending);
-    tree.children.insert(tree.children.end(),
-                         builder.pending_.begin() + static_cast<std::ptrdiff_t>(open.first_pending),
-                         builder.pending_.end());
-    builder.pending_.resize(open.first_pending);
+    builder.TakeChildren(open.node, open.first_pending);
   });
 }
 
@@ -175,18 +168,13 @@ void XmlTreeBuilder::Reference(void* context, const xmlChar* name) {
     if (builder.open_.empty() || expansions.empty() || expansions.back().name != name) return;
     const std::size_t first = expansions.back().first_pending;
     expansions.pop_back();
-    XmlTree& tree = builder.tree_;
-    const std::uint32_t node = builder.AddNode(
-        XmlNodeType::kEntityReference, builder.AddString(XmlText(name)), builder.LineOf(parser));
-    tree.nodes[node].first_child = static_cast<std::uint32_t>(tree.children.size());
-    tree.nodes[node].child_count = static_cast<std::uint32_t>(builder.pending_.size() - first);
-    tree.children.insert(tree.children.end(),
-                         builder.pending_.begin() + static_cast<std::ptrdiff_t>(first),
-                         builder.pending_.end());
-    builder.pending_.resize(first);
+    const int line = builder.LineOf(parser);
+    const std::uint32_t node =
+        builder.AddNode(XmlNodeType::kEntityReference, builder.AddString(XmlText(name)), line);
+    builder.TakeChildren(node, first);
     builder.pending_.push_back(node);
     Open& parent = builder.open_.back();
-    parent.last_line = tree.nodes[node].line;
+    parent.last_line = line;
     parent.last_is_cdata = false;
   });
 }
@@ -247,6 +235,16 @@ std::uint32_t XmlTreeBuilder::AddNode(XmlNodeType type, XmlTree::Text text, int 
   node.line = line;
   node.type = type;
   return index;
+}
+
+void XmlTreeBuilder::TakeChildren(std::uint32_t node, std::size_t first_pending) {
+  XmlTree::Node& parent = tree_.nodes[node];
+  parent.first_child = static_cast<std::uint32_t>(tree_.children.size());
+  parent.child_count = static_cast<std::uint32_t>(pending_.size() - first_pending);
+  tree_.children.insert(tree_.children.end(),
+                        pending_.begin() + static_cast<std::ptrdiff_t>(first_pending),
+                        pending_.end());
+  pending_.resize(first_pending);
 }
 
 std::uint32_t XmlTreeBuilder::AddChild(XmlNodeType type, XmlTree::Text text, int line) {

@@ -74,6 +74,8 @@ class XmlTreeBuilder final : public ParseGuardClient {
   void FlushText();
   std::uint32_t AddNode(XmlNodeType type, XmlTree::Text text, int line);
   std::uint32_t AddChild(XmlNodeType type, XmlTree::Text text, int line);
+  // Makes pending[first_pending...] the children of node, and no longer pending.
+  void TakeChildren(std::uint32_t node, std::size_t first_pending);
   XmlTree::Text AddString(std::string_view utf8);
   XmlTree::Text AddName(const xmlChar* prefix, const xmlChar* local_name);
   XmlTree::Text Range(std::size_t offset) const;
