@@ -102,7 +102,8 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
     // The attributes that only the DTD supplies come last; a DOM without validation shows none.
     builder.AddAttributes(parser, node, attribute_count - defaulted_count, attributes);
-    builder.open_.push_back({node, builder.pending_.size(), line, false});
+    builder.open_.push_back(
+        {node, builder.pending_.size(), line, false, builder.KeepsWhiteSpace(node)});
   });
 }
 
@@ -218,7 +219,7 @@ void XmlTreeBuilder::AppendText(xmlParserCtxt& parser, std::string_view text) {
 // either way.
 void XmlTreeBuilder::FlushText() {
   if (text_.empty()) return;
-  if (IsBlank(text_)) {
+  if (IsBlank(text_) && !open_.back().keeps_white_space) {
     Open& parent = open_.back();
     parent.last_line = text_line_;
     parent.last_is_cdata = false;
@@ -235,6 +236,17 @@ std::uint32_t XmlTreeBuilder::AddNode(XmlNodeType type, XmlTree::Text text, int 
   node.line = line;
   node.type = type;
   return index;
+}
+
+// As MSXML loads without preserveWhiteSpace: "preserve" or "default" in the element's xml:space
+// decide for its content, which otherwise follows the element's parent.
+bool XmlTreeBuilder::KeepsWhiteSpace(std::uint32_t element) const {
+  for (const XmlTree::Attribute& attribute : tree_.Attributes(tree_.nodes[element])) {
+    if (tree_.String(attribute.name) != u"xml:space") continue;
+    if (tree_.String(attribute.value) == u"preserve") return true;
+    if (tree_.String(attribute.value) == u"default") return false;
+  }
+  return !open_.empty() && open_.back().keeps_white_space;
 }
 
 void XmlTreeBuilder::TakeChildren(std::uint32_t node, std::size_t first_pending) {

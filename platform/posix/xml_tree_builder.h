@@ -1,10 +1,11 @@
 // Builds an XmlTree from the SAX2 events of one libxml2 parse, showing what MSXML's DOM of the
 // document shows: a reference to one of the document's entities in content is a node of its own,
 // named after the entity, whose children are the nodes of its expansion; adjacent text joined into
-// one node, white-space-only text left out, adjacent CDATA sections joined as libxml2 joins them,
-// the references in attribute values expanded, no attribute that only the DTD supplies, the lines
-// libxml2 gives its nodes. The document's DTD (its entity declarations) is still built by libxml2's
-// own callbacks. The parse must not substitute entities (no XML_PARSE_NOENT).
+// one node, white-space-only text left out unless xml:space="preserve" holds there, adjacent CDATA
+// sections joined as libxml2 joins them, the references in attribute values expanded, no attribute
+// that only the DTD supplies, the lines libxml2 gives its nodes. The document's DTD (its entity
+// declarations) is still built by libxml2's own callbacks. The parse must not substitute entities
+// (no XML_PARSE_NOENT).
 #pragma once
 
 #include <libxml/parser.h>
@@ -42,6 +43,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
     int last_line;              // what libxml2 gives as the line of a CDATA section after the last
                                 // child: that child's line, or the element's
     bool last_is_cdata;         // a CDATA section that the next one joins
+    bool keeps_white_space;     // xml:space="preserve" holds for its content
   };
   // A reference in content whose expansion is under way, or one in an attribute value that is
   // over once the parse that met it goes on.
@@ -74,6 +76,8 @@ class XmlTreeBuilder final : public ParseGuardClient {
   void FlushText();
   std::uint32_t AddNode(XmlNodeType type, XmlTree::Text text, int line);
   std::uint32_t AddChild(XmlNodeType type, XmlTree::Text text, int line);
+  // Whether white-space-only text in the element's content is kept.
+  bool KeepsWhiteSpace(std::uint32_t element) const;
   // Makes pending[first_pending...] the children of node, and no longer pending.
   void TakeChildren(std::uint32_t node, std::size_t first_pending);
   XmlTree::Text AddString(std::string_view utf8);

@@ -184,6 +184,20 @@ TEST_F(XmlDocumentTest, ResolvesTheDocumentsOwnEntities) {
   EXPECT_EQ(ValueText(*document, document->Child(root, 1)), "$&lt;");
 }
 
+// White-space-only text is dropped, as the load asks, except where xml:space="preserve" holds.
+TEST_F(XmlDocumentTest, KeepsWhiteSpaceWhereTheDocumentAsksForIt) {
+  const auto document = Load(std::string(kProlog) +
+                             "<r><a> </a><b xml:space=\"preserve\"> <c>\t</c>"
+                             "<d xml:space=\"default\"> </d></b></r>");
+  ASSERT_TRUE(document);
+  const platform::XmlNode root = document->RootElement();
+  const platform::XmlNode b = document->Child(root, 1);
+  EXPECT_EQ(document->ChildCount(document->Child(root, 0)), 0u) << "a";
+  EXPECT_EQ(Children(*document, b), (std::vector<std::string>{"#text/3", "c/1", "d/1"}));
+  EXPECT_EQ(ValueText(*document, document->Child(b, 1)), "\t") << "c inherits it";
+  EXPECT_EQ(document->ChildCount(document->Child(b, 2)), 0u) << "d sets it back";
+}
+
 TEST_F(XmlDocumentTest, FailedLoadGivesTheFirstErrorWithItsLine) {
   const platform::XmlLoadError error =
       LoadError(std::string(kProlog) +
