@@ -91,8 +91,8 @@ void XmlTreeBuilder::Handle(void* context, Work work) {
 }
 
 void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
-                                  const xmlChar*, int, const xmlChar**, int attribute_count,
-                                  int defaulted_count, const xmlChar** attributes) {
+                                  const xmlChar*, int, const xmlChar**, int attribute_count, int,
+                                  const xmlChar** attributes) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     builder.FlushText();
     builder.EndExpansions(parser);
@@ -100,8 +100,9 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
     const std::uint32_t node =
         builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
-    // The attributes that only the DTD supplies come last; a DOM without validation shows none.
-    builder.AddAttributes(parser, node, attribute_count - defaulted_count, attributes);
+    // The attributes that only the DTD supplies come last; MSXML shows them too, as the document
+    // gave them.
+    builder.AddAttributes(parser, node, attribute_count, attributes);
     builder.open_.push_back(
         {node, builder.pending_.size(), line, false, builder.KeepsWhiteSpace(node)});
   });

@@ -2,10 +2,10 @@
 // document shows: a reference to one of the document's entities in content is a node of its own,
 // named after the entity, whose children are the nodes of its expansion; adjacent text joined into
 // one node, white-space-only text left out unless xml:space="preserve" holds there, adjacent CDATA
-// sections joined as libxml2 joins them, the references in attribute values expanded, no attribute
-// that only the DTD supplies, the lines libxml2 gives its nodes. The document's DTD (its entity
-// declarations) is still built by libxml2's own callbacks. The parse must not substitute entities
-// (no XML_PARSE_NOENT).
+// sections joined as libxml2 joins them, the references in attribute values expanded, the
+// attributes the DTD supplies by default, the lines libxml2 gives its nodes. The document's DTD
+// (its entity declarations) is still built by libxml2's own callbacks. The parse must not
+// substitute entities (no XML_PARSE_NOENT).
 #pragma once
 
 #include <libxml/parser.h>

@@ -114,6 +114,12 @@ std::vector<ImportCase> MakeCases() {
        "</Corvane_5></Corvane_5_Preferences>\n",
        {"HKCU\\Misc: A = REG_DWORD 0x0", "HKCU\\Misc: C = REG_SZ ", "HKCU\\Misc: D = REG_SZ A&"},
        {}},
+      {"an attribute the DTD gives by default counts as given",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ATTLIST W type CDATA "
+       "\"integer\">]>\n<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><W>7</W>"
+       "<S type=\"string\">x</S></Misc></PerUserRoam></Corvane_5></Corvane_5_Preferences>\n",
+       {"HKCU\\Misc: S = REG_SZ x", "HKCU\\Misc: W = REG_DWORD 0x7"},
+       {}},
       {"a malformed document",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences>\n"
        "  <Corvane_5></Corvane_6>\n</Corvane_5_Preferences>\n",
