@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
+# scripts/command_line_differential.sh [--program] [COUNT [SEED]]
 # Runs COUNT generated command lines (default 1000) from SEED (default 1) through the native
-# regcorvex and through RegCorvex.exe under Wine and prints every divergence. Builds both programs
+# regcorvex and through the Windows build under Wine (its run takes them all in one process; with
+# --program RegCorvex.exe is started for each) and prints every divergence. Builds both programs
 # (native in build/test-native, told of the Windows build in build/test-windows) and starts a
-# display of its own for RegCorvex.exe's boxes.
+# display of its own for the Windows build's window and boxes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+mode=()
+[[ ${1:-} == --program ]] && { mode=(--program); shift; }
 count="${1:-1000}"
 seed="${2:-1}"
 jobs=$(nproc)
@@ -27,4 +31,4 @@ source scripts/display.sh
 start_display "$work"
 export WINEDEBUG=-all
 
-build/test-native/tests/differential/command_line_differential "$count" "$seed"
+build/test-native/tests/differential/command_line_differential "${mode[@]}" "$count" "$seed"

@@ -11,12 +11,13 @@ jobs=$(nproc)
 
 # Where the kernel runs no 32-bit programs, setup.sh has them run through qemu-i386, and a Wine
 # process takes about a minute to start: the Windows tests, one Wine process or more each, would
-# take hours. There the run keeps to the tests that start no 32-bit program and one run of
-# RegCorvex.exe on the example document, compared with the native import.
+# take hours. There the run keeps to the tests that start no 32-bit program or one for many
+# cases (the differentials of the two builds), and one run of RegCorvex.exe on the example
+# document, compared with the native import.
 wine_tests=${REGCORVEX_WINE_TESTS:-all}
 [[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && wine_tests=${REGCORVEX_WINE_TESTS:-smoke}
-native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest|UnderWineTest'
-native_wine_tests+='|CommandLineDifferentialTest)\.'
+native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest|UnderWineTest)\.'
+native_wine_tests+='|^CommandLineDifferentialTest\.BothBuildsAgreeWithRegCorvexExeStartedForEach$'
 
 cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -50,11 +51,17 @@ if [[ $wine_tests == all ]]; then
   ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
 else
   echo "32-bit programs run emulated here (qemu-i386): the tests that start them are left out," \
-    "but for one run of RegCorvex.exe on the example document. REGCORVEX_WINE_TESTS=all runs them." >&2
+    "but for one run of RegCorvex.exe on the example document and the differentials." \
+    "REGCORVEX_WINE_TESTS=all runs them." >&2
   scripts/wine_smoke.sh build/test-windows build/test-native || status=1
+  # The prefix booted above serves as the template that the differential tests copy (a boot of
+  # their own would take minutes more).
+  export REGCORVEX_WINE_TEMPLATE="$WINEPREFIX"
   ctest --test-dir build/test-native --output-on-failure -j "$jobs" -E "$native_wine_tests" ||
     status=1
 fi
+# Both builds' imports on generated documents, in the prefix booted above.
+scripts/differential.sh --portable "${REGCORVEX_DIFFERENTIAL_DOCUMENTS:-300}" || status=1
 # The fuzz targets: their seed corpora replayed, then each fuzzed for a bounded time.
 FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
 

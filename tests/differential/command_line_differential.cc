@@ -73,8 +73,6 @@ std::vector<Outcome> ParseBatch(const std::string& out) {
       report.clear();
       in_report = true;
       finished = false;
-    } else if (line == "end") {
-      finished = true;
     } else if (in_report) {
       report += line + "\n";
       if (line.rfind("exit: ", 0) == 0) {
@@ -83,6 +81,8 @@ std::vector<Outcome> ParseBatch(const std::string& out) {
         }
         in_report = false;
       }
+    } else if (line == "end") {
+      finished = true;
     } else if (line.rfind("value ", 0) == 0) {
       outcomes.back().values.push_back(line.substr(6));
     }
@@ -92,7 +92,7 @@ std::vector<Outcome> ParseBatch(const std::string& out) {
 }
 
 // The outcomes of the cases the batch finished within wine_time, in order.
-std::vector<Outcome> RunWindows(const Programs& programs, const fs::path& work,
+std::vector<Outcome> RunWindows(const Programs& programs, WindowsSide side, const fs::path& work,
                                 const fs::path& tree, const std::vector<CommandLineCase>& cases,
                                 std::chrono::seconds wine_time) {
   if (std::getenv("DISPLAY") == nullptr) {
@@ -108,9 +108,11 @@ std::vector<Outcome> RunWindows(const Programs& programs, const fs::path& work,
   }
   const fs::path list_file = work / "cases.txt";
   std::ofstream(list_file, std::ios::binary) << list;
-  const ProgramResult run = RunWineProgram(
-      prefix, {programs.batch.string(), WindowsPath(programs.windows), WindowsPath(list_file)},
-      wine_time);
+  std::vector<std::string> batch = {programs.batch.string()};
+  if (side == WindowsSide::kInProcess) batch.push_back("--in-process");
+  batch.push_back(WindowsPath(programs.windows));
+  batch.push_back(WindowsPath(list_file));
+  const ProgramResult run = RunWineProgram(prefix, batch, wine_time);
   WaitForWineserver(prefix);
   if (!run.timed_out && run.exit_code != 0) {
     throw std::runtime_error("command_line_batch.exe failed (exit code " +
@@ -139,17 +141,19 @@ std::string Describe(const Divergence& divergence) {
     text += " [" + argument + "]";
   }
   return text + "\n command line tail: " + divergence.parameters + "\n native:\n" +
-         Describe(divergence.native) + " RegCorvex.exe under Wine:\n" +
+         Describe(divergence.native) + " the Windows build under Wine:\n" +
          Describe(divergence.windows);
 }
 
-DifferentialRun RunCommandLineDifferential(const Programs& programs, unsigned seed, int count,
+DifferentialRun RunCommandLineDifferential(const Programs& programs, WindowsSide side,
+                                           unsigned seed, int count,
                                            std::chrono::seconds wine_time) {
   const TempDir work;
   const fs::path tree = work.path() / "files" / "tree";
   WriteCommandLineTree(tree);
   const std::vector<CommandLineCase> cases = GenerateCommandLines(seed, count, WindowsPath(tree));
-  const std::vector<Outcome> windows = RunWindows(programs, work.path(), tree, cases, wine_time);
+  const std::vector<Outcome> windows =
+      RunWindows(programs, side, work.path(), tree, cases, wine_time);
   DifferentialRun result;
   result.cut_short = windows.size() < cases.size();
   for (std::size_t i = 0; i < windows.size(); ++i) {

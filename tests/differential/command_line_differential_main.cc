@@ -1,7 +1,9 @@
-// command_line_differential [COUNT [SEED [MINUTES]]]: runs COUNT generated command lines (default
-// 1000) from SEED (default 1) through the native regcorvex and through RegCorvex.exe under Wine
-// (for at most MINUTES, default 120; the cases it finished by then are compared), and prints each
-// divergence. Exit code 0 when there is none, 1 when there are, 2 when it cannot run.
+// command_line_differential [--program] [COUNT [SEED [MINUTES]]]: runs COUNT generated command
+// lines (default 1000) from SEED (default 1) through the native regcorvex and through the Windows
+// build under Wine (for at most MINUTES, default 120; the cases it finished by then are compared),
+// and prints each divergence. The Windows build's run takes every command line inside one Wine
+// process, or with --program RegCorvex.exe is started for each (about a minute a start where Wine
+// runs emulated). Exit code 0 when there is no divergence, 1 when there are, 2 when it cannot run.
 // scripts/command_line_differential.sh starts the display it needs.
 #include <stdlib.h>
 
@@ -14,6 +16,11 @@
 
 int main(int argc, char** argv) {
   using namespace regcorvex::test;
+  const bool program = argc > 1 && std::string(argv[1]) == "--program";
+  if (program) {
+    --argc;
+    ++argv;
+  }
   const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
   const unsigned seed = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
   const std::chrono::minutes wine_time(argc > 3 ? std::atoi(argv[3]) : 120);
@@ -27,7 +34,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "command_line_differential: %s\n", missing.c_str());
       return 2;
     }
-    const DifferentialRun run = RunCommandLineDifferential(*programs, seed, count, wine_time);
+    const DifferentialRun run = RunCommandLineDifferential(
+        *programs, program ? WindowsSide::kProgram : WindowsSide::kInProcess, seed, count,
+        wine_time);
     for (const Divergence& divergence : run.divergences) {
       std::printf("%s\n", Describe(divergence).c_str());
     }

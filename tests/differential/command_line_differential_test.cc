@@ -1,6 +1,7 @@
-// A bounded run of the command-line differential (command_line_differential.h): the native
-// program and RegCorvex.exe under Wine must agree on every generated command line. Longer runs:
-// scripts/command_line_differential.sh COUNT.
+// Bounded runs of the command-line differential (command_line_differential.h): the native program
+// and the Windows build under Wine must agree on every generated command line, with the Windows
+// build's run taking them in one process and, fewer, with RegCorvex.exe started for each. Longer
+// runs: scripts/command_line_differential.sh COUNT.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,20 +11,29 @@
 namespace regcorvex::test {
 namespace {
 
-constexpr int kCommandLines = 40;
-// Far more than the Wine side needs on an idle machine (a few seconds a command line).
+// Far more than the Wine side needs on an idle machine.
 constexpr std::chrono::seconds kWineTime{900};
 
-TEST(CommandLineDifferentialTest, BothBuildsAgreeOnGeneratedCommandLines) {
+unsigned Seed() {
+  const char* seed = std::getenv("REGCORVEX_DIFFERENTIAL_SEED");
+  return seed != nullptr ? static_cast<unsigned>(std::atoi(seed)) : 1;
+}
+
+void ExpectAgreement(WindowsSide side, int count) {
   std::string missing;
   const auto programs = DifferentialPrograms(&missing);
   if (!programs) GTEST_SKIP() << missing;
-  const char* seed = std::getenv("REGCORVEX_DIFFERENTIAL_SEED");
-  const DifferentialRun run = RunCommandLineDifferential(
-      *programs, seed != nullptr ? static_cast<unsigned>(std::atoi(seed)) : 1, kCommandLines,
-      kWineTime);
-  EXPECT_FALSE(run.cut_short) << "RegCorvex.exe under Wine ran out of time";
+  const DifferentialRun run = RunCommandLineDifferential(*programs, side, Seed(), count, kWineTime);
+  EXPECT_FALSE(run.cut_short) << "the Windows build under Wine ran out of time";
   for (const Divergence& divergence : run.divergences) ADD_FAILURE() << Describe(divergence);
+}
+
+TEST(CommandLineDifferentialTest, BothBuildsAgreeWithTheWindowsRunInOneProcess) {
+  ExpectAgreement(WindowsSide::kInProcess, 200);
+}
+
+TEST(CommandLineDifferentialTest, BothBuildsAgreeWithRegCorvexExeStartedForEach) {
+  ExpectAgreement(WindowsSide::kProgram, 40);
 }
 
 }  // namespace

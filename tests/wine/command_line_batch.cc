@@ -1,25 +1,80 @@
-// command_line_batch.exe PROGRAM.exe CASES: runs PROGRAM once for each line of the file CASES,
-// "<working folder><TAB><parameters>" in the ANSI code page, with the command line
+// command_line_batch.exe [--in-process] PROGRAM.exe CASES: runs PROGRAM once for each line of the
+// file CASES, "<working folder><TAB><parameters>" in the ANSI code page, with the command line
 // "PROGRAM.exe" <parameters> exactly as given, answering its dialogs with OK. Before each run the
 // product's keys are removed. For each case it prints "case <n>", the watcher's report
 // (dialog_report.h), one "value <v>" line per value below the product's key as ProductValues lists
 // it, and "end". Many runs in one Wine process: starting Wine is the slow part of a run.
+// With --in-process the program's own run (RunApplication) takes each command line in this
+// process instead, with its boxes recorded rather than shown: it reads the command line, resolves
+// paths against the working folder and imports as the program does, and a case costs no process
+// start (about a minute where Wine runs emulated). The report then holds the boxes' captions and
+// texts and exit code 0.
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
+#include "app/run.h"
 #include "platform/registry.h"
 #include "tests/e2e/import_cases.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tests/wine/program_watch.h"
 
 namespace {
 
+using regcorvex::test::WatchReport;
+
 constexpr DWORD kRunSeconds = 120;
 
-int RunCases(const std::string& program, const char* cases_file) {
+// The version functions of this process, but for the path of the running executable: the
+// program's run checks its own version resource, which is PROGRAM's, not the batch's.
+class ProgramVersionApi final : public platform::VersionApi {
+ public:
+  explicit ProgramVersionApi(std::string program) : program_(std::move(program)) {}
+  platform::Dword GetFileVersionInfoSizeA(const char* path, platform::Dword* handle) override {
+    return system_.GetFileVersionInfoSizeA(path, handle);
+  }
+  bool GetFileVersionInfoA(const char* path, platform::Dword handle, platform::Dword size,
+                           void* data) override {
+    return system_.GetFileVersionInfoA(path, handle, size, data);
+  }
+  bool VerQueryValueA(const void* block, const char* sub_block, void** buffer,
+                      unsigned* length) override {
+    return system_.VerQueryValueA(block, sub_block, buffer, length);
+  }
+  std::string ExecutablePath() override { return program_; }
+
+ private:
+  platform::VersionApi& system_ = platform::DefaultVersionApi();
+  std::string program_;
+};
+
+WatchReport RunInProcess(const std::string& program, const std::string& command_line,
+                         const std::string& folder) {
+  if (!::SetCurrentDirectoryA(folder.c_str())) {
+    throw std::runtime_error("cannot enter " + folder);
+  }
+  regcorvex::test::RecordingMessageBoxes boxes;
+  ProgramVersionApi version_api(program);
+  regcorvex::PlatformServices services = regcorvex::DefaultPlatformServices();
+  regcorvex::PlatformServices recorded{services.application, boxes,       services.file_system,
+                                       services.registry,    version_api, services.xml_parser,
+                                       command_line};
+  WatchReport report;
+  report.exit_code = static_cast<std::uint32_t>(regcorvex::RunApplication(recorded));
+  for (const regcorvex::test::RecordedBox& box : boxes.boxes) {
+    regcorvex::test::Dialog& dialog = report.dialogs.emplace_back();
+    dialog.caption = box.caption;
+    dialog.text = box.text;
+  }
+  return report;
+}
+
+int RunCases(bool in_process, const std::string& program, const char* cases_file) {
   std::ifstream cases(cases_file, std::ios::binary);
   if (!cases) {
     std::fprintf(stderr, "command_line_batch: cannot read %s\n", cases_file);
@@ -34,8 +89,11 @@ int RunCases(const std::string& program, const char* cases_file) {
       return 1;
     }
     regcorvex::test::RemoveProductKeys(registry);
-    const regcorvex::test::WatchReport report = regcorvex::test::WatchProgram(
-        "\"" + program + "\" " + line.substr(tab + 1), kRunSeconds, line.substr(0, tab));
+    const std::string command_line = "\"" + program + "\" " + line.substr(tab + 1);
+    const std::string folder = line.substr(0, tab);
+    const WatchReport report =
+        in_process ? RunInProcess(program, command_line, folder)
+                   : regcorvex::test::WatchProgram(command_line, kRunSeconds, folder);
     std::string out =
         "case " + std::to_string(number) + "\n" + regcorvex::test::FormatReport(report);
     for (const std::string& value : regcorvex::test::ProductValues(registry)) {
@@ -53,12 +111,13 @@ int RunCases(const std::string& program, const char* cases_file) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
-  if (argc != 3) {
-    std::fputs("usage: command_line_batch.exe PROGRAM.exe CASES\n", stderr);
+  const bool in_process = argc > 1 && std::strcmp(argv[1], "--in-process") == 0;
+  if (argc != (in_process ? 4 : 3)) {
+    std::fputs("usage: command_line_batch.exe [--in-process] PROGRAM.exe CASES\n", stderr);
     return 1;
   }
   try {
-    return RunCases(argv[1], argv[2]);
+    return RunCases(in_process, argv[argc - 2], argv[argc - 1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "command_line_batch: %s\n", e.what());
     return 1;
