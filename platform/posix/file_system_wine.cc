@@ -203,19 +203,81 @@ std::string FullPath(const std::string& name) {
   return name;
 }
 
-// As Wine reports them: folders, else archive files, read-only when no one may write.
-Dword Attributes(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return kFileAttributeDirectory;
-  constexpr Dword kArchive = 0x20, kReadOnly = 0x01;
-  return (info.st_mode & 0222) == 0 ? kArchive | kReadOnly : kArchive;
+constexpr Dword kFileAttributeArchive = 0x20;
+constexpr Dword kFileAttributeReadOnly = 0x01;
+constexpr Dword kFileAttributeReparsePoint = 0x400;
+constexpr Long kErrorBadDeviceType = 66;
+
+// As Wine reports the file at unix_path: folders, else archive files, read-only when no one may
+// write; a folder reached through a symbolic link, or where another file system is mounted, is
+// also a reparse point.
+Long AttributesOf(const std::string& unix_path, Dword* attributes) {
+  struct stat info;
+  if (stat(unix_path.c_str(), &info) != 0) {
+    const std::string parent = unix_path.substr(0, unix_path.find_last_of('/') + 1);
+    struct stat parent_info;
+    return stat(parent.c_str(), &parent_info) == 0 ? kErrorFileNotFound : kErrorPathNotFound;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    *attributes = (info.st_mode & 0222) == 0 ? kFileAttributeArchive | kFileAttributeReadOnly
+                                             : kFileAttributeArchive;
+    return kErrorSuccess;
+  }
+  *attributes = kFileAttributeDirectory;
+  struct stat link, parent;
+  const bool linked = lstat(unix_path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  const bool mounted = stat((unix_path + "/..").c_str(), &parent) == 0 &&
+                       (parent.st_dev != info.st_dev || parent.st_ino == info.st_ino);
+  if (linked || mounted) *attributes |= kFileAttributeReparsePoint;
+  return kErrorSuccess;
 }
 
+// Characters no file name holds; the "?" of a "\\?\" prefix is none of them.
 bool HasInvalidCharacter(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
+  const std::size_t start = TypeOf(path) == PathType::kDevice && path[2] == '?' ? 4 : 0;
+  for (size_t i = start; i < path.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[i]);
     if (c < 32 || std::strchr("<>|\"*?", c) != nullptr) return true;
   }
   return false;
+}
+
+// Where a name leads for the file functions, as Wine's RtlDosPathNameToNtPathName_U and the
+// prefix's drives take it: a DOS device (by the name it is called, "nul" for "nul.txt"), a file by
+// its Unix path, or the error the functions report.
+struct Target {
+  Long error = kErrorSuccess;
+  std::string device;
+  std::string unix_path;
+};
+
+Target Failed(Long error) { return {error, "", ""}; }
+
+Target TargetOf(const std::string& name) {
+  if (name.size() > kMaxAnsiName) return Failed(kErrorFilenameExcedRange);
+  if (name.empty() || HasInvalidCharacter(name)) return Failed(kErrorInvalidName);
+  if (const auto device = DeviceName(name); device && TypeOf(name) != PathType::kDevice) {
+    return {kErrorSuccess, device->substr(4), ""};
+  }
+  const std::string full = FullPath(name);
+  std::string path = full;
+  if (TypeOf(full) == PathType::kDevice) {
+    // "\\?\" hands the rest over as it stands, "\\.\" as the full path left it.
+    path = name[2] == '?' ? name.substr(4) : full.substr(4);
+    std::size_t start = 0;
+    for (std::size_t end = 0; end != std::string::npos; start = end + 1) {
+      end = path.find('\\', start);
+      const std::string_view part = std::string_view(path).substr(start, end - start);
+      if (part == "." || part == "..") return Failed(kErrorInvalidName);
+    }
+    if (path.find('\\') == std::string::npos) {  // a device of the object namespace
+      return Failed(path.size() == 2 && path[1] == ':' ? kErrorInvalidParameter
+                                                       : kErrorBadDeviceType);
+    }
+  }
+  const auto unix_path = path.size() > kMaxFullPath ? std::nullopt : WindowsToUnixPath(path);
+  if (!unix_path) return Failed(kErrorPathNotFound);
+  return {kErrorSuccess, "", *unix_path};
 }
 
 class WineFileSystem final : public FileSystem {
@@ -239,36 +301,46 @@ class WineFileSystem final : public FileSystem {
     return static_cast<Dword>(full.size());
   }
 
+  // A DOS device has the attributes of an archive file.
   Dword GetFileAttributesA(const char* path) override {
-    struct stat info;
-    const Long error = Stat(path, &info);
-    if (error != kErrorSuccess) {
-      last_error_ = error;
-      return kInvalidFileAttributes;
+    const Target target = TargetOf(path != nullptr ? path : "");
+    Dword attributes = kFileAttributeArchive;
+    last_error_ = target.error;
+    if (last_error_ == kErrorSuccess && target.device.empty()) {
+      last_error_ = AttributesOf(target.unix_path, &attributes);
     }
-    return Attributes(info);
+    return last_error_ == kErrorSuccess ? attributes : kInvalidFileAttributes;
   }
 
   Dword GetLastError() override { return static_cast<Dword>(last_error_); }
 
+  // The name found is the last component of the full path, or the device's name; a name that
+  // ends in a separator, or a bare drive, finds nothing.
   bool FindFirstFileA(const char* pattern, FindData* found) override {
-    struct stat info;
-    if (Stat(pattern, &info) != kErrorSuccess) return false;
-    found->attributes = Attributes(info);
-    const std::string name = pattern;
-    found->name = name.substr(name.find_last_of("\\/:") + 1);
-    return true;
+    const std::string name = pattern != nullptr ? pattern : "";
+    const Target target = TargetOf(name);
+    if (target.error != kErrorSuccess) return false;
+    if (!target.device.empty()) {
+      *found = {kFileAttributeArchive, target.device};
+      return true;
+    }
+    const std::string full = FullPath(name);
+    if (full.back() == '\\' || (name.size() == 2 && name[1] == ':')) return false;
+    found->name = full.substr(full.find_last_of('\\') + 1);
+    return AttributesOf(target.unix_path, &found->attributes) == kErrorSuccess;
   }
 
   // Opened without blocking, so that a FIFO put in the file's place cannot stall the read.
+  // The device NUL reads as an empty file; no other device is read.
   Long ReadWholeFile(const char* path, std::string* bytes) override {
-    const std::string name = path != nullptr ? path : "";
-    if (name.empty() || name.size() > kMaxAnsiName) return kErrorFileNotFound;
-    const std::string full = FullPath(name);
-    const auto unix_path = full.size() > kMaxFullPath ? std::nullopt : WindowsToUnixPath(full);
-    if (!unix_path) return kErrorFileNotFound;
+    const Target target = TargetOf(path != nullptr ? path : "");
+    if (EqualIgnoringCase(target.device, "NUL")) {
+      bytes->clear();
+      return kErrorSuccess;
+    }
+    if (target.error != kErrorSuccess || !target.device.empty()) return kErrorFileNotFound;
     const wine_registry::UniqueFd file(
-        ::open(unix_path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        ::open(target.unix_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file) return errno == EACCES || errno == EPERM ? kErrorAccessDenied : kErrorFileNotFound;
     struct stat info;
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kErrorFileNotFound;
@@ -285,18 +357,6 @@ class WineFileSystem final : public FileSystem {
   }
 
  private:
-  Long Stat(const char* path, struct stat* info) {
-    const std::string name = path != nullptr ? path : "";
-    if (name.size() > kMaxAnsiName) return kErrorFilenameExcedRange;
-    if (name.empty() || HasInvalidCharacter(name)) return kErrorInvalidName;
-    const auto unix_path = WindowsToUnixPath(FullPath(name));
-    if (!unix_path) return kErrorPathNotFound;
-    if (stat(unix_path->c_str(), info) == 0) return kErrorSuccess;
-    const std::string parent = unix_path->substr(0, unix_path->find_last_of('/') + 1);
-    struct stat parent_info;
-    return stat(parent.c_str(), &parent_info) == 0 ? kErrorFileNotFound : kErrorPathNotFound;
-  }
-
   Long last_error_ = kErrorSuccess;
 };
 

@@ -283,5 +283,63 @@ TEST_F(UnderWineTest, FullPathNamesAreTheWindowsBuildsOwn) {
   }
 }
 
+// What the file functions say of every form of name the program's existence test meets: files,
+// folders, devices, "\\?\" and "\\.\" paths, streams, names that end in dots or spaces. A name with
+// a wildcard is asked of GetFileAttributesA alone: it refuses it as a bad name, and the existence
+// test then asks no more (FindFirstFileA would search the folder, which the native build does not).
+TEST_F(UnderWineTest, FileAttributesAreTheWindowsBuildsOwn) {
+  const fs::path work = temp_.path() / "tree" / "work";
+  fs::create_directories(work / "sub");
+  temp_.Write("tree/work/p.xml", "<a/>");
+  fs::permissions(work / "p.xml", fs::perms::owner_read | fs::perms::group_read);
+  temp_.Write("tree/work/rw.txt", "x");
+  const std::string folder = WindowsPath(work);
+  const std::vector<std::string> names = {"p.xml",
+                                          "rw.txt",
+                                          "sub",
+                                          "sub\\",
+                                          "missing.xml",
+                                          "missing\\x.xml",
+                                          "NUL",
+                                          "nul.txt",
+                                          "sub\\CON",
+                                          "COM1",
+                                          "CONIN$",
+                                          "\\\\.\\NUL",
+                                          "\\\\?\\" + folder + "\\p.xml",
+                                          "\\\\.\\" + folder + "\\p.xml",
+                                          "\\\\?\\" + folder + "\\sub",
+                                          "\\\\?\\" + folder + "\\x\\..\\p.xml",
+                                          "\\\\.\\" + folder + "\\x\\..\\p.xml",
+                                          "\\\\?\\" + folder + "\\missing",
+                                          "p.xml:stream",
+                                          "<p>",
+                                          "p.xml.",
+                                          "p.xml ",
+                                          "Z:",
+                                          "Z:\\",
+                                          "\\\\?\\Z:\\",
+                                          "\\\\.\\Z:",
+                                          "\\\\.\\Z:\\",
+                                          ".",
+                                          ".."};
+  std::string list_text;
+  for (const std::string& name : names) list_text += name + "\n";
+  const std::vector<std::string> lines =
+      Probe({"attributes", WindowsPath(temp_.Write("names.txt", list_text))}, work);
+  ASSERT_EQ(lines.size(), names.size());
+  const InFolder in(work);
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(ProbeFileAttributes(platform::DefaultFileSystem(), names[i]), lines[i])
+        << "name \"" << names[i] << "\"";
+  }
+  for (const char* wildcard : {"p*.xml", "p?.xml", "*", "sub\\*"}) {
+    EXPECT_EQ(platform::DefaultFileSystem().GetFileAttributesA(wildcard),
+              platform::kInvalidFileAttributes);
+    EXPECT_EQ(platform::DefaultFileSystem().GetLastError(),
+              static_cast<platform::Dword>(platform::kErrorInvalidName));
+  }
+}
+
 }  // namespace
 }  // namespace regcorvex::test

@@ -4,6 +4,8 @@
 //                      texts of surrogates, one line: the bytes WideToAnsi gives, in hex
 //   full-path FILE     for each line of FILE (8-bit text), one line: what GetFullPathNameA gives
 //                      with a buffer of 260 characters, as platform_probe.h formats it
+//   attributes FILE    for each line of FILE, one line: what GetFileAttributesA and FindFirstFileA
+//                      give, as platform_probe.h formats it
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -24,12 +26,14 @@ void PrintCodePage() {
   }
 }
 
-int PrintFullPaths(const char* list) {
+// Prints probe(file system, name) for each line of the file list.
+template <typename Probe>
+int PrintForEachName(const char* list, Probe probe) {
   std::ifstream names(list, std::ios::binary);
   if (!names) return 2;
   platform::FileSystem& file_system = platform::DefaultFileSystem();
   for (std::string name; std::getline(names, name);) {
-    std::puts(regcorvex::test::ProbeFullPath(file_system, name).c_str());
+    std::puts(probe(file_system, name).c_str());
   }
   return 0;
 }
@@ -42,7 +46,12 @@ int main(int argc, char** argv) {
     PrintCodePage();
     return 0;
   }
-  if (action == "full-path" && argc == 3) return PrintFullPaths(argv[2]);
-  std::fputs("usage: platform_probe.exe code-page | full-path FILE\n", stderr);
+  if (action == "full-path" && argc == 3) {
+    return PrintForEachName(argv[2], regcorvex::test::ProbeFullPath);
+  }
+  if (action == "attributes" && argc == 3) {
+    return PrintForEachName(argv[2], regcorvex::test::ProbeFileAttributes);
+  }
+  std::fputs("usage: platform_probe.exe code-page | full-path FILE | attributes FILE\n", stderr);
   return 1;
 }

@@ -21,4 +21,9 @@ std::string HexBytes(const std::string& bytes);
 // the text written, by HexBytes.
 std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& name);
 
+// GetFileAttributesA of name, and FindFirstFileA of it as a pattern, as one line: the attributes
+// (or the error code when there are none), then whether a file was found, its attributes and its
+// name by HexBytes.
+std::string ProbeFileAttributes(platform::FileSystem& file_system, const std::string& name);
+
 }  // namespace regcorvex::test

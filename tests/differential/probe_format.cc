@@ -1,5 +1,7 @@
 #include "tests/differential/platform_probe.h"
 
+#include <cstdio>
+
 #include "platform/hex.h"
 
 namespace regcorvex::test {
@@ -33,6 +35,21 @@ std::string ProbeFullPath(platform::FileSystem& file_system, const std::string& 
   }
   buffer.resize(written);
   return line + " " + HexBytes(buffer);
+}
+
+std::string ProbeFileAttributes(platform::FileSystem& file_system, const std::string& name) {
+  const auto hex = [](platform::Dword value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(value));
+    return std::string(text);
+  };
+  const platform::Dword attributes = file_system.GetFileAttributesA(name.c_str());
+  std::string line = attributes != platform::kInvalidFileAttributes
+                         ? "attributes " + hex(attributes)
+                         : "error " + std::to_string(file_system.GetLastError());
+  platform::FindData found;
+  if (!file_system.FindFirstFileA(name.c_str(), &found)) return line + " found none";
+  return line + " found " + hex(found.attributes) + " " + HexBytes(found.name);
 }
 
 }  // namespace regcorvex::test
