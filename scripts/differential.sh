@@ -23,7 +23,7 @@ jobs=$(nproc)
 
 [[ -f "$native_build/build.ninja" ]] ||
   cmake -S . -B "$native_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON >/dev/null
-cmake --build "$native_build" -j "$jobs" --target differential_runner
+cmake --build "$native_build" -j "$jobs" --target differential_runner compare_results
 [[ -f "$windows_build/build.ninja" ]] ||
   cmake -S . -B "$windows_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -63,4 +63,5 @@ timeout "$deadline" wine "$windows_build/tests/differential/differential_runner.
   "$(windows_path "$work/windows.txt")" </dev/null >"$work/wine.log" 2>&1 ||
   { cat "$work/wine.log" >&2; exit 1; }
 
-python3 tests/differential/compare_results.py "$work/native.txt" "$work/windows.txt" "$documents"
+"$native_build/tests/differential/compare_results" "$work/native.txt" "$work/windows.txt" \
+  "$documents"

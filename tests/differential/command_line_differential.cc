@@ -8,6 +8,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/utf8.h"
+#include "tests/differential/run_comparison.h"
 #include "tests/e2e/command_line_rows.h"
 #include "tests/platform/booted_prefix.h"
 #include "tests/support/temp_dir.h"
@@ -28,13 +29,13 @@ std::string Utf8(const std::string& ansi) {
 
 // The boxes as the native program writes them to standard error: the caption, then each line of
 // the text behind "| " ("|" alone for an empty line).
-Outcome FromStandardError(const std::string& err) {
-  Outcome outcome;
+DocumentRun FromStandardError(const std::string& err) {
+  DocumentRun outcome;
   std::vector<std::vector<std::string>> texts;
   std::istringstream lines(err);
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind("|", 0) != 0 || texts.empty()) {
-      outcome.boxes.emplace_back(line, "");
+      outcome.boxes.push_back({line, ""});
       texts.emplace_back();
     } else {
       texts.back().push_back(line.size() > 2 ? line.substr(2) : "");
@@ -42,27 +43,27 @@ Outcome FromStandardError(const std::string& err) {
   }
   for (std::size_t i = 0; i < texts.size(); ++i) {
     for (std::size_t line = 0; line < texts[i].size(); ++line) {
-      outcome.boxes[i].second += (line > 0 ? "\r\n" : "") + texts[i][line];
+      outcome.boxes[i].text += (line > 0 ? "\r\n" : "") + texts[i][line];
     }
   }
   return outcome;
 }
 
-Outcome RunNative(const Programs& programs, const fs::path& tree, const fs::path& prefix,
-                  const CommandLineCase& c) {
+DocumentRun RunNative(const Programs& programs, const fs::path& tree, const fs::path& prefix,
+                      const CommandLineCase& c) {
   std::vector<std::string> argv = {programs.native.string()};
   for (const std::string& argument : c.arguments) argv.push_back(Utf8(argument));
   const ProgramResult run = RunProgram(argv, {{"WINEPREFIX", prefix.string()}},
                                        TreeFolder(tree, c.folder).string(), kNativeDeadline);
   if (run.timed_out) throw std::runtime_error("regcorvex did not end in time");
-  Outcome outcome = FromStandardError(run.err);
+  DocumentRun outcome = FromStandardError(run.err);
   outcome.values = ProductValues(*platform::OpenWinePrefixRegistry(prefix.string()));
   return outcome;
 }
 
 // Reads the batch's output: one outcome per case it finished, in order.
-std::vector<Outcome> ParseBatch(const std::string& out) {
-  std::vector<Outcome> outcomes;
+std::vector<DocumentRun> ParseBatch(const std::string& out) {
+  std::vector<DocumentRun> outcomes;
   std::istringstream lines(out);
   std::string report;
   bool in_report = false;
@@ -77,7 +78,7 @@ std::vector<Outcome> ParseBatch(const std::string& out) {
       report += line + "\n";
       if (line.rfind("exit: ", 0) == 0) {
         for (const Dialog& dialog : ParseReport(report).dialogs) {
-          outcomes.back().boxes.emplace_back(dialog.caption, dialog.text);
+          outcomes.back().boxes.push_back({dialog.caption, dialog.text});
         }
         in_report = false;
       }
@@ -92,9 +93,10 @@ std::vector<Outcome> ParseBatch(const std::string& out) {
 }
 
 // The outcomes of the cases the batch finished within wine_time, in order.
-std::vector<Outcome> RunWindows(const Programs& programs, WindowsSide side, const fs::path& work,
-                                const fs::path& tree, const std::vector<CommandLineCase>& cases,
-                                std::chrono::seconds wine_time) {
+std::vector<DocumentRun> RunWindows(const Programs& programs, WindowsSide side,
+                                    const fs::path& work, const fs::path& tree,
+                                    const std::vector<CommandLineCase>& cases,
+                                    std::chrono::seconds wine_time) {
   if (std::getenv("DISPLAY") == nullptr) {
     throw std::runtime_error("DISPLAY must name a running X server for RegCorvex.exe's boxes");
   }
@@ -118,7 +120,7 @@ std::vector<Outcome> RunWindows(const Programs& programs, WindowsSide side, cons
     throw std::runtime_error("command_line_batch.exe failed (exit code " +
                              std::to_string(run.exit_code) + "):\n" + run.err);
   }
-  std::vector<Outcome> outcomes = ParseBatch(run.out);
+  std::vector<DocumentRun> outcomes = ParseBatch(run.out);
   if (!run.timed_out && outcomes.size() != cases.size()) {
     throw std::runtime_error("command_line_batch.exe reported " + std::to_string(outcomes.size()) +
                              " of " + std::to_string(cases.size()) + " cases:\n" + run.err);
@@ -128,7 +130,7 @@ std::vector<Outcome> RunWindows(const Programs& programs, WindowsSide side, cons
 
 }  // namespace
 
-std::string Describe(const Outcome& outcome) {
+std::string Describe(const DocumentRun& outcome) {
   std::string text;
   for (const auto& [caption, box] : outcome.boxes) text += "  box [" + caption + "] " + box + "\n";
   for (const std::string& value : outcome.values) text += "  value " + value + "\n";
@@ -152,17 +154,17 @@ DifferentialRun RunCommandLineDifferential(const Programs& programs, WindowsSide
   const fs::path tree = work.path() / "files" / "tree";
   WriteCommandLineTree(tree);
   const std::vector<CommandLineCase> cases = GenerateCommandLines(seed, count, WindowsPath(tree));
-  const std::vector<Outcome> windows =
+  const std::vector<DocumentRun> windows =
       RunWindows(programs, side, work.path(), tree, cases, wine_time);
   DifferentialRun result;
   result.cut_short = windows.size() < cases.size();
   for (std::size_t i = 0; i < windows.size(); ++i) {
     const fs::path prefix = work.path() / "native-prefix" / std::to_string(i);
     fs::create_directories(prefix);
-    const Outcome native = RunNative(programs, tree, prefix, cases[i]);
+    const DocumentRun native = RunNative(programs, tree, prefix, cases[i]);
     fs::remove_all(prefix);
     ++result.compared;
-    if (native != windows[i]) {
+    if (!SameRunLines(RunLines(native), RunLines(windows[i]))) {
       result.divergences.push_back(
           {cases[i], WineCommandLineTail(cases[i].arguments), native, windows[i]});
     }

@@ -11,17 +11,11 @@
 #include <vector>
 
 #include "tests/differential/command_line_cases.h"
+#include "tests/differential/document_run.h"
 
 namespace regcorvex::test {
 
-struct Outcome {
-  std::vector<std::pair<std::string, std::string>> boxes;  // caption, text ("\r\n" lines)
-  std::vector<std::string> values;                         // as ProductValues lists them
-
-  bool operator==(const Outcome&) const = default;
-};
-
-std::string Describe(const Outcome& outcome);
+std::string Describe(const DocumentRun& outcome);
 
 struct Programs {
   std::filesystem::path native;           // regcorvex
@@ -33,8 +27,8 @@ struct Programs {
 struct Divergence {
   CommandLineCase command_line;
   std::string parameters;  // as the Windows program received them
-  Outcome native;
-  Outcome windows;
+  DocumentRun native;
+  DocumentRun windows;
 };
 
 // How the Windows build takes each command line under Wine: RegCorvex.exe started for it, its

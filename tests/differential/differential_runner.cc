@@ -13,23 +13,14 @@
 
 #include "platform/application.h"
 #include "tests/differential/document_run.h"
+#include "tests/differential/run_comparison.h"
 
 namespace regcorvex::test {
 namespace {
 
 std::string Format(const std::string& name, const DocumentRun& run) {
   std::string out = "document " + name + "\n";
-  for (const std::string& value : run.values) out += "value " + value + "\n";
-  for (const Box& box : run.boxes) {
-    out += "box " + box.caption + "\n";
-    std::string_view text = box.text;
-    for (;;) {
-      const size_t end = text.find("\r\n");
-      out += "| " + std::string(text.substr(0, end)) + "\n";
-      if (end == std::string_view::npos) break;
-      text.remove_prefix(end + 2);
-    }
-  }
+  for (const std::string& line : RunLines(run)) out += line + "\n";
   return out + "end\n";
 }
 
