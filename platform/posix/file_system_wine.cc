@@ -69,9 +69,10 @@ std::size_t UncPrefixLength(const std::string& path) {
   return at;
 }
 
-// The DOS device a name stands for (AUX, CON, NUL, PRN, COM1-9, LPT1-9, CONIN$, CONOUT$ as its
-// last component, with any extension, a trailing colon or spaces): "\\.\" and the device, else
-// nothing.
+// The DOS device a name stands for, as Wine's RtlIsDosDeviceName_U finds it: AUX, CON, NUL, PRN,
+// COM1-9, LPT1-9, CONIN$ or CONOUT$ as the last component, up to its first dot or colon, without
+// the spaces that end it ("\\.\" and the device), else nothing. Of the device paths only
+// "\\.\CON" names one.
 std::optional<std::string> DeviceName(const std::string& name) {
   const PathType type = TypeOf(name);
   if (type == PathType::kUnc) return std::nullopt;
@@ -79,28 +80,19 @@ std::optional<std::string> DeviceName(const std::string& name) {
     if (EqualIgnoringCase(name, "\\\\.\\CON")) return "\\\\.\\" + name.substr(4, 3);
     return std::nullopt;
   }
-  std::ptrdiff_t end = static_cast<std::ptrdiff_t>(name.size()) - 1;
-  if (end >= 0 && name[end] == ':') --end;
-  std::ptrdiff_t start = end;
-  for (; start >= 0; --start) {
-    if (IsSeparator(name[start])) break;
-    if (name[start] == ':' && At(name, start + 1) != '.') break;
+  std::size_t start = type == PathType::kAbsoluteDrive || type == PathType::kRelativeDrive ? 2 : 0;
+  for (std::size_t i = start; i < name.size(); ++i) {
+    if (IsSeparator(name[i])) start = i + 1;
   }
-  ++start;
-  if (const std::size_t dot = name.find('.', start); dot != std::string::npos) {
-    end = static_cast<std::ptrdiff_t>(dot) - 1;
-    if (end >= 0 && name[end] == ':') --end;
-  } else {
-    while (end >= 0 && name[end] == ' ') --end;
-  }
-  const std::ptrdiff_t length = end - start + 1;
-  if (length < 3 || length > 7) return std::nullopt;
-  const std::string_view device = std::string_view(name).substr(start, length);
+  std::size_t end = name.find_first_of(".:", start);
+  if (end == std::string::npos) end = name.size();
+  while (end > start && name[end - 1] == ' ') --end;
+  const std::string_view device = std::string_view(name).substr(start, end - start);
   const auto is = [&](std::string_view known) { return EqualIgnoringCase(device, known); };
-  const bool numbered = length == 4 &&
+  const bool numbered = device.size() == 4 &&
                         (EqualIgnoringCase(device.substr(0, 3), "COM") ||
                          EqualIgnoringCase(device.substr(0, 3), "LPT")) &&
-                        device[3] > '0' && device[3] <= '9';
+                        device[3] >= '1' && device[3] <= '9';
   const bool named =
       numbered || is("AUX") || is("CON") || is("NUL") || is("PRN") || is("CONIN$") || is("CONOUT$");
   if (!named) return std::nullopt;
@@ -257,6 +249,15 @@ Target TargetOf(const std::string& name) {
   if (name.size() > kMaxAnsiName) return Failed(kErrorFilenameExcedRange);
   if (name.empty() || HasInvalidCharacter(name)) return Failed(kErrorInvalidName);
   if (const auto device = DeviceName(name); device && TypeOf(name) != PathType::kDevice) {
+    // The device is found in any folder that exists.
+    const std::size_t folder_end = name.find_last_of("\\/") + 1;
+    const bool drive_only = folder_end == 0 && name.size() > 1 && name[1] == ':';
+    const std::string folder = name.substr(0, drive_only ? 2 : folder_end);
+    const auto unix_folder = WindowsToUnixPath(folder.empty() ? CurrentFolder() : FullPath(folder));
+    struct stat info;
+    if (!unix_folder || stat(unix_folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      return Failed(kErrorPathNotFound);
+    }
     return {kErrorSuccess, device->substr(4), ""};
   }
   const std::string full = FullPath(name);
