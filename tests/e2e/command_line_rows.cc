@@ -34,6 +34,22 @@ std::vector<CommandLineRow> MakeRows() {
        {"/IC", "p.xml"},
        {"HKCU: Where = REG_SZ sub"},
        {}},
+      {"a \\\\?\\ path names the file as it stands",
+       "sub",
+       {"/IC", "\\\\?\\{tree}\\p.xml"},
+       {"HKCU: Where = REG_SZ root"},
+       {}},
+      {"a \\\\.\\ path names the file its full path leads to",
+       "",
+       {"/IC", "\\\\.\\{tree}\\sub\\deeper\\..\\p.xml"},
+       {"HKCU: Where = REG_SZ sub"},
+       {}},
+      {"a name after a colon is no device", "sub", {"/IC:NUL"}, {}, {}},
+      {"a device in a folder that does not exist is not found",
+       "",
+       {"/IC", "NUL", "/IP:", "C:\\"},
+       {},
+       {}},
   };
 }
 
