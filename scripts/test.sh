@@ -16,7 +16,7 @@ jobs=$(nproc)
 # document, compared with the native import.
 wine_tests=${REGCORVEX_WINE_TESTS:-all}
 [[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && wine_tests=${REGCORVEX_WINE_TESTS:-smoke}
-native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest|UnderWineTest)\.'
+native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest)\.'
 native_wine_tests+='|^CommandLineDifferentialTest\.BothBuildsAgreeWithRegCorvexExeStartedForEach$'
 
 cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
