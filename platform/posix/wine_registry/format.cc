@@ -549,11 +549,15 @@ void ReadSectionValues(Key& key, std::string_view text, const TextSection& secti
 
 Hive ParseHive(std::string_view text) { return ReadHive(text, nullptr); }
 
-Hive LoadHive(std::shared_ptr<const std::string> text) { return ReadHive(*text, &text); }
+Hive LoadHive(std::shared_ptr<const std::string> text) {
+  Hive hive = ReadHive(*text, &text);
+  hive.text_size = text->size();
+  return hive;
+}
 
 std::string FormatHive(const Hive& hive, KeyText untouched) {
   std::string out;
-  out.reserve(1 << 20);
+  out.reserve(std::max<std::size_t>(std::size_t{1} << 20, hive.text_size + (hive.text_size >> 4)));
   out += kSignature;
   out += '\n';
   out += kRelativeTo;
