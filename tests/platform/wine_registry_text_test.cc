@@ -40,6 +40,8 @@ TEST(WineRegistryTextTest, TheReaderThatKeepsTheTextAgreesWithTheWholeModel) {
       {"a key in two sections, values overwritten", body + "\n[Q] 2\n\n[k] 3\n\"V\"=\"y\"\n"},
       {"keys out of order, parents after children",
        std::string(kHeader) + "\n[B\\\\C] 5\n\"v\"=\"1\"\n\n[A] 4\n\n[B] 6\n#class=\"x\"\n"},
+      {"a key spelt otherwise by its own section than by its subkey's",
+       std::string(kHeader) + "\n[B\\\\C] 5\n\"v\"=\"1\"\n\n[A] 4\n\n[b] 6\n#class=\"x\"\n"},
       {"blank lines, spaces, comments and unknown options",
        std::string(kHeader) + "\n\n  [K]   7  \n#time=2\n#unknown\n  \"v\" = dword:2\n;c\n\n\n"},
       {"a key without a stamp, and empty names in its path",

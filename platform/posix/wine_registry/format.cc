@@ -433,19 +433,40 @@ bool Written(const Key& key) {
   return key.HasValues() || key.subkeys().empty() || key.class_name || key.link;
 }
 
-void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, KeyText untouched) {
-  if (untouched == KeyText::kCopy && key.Untouched() && Written(key)) {
+// "[path]" as Wine writes it.
+void AppendKeyLineStart(std::string& out, const std::vector<const Key*>& path) {
+  out.push_back('[');
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (i > 0) out += "\\\\";
+    AppendEscaped(out, path[i]->name(), '[', ']');
+  }
+  out.push_back(']');
+}
+
+// Whether the key's sections can be copied for it: nothing changed it since it was read, and
+// each section names it as Wine writes its path, so that the names the file gives the key and
+// its parents stay those of the key wherever its sections now stand.
+bool Copyable(const Key& key, const std::vector<const Key*>& path, std::string& line_start) {
+  if (!key.Untouched()) return false;
+  line_start.clear();
+  AppendKeyLineStart(line_start, path);
+  for (const TextSection& section : key.sections()) {
+    if (!key.text().substr(section.begin).starts_with(line_start)) return false;
+  }
+  return true;
+}
+
+void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, KeyText untouched,
+               std::string& line_start) {
+  if (Written(key) && untouched == KeyText::kCopy && Copyable(key, path, line_start)) {
     for (const TextSection& section : key.sections()) {
       out.push_back('\n');
       out += key.text().substr(section.begin, section.end - section.begin);
     }
   } else if (Written(key)) {
-    out += "\n[";
-    for (std::size_t i = 0; i < path.size(); ++i) {
-      if (i > 0) out += "\\\\";
-      AppendEscaped(out, path[i]->name(), '[', ']');
-    }
-    out += "] ";
+    out.push_back('\n');
+    AppendKeyLineStart(out, path);
+    out.push_back(' ');
     const FileTime since_1970 =
         key.modified >= kTicks1601To1970 ? key.modified - kTicks1601To1970 : 0;
     out += std::to_string(static_cast<std::uint32_t>(since_1970 / kTicksPerSecond));
@@ -463,7 +484,7 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, 
   }
   for (const auto& [folded, subkey] : key.subkeys()) {
     path.push_back(subkey.get());
-    AppendKey(out, *subkey, path, untouched);
+    AppendKey(out, *subkey, path, untouched, line_start);
     path.pop_back();
   }
 }
@@ -565,7 +586,8 @@ std::string FormatHive(const Hive& hive, KeyText untouched) {
   out += '\n';
   if (!hive.arch.empty()) out += "\n#arch=" + hive.arch + "\n";
   std::vector<const Key*> path;
-  AppendKey(out, *hive.root, path, untouched);
+  std::string line_start;
+  AppendKey(out, *hive.root, path, untouched, line_start);
   return out;
 }
 
