@@ -65,7 +65,29 @@ END {
   limit = 8 * bytes[b] / 1048576 + 32
   printf "- peak memory at most 8x the document plus 32 MiB (%.1f MiB): %.1f MiB, %s\n", limit, mib(peak[b SUBSEP "native"]), verdict(mib(peak[b SUBSEP "native"]) <= limit)
   target("RegCorvex.exe under Wine within 1.5x of `wine reg import`", ratio(b, "exe", b, "wine_reg"), best(b, "exe", b, "wine_reg"), "x", 1.5, 0)
+  if (count[b SUBSEP "baseline"] > 0) baseline_table()
   if (svg != "") plot()
+}
+
+# The native import against the baseline program, both timed in this run from the same files.
+function baseline_table(s, n, native, base, floor_) {
+  print ""
+  print "Native import against the baseline program, measured in the same run:"
+  print ""
+  print "| values | floor | native import | native / floor | baseline | baseline / floor | baseline / native | native peak memory | baseline peak memory |"
+  print "| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+  for (s = 1; s <= nsizes; s++) {
+    n = sizes[s]
+    native = median(n SUBSEP "native"); base = median(n SUBSEP "baseline"); floor_ = median(n SUBSEP "floor")
+    printf "| %d | %s | %s | %.2f | %s | %.2f | %.2f | %.1f MiB | %.1f MiB |\n", n, seconds(n SUBSEP "floor"), \
+      seconds(n SUBSEP "native"), native / floor_, seconds(n SUBSEP "baseline"), base / floor_, \
+      base / native, mib(peak[n SUBSEP "native"]), mib(peak[n SUBSEP "baseline"])
+  }
+  print ""
+  n = sizes[1]
+  target("native import of " n " values within 2x the floor", ratio(n, "native", n, "floor"), best(n, "native", n, "floor"), "x", 2, 0)
+  n = sizes[nsizes]
+  target("native import of " n " values within 1.3x the floor", ratio(n, "native", n, "floor"), best(n, "native", n, "floor"), "x", 1.3, 0)
 }
 
 # Horizontal bars of the medians, marks at the fastest runs, on a logarithmic time axis; one group

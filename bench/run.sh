@@ -9,6 +9,11 @@
 # round trip to the wineserver, and when the two processes sit on different CPUs each trip waits
 # for a cross-CPU wake-up (on the 2-CPU virtual machine this was written on, about 30 us, which
 # made `wine reg import` of 100,000 values take 0.6 s or 3.7 s at random).
+# The native import is also timed with the program as it is in BENCH_BASELINE (a git revision,
+# default main; empty for none), built from that revision's sources, so that before and after come
+# from the same run. The hive files Wine wrote (booted, after the seeding `wine reg import` and
+# after the timed one) are checked with hive_check: the reader that keeps values in the file's
+# text and its save against the whole-model reader and writer.
 # Prints a Markdown table of medians and writes the plot bench/results.svg.
 # Environment: BENCH_RUNS (runs per measurement, default 5), BENCH_SIZES (default
 # "1000 10000 100000"), BENCH_BUILD_DIR (default build/bench: -native and -windows are appended),
@@ -34,6 +39,16 @@ native=$tools/regcorvex/regcorvex
 exe=$PWD/$build-windows/RegCorvex.exe
 
 work=$(mktemp -d /tmp/regcorvex-bench.XXXXXX)
+baseline_rev=${BENCH_BASELINE-main}
+baseline=
+if [[ -n $baseline_rev ]]; then
+  mkdir "$work/baseline-src"
+  git archive "$baseline_rev" | tar -x -C "$work/baseline-src"
+  cmake -S "$work/baseline-src/bench" -B "$build-baseline" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    >/dev/null
+  cmake --build "$build-baseline" -j "$jobs" --target regcorvex >/dev/null
+  baseline=$PWD/$build-baseline/regcorvex/regcorvex
+fi
 export WINEDEBUG=-all WINEPREFIX=$work/prefix
 unset DISPLAY  # no document here shows a message
 cleanup() {
@@ -71,6 +86,7 @@ for size in "${sizes[@]}"; do
   stop_server
   mkdir "$work/hives-$size"
   cp "$WINEPREFIX"/*.reg "$work/hives-$size/"
+  "$tools/hive_check" "$work/system.booted" "$work/hives-$size"/*.reg >&2
   cp "$work/system.booted" "$WINEPREFIX/system.reg"
   echo "$size document $(stat -c %s "$work/document-$size.xml")" >>"$work/results.txt"
 done
@@ -82,6 +98,10 @@ for ((run = 1; run <= runs; run++)); do
     restore "$size"
     measure "$size" native "$native" /IC "$(windows_path "$document")"
     restore "$size"
+    if [[ -n $baseline ]]; then
+      measure "$size" baseline "$baseline" /IC "$(windows_path "$document")"
+      restore "$size"
+    fi
     measure "$size" floor sh -c 'xmllint --noout "$1" && cp "$2"/system.reg "$2"/user.reg "$3"/' \
       floor "$document" "$WINEPREFIX" "$work/copy"
     restore "$size"
@@ -89,6 +109,7 @@ for ((run = 1; run <= runs; run++)); do
     measure "$size" wine_reg wine reg import "$(windows_path "$work/peer-$size.reg")" /reg:32
     measure "$size" wine_reg_save wineserver -k
     wineserver -w
+    ((run > 1)) || "$tools/hive_check" "$WINEPREFIX"/system.reg "$WINEPREFIX"/user.reg >&2
     restore "$size"
     start_server
     measure "$size" exe wine "$exe" /IC "$(windows_path "$document")"

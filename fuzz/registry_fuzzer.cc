@@ -1,5 +1,7 @@
 // The reader of Wine's hive files: any text either fails with FormatError or gives a hive that,
 // saved and read again, is the same registry, and whose saved text saving does not change again.
+// The reader that keeps values in the text, and the save that copies untouched keys, agree with
+// the whole-model ones on the same text, before and after the same changes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/wine_registry/format.h"
+#include "tests/support/hive_differential.h"
 
 namespace {
 
@@ -55,9 +58,14 @@ bool SameTree(const Key& first, const Key& second) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace reg = platform::wine_registry;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (const std::string difference = hive_differential::Compare(text); !difference.empty()) {
+    std::fprintf(stderr, "%s\n", difference.c_str());
+    Fail("the reader that keeps the text disagrees with the whole model");
+  }
   Hive loaded;
   try {
-    loaded = reg::ParseHive({reinterpret_cast<const char*>(data), size});
+    loaded = reg::ParseHive(text);
   } catch (const reg::FormatError&) {
     return 0;
   }

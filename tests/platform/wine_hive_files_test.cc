@@ -13,6 +13,7 @@
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/unique_hkey.h"
 #include "tests/platform/booted_prefix.h"
+#include "tests/support/hive_differential.h"
 #include "tests/support/temp_dir.h"
 
 namespace regcorvex::test {
@@ -160,6 +161,9 @@ TEST_F(WineHiveFilesTest, ValuesOfEveryTypeWineWroteReadBackAndStayAsWritten) {
   ASSERT_EQ(RunWine(prefix_, "reg import '" + file.string() + "' /reg:32").status, 0);
   const std::string system_before = ReadWholeFile(prefix_ / "system.reg");
   ASSERT_NE(system_before.find("[Software\\\\Wow6432Node\\\\RegCorvexProbe]"), std::string::npos);
+  // The reader that keeps values in the text agrees with the whole-model one on Wine's files.
+  EXPECT_EQ(hive_differential::Compare(system_before), "");
+  EXPECT_EQ(hive_differential::Compare(ReadWholeFile(prefix_ / "user.reg")), "");
 
   const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
   Hkey raw = platform::kNoKey;

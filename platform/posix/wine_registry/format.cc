@@ -1,6 +1,8 @@
 #include "platform/posix/wine_registry/format.h"
 
+#include <algorithm>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "platform/hex.h"
@@ -28,7 +30,9 @@ std::string_view TrimRight(std::string_view text) {
 // Hands out the file's lines and raises errors that name the current one.
 class LineReader {
  public:
-  explicit LineReader(std::string_view text) : text_(text) {}
+  // Reads text from position on; number is the number of the line before it.
+  explicit LineReader(std::string_view text, std::size_t position = 0, int number = 0)
+      : text_(text), position_(position), number_(number) {}
 
   std::optional<std::string_view> Next() {
     if (position_ >= text_.size()) return std::nullopt;
@@ -39,6 +43,11 @@ class LineReader {
     ++number_;
     return line;
   }
+
+  // Where the next line starts: the end of the lines read so far.
+  std::size_t position() const { return std::min(position_, text_.size()); }
+
+  int number() const { return number_; }
 
   [[noreturn]] void Fail(const std::string& what) const {
     throw FormatError("line " + std::to_string(number_) + ": " + what);
@@ -69,7 +78,22 @@ std::optional<char32_t> DecodeUtf8(std::string_view& text) {
   return code;
 }
 
-void AppendCodePoint(std::u16string& out, char32_t code) {
+// Stands in for the text or bytes a parse would build, where only whether the line is sound
+// matters.
+struct Discard {
+  template <typename T>
+  void push_back(T) {}
+};
+
+// A value line read only to check it.
+struct CheckedValue {
+  Discard name;
+  Dword type = kRegNone;
+  Discard data;
+};
+
+template <typename Out>
+void AppendCodePoint(Out& out, char32_t code) {
   if (code < 0x10000) {
     out.push_back(static_cast<char16_t>(code));
   } else {
@@ -81,15 +105,16 @@ void AppendCodePoint(std::u16string& out, char32_t code) {
 // Reads an escaped string up to its unescaped end character, which it consumes. The escapes are
 // Wine's: C escapes, "\x" with up to four hex digits, octal with up to three digits, and a
 // backslash before any other character standing for that character.
-std::optional<std::u16string> ParseString(std::string_view& text, char end) {
+// Out is std::u16string, or Discard to check the string alone.
+template <typename Out>
+bool ParseString(std::string_view& text, char end, Out& result) {
   static constexpr std::string_view kLetters = "abtnvfre";
   static constexpr char16_t kControls[] = {7, 8, 9, 10, 11, 12, 13, 27};
-  std::u16string result;
   while (!text.empty() && text.front() != end) {
     const char c = text.front();
     if (static_cast<unsigned char>(c) >= 0x80) {
       const auto code = DecodeUtf8(text);
-      if (!code) return std::nullopt;
+      if (!code) return false;
       AppendCodePoint(result, *code);
       continue;
     }
@@ -98,7 +123,7 @@ std::optional<std::u16string> ParseString(std::string_view& text, char end) {
       result.push_back(static_cast<char16_t>(c));
       continue;
     }
-    if (text.empty()) return std::nullopt;
+    if (text.empty()) return false;
     const char escaped = text.front();
     text.remove_prefix(1);
     if (const auto letter = kLetters.find(escaped); letter != std::string_view::npos) {
@@ -120,17 +145,17 @@ std::optional<std::u16string> ParseString(std::string_view& text, char end) {
     } else if (static_cast<unsigned char>(escaped) < 0x80) {
       result.push_back(static_cast<char16_t>(escaped));
     } else {
-      return std::nullopt;
+      return false;
     }
   }
-  if (text.empty()) return std::nullopt;
+  if (text.empty()) return false;
   text.remove_prefix(1);
-  return result;
+  return true;
 }
 
-// Reads "xx,xx,...", following "\" line continuations.
-std::string ParseHex(std::string_view text, LineReader& lines) {
-  std::string bytes;
+// Reads "xx,xx,...", following "\" line continuations. Bytes is std::string or Discard.
+template <typename Bytes>
+void ParseHex(std::string_view text, LineReader& lines, Bytes& bytes) {
   for (;;) {
     text = TrimLeft(text);
     while (!text.empty() && HexDigitValue(text.front()) >= 0) {
@@ -145,7 +170,7 @@ std::string ParseHex(std::string_view text, LineReader& lines) {
       if (!text.empty() && text.front() == ',') text = TrimLeft(text.substr(1));
     }
     text = TrimRight(text);
-    if (text.empty()) return bytes;
+    if (text.empty()) return;
     if (text != "\\") lines.Fail("malformed hex data");
     const auto next = lines.Next();
     if (!next) lines.Fail("hex data continues past the end of the file");
@@ -164,15 +189,14 @@ Dword ParseHexNumber(std::string_view digits, std::size_t max_digits, LineReader
   return number;
 }
 
-void ParseValue(Key& key, std::string_view text, LineReader& lines) {
-  Value value;
+// Reads a value line (and its continuation lines) into value: a Value, or a CheckedValue to check
+// the line alone.
+template <typename Out>
+void ParseValue(Out& value, std::string_view text, LineReader& lines) {
+  constexpr bool kKeep = std::is_same_v<Out, Value>;
   const bool is_default = text.front() == '@';
   text.remove_prefix(1);
-  if (!is_default) {
-    auto name = ParseString(text, '"');
-    if (!name) lines.Fail("malformed value name");
-    value.name = std::move(*name);
-  }
+  if (!is_default && !ParseString(text, '"', value.name)) lines.Fail("malformed value name");
   text = TrimLeft(text);
   if (text.empty() || text.front() != '=') lines.Fail("malformed value name");
   text = TrimLeft(text.substr(1));
@@ -186,12 +210,15 @@ void ParseValue(Key& key, std::string_view text, LineReader& lines) {
   for (const StringForm& form : kStrings) {
     if (!text.starts_with(form.prefix)) continue;
     text.remove_prefix(form.prefix.size());
-    auto data = ParseString(text, '"');
-    if (!data || !TrimRight(text).empty()) lines.Fail("malformed string value");
-    data->push_back(u'\0');
+    std::conditional_t<kKeep, std::u16string, Discard> data;
+    if (!ParseString(text, '"', data) || !TrimRight(text).empty()) {
+      lines.Fail("malformed string value");
+    }
     value.type = form.type;
-    value.data = BytesFromUtf16(*data);
-    key.SetValue(std::move(value));
+    if constexpr (kKeep) {
+      data.push_back(u'\0');
+      value.data = BytesFromUtf16(data);
+    }
     return;
   }
   if (text.starts_with("dword:")) {
@@ -200,49 +227,72 @@ void ParseValue(Key& key, std::string_view text, LineReader& lines) {
     for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
   } else if (text.starts_with("hex:")) {
     value.type = kRegBinary;
-    value.data = ParseHex(text.substr(4), lines);
+    ParseHex(text.substr(4), lines, value.data);
   } else if (text.starts_with("hex(")) {
     const std::size_t close = text.find("):");
     if (close == std::string_view::npos) lines.Fail("malformed value type");
     value.type = ParseHexNumber(text.substr(4, close - 4), 8, lines, "malformed value type");
-    value.data = ParseHex(text.substr(close + 2), lines);
+    ParseHex(text.substr(close + 2), lines, value.data);
   } else {
     lines.Fail("unknown value type");
   }
-  key.SetValue(std::move(value));
 }
 
+// The keys of the last "[path]" line, one a part of its path: the next line, which in a file
+// Wine wrote shares most of them, finds those without a look-up.
+struct LastPath {
+  struct Part {
+    std::size_t start = 0;
+    std::size_t size = 0;
+    std::shared_ptr<Key> key;
+  };
+  std::u16string path;
+  std::vector<Part> parts;
+  // The buffers of the next line, kept so that their memory is reused.
+  std::u16string next_path;
+  std::vector<Part> next_parts;
+};
+
 // Reads "[path] stamp" and returns the key, creating it and its missing parents.
-std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader& lines) {
+std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader& lines,
+                                  LastPath& last) {
   text.remove_prefix(1);
-  const auto path = ParseString(text, ']');
-  if (!path) lines.Fail("malformed key name");
+  std::u16string& path = last.next_path;
+  path.clear();
+  if (!ParseString(text, ']', path)) lines.Fail("malformed key name");
   text = TrimRight(TrimLeft(text));
-  FileTime stamp = Now();
-  if (!text.empty()) {
-    FileTime seconds = 0;
-    for (const char c : text) {
-      if (c < '0' || c > '9' || seconds > 0xFFFFFFFFu) lines.Fail("malformed key stamp");
-      seconds = seconds * 10 + static_cast<FileTime>(c - '0');
-    }
-    stamp = seconds * kTicksPerSecond + kTicks1601To1970;
+  FileTime seconds = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9' || seconds > 0xFFFFFFFFu) lines.Fail("malformed key stamp");
+    seconds = seconds * 10 + static_cast<FileTime>(c - '0');
   }
+  const FileTime stamp = text.empty() ? Now() : seconds * kTicksPerSecond + kTicks1601To1970;
+  std::vector<LastPath::Part>& parts = last.next_parts;
+  parts.clear();
   std::shared_ptr<Key> key = hive.root;
+  bool same_so_far = true;
   std::size_t start = 0;
-  std::size_t depth = 0;
-  while (start <= path->size()) {
-    std::size_t end = path->find(u'\\', start);
-    if (end == std::u16string::npos) end = path->size();
+  while (start <= path.size()) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string::npos) end = path.size();
     if (end - start > kWineMaxKeyNameLength) lines.Fail("key name longer than 256 characters");
     if (end > start) {
-      if (++depth > kMaxKeyDepth) {
+      if (parts.size() == kMaxKeyDepth) {
         lines.Fail("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       }
-      key = key->AddSubkey(std::u16string_view(*path).substr(start, end - start), stamp);
+      const std::u16string_view name = std::u16string_view(path).substr(start, end - start);
+      const std::size_t at = parts.size();
+      same_so_far =
+          same_so_far && at < last.parts.size() &&
+          std::u16string_view(last.path).substr(last.parts[at].start, last.parts[at].size) == name;
+      key = same_so_far ? last.parts[at].key : key->AddSubkey(name, stamp);
+      parts.push_back({start, name.size(), key});
     }
     start = end + 1;
   }
   key->modified = stamp;
+  std::swap(last.path, path);
+  std::swap(last.parts, parts);
   return key;
 }
 
@@ -258,9 +308,9 @@ void ParseKeyOption(Key& key, std::string_view text, LineReader& lines) {
     key.modified = stamp;
   } else if (text.starts_with("#class=\"")) {
     text.remove_prefix(8);
-    auto name = ParseString(text, '"');
-    if (!name) lines.Fail("malformed #class");
-    key.class_name = std::move(*name);
+    std::u16string name;
+    if (!ParseString(text, '"', name)) lines.Fail("malformed #class");
+    key.class_name = std::move(name);
   } else if (TrimRight(text) == "#link") {
     key.link = true;
   }
@@ -379,14 +429,44 @@ void AppendValue(std::string& out, const Value& value) {
 
 // A key is written when it holds values, has no subkeys, or carries a class or a link; the
 // others come back by themselves as the parents of the keys below them.
-void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path) {
-  if (!key.values().empty() || key.subkeys().empty() || key.class_name || key.link) {
-    out += "\n[";
-    for (std::size_t i = 0; i < path.size(); ++i) {
-      if (i > 0) out += "\\\\";
-      AppendEscaped(out, path[i]->name(), '[', ']');
+bool Written(const Key& key) {
+  return key.HasValues() || key.subkeys().empty() || key.class_name || key.link;
+}
+
+// "[path]" as Wine writes it.
+void AppendKeyLineStart(std::string& out, const std::vector<const Key*>& path) {
+  out.push_back('[');
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (i > 0) out += "\\\\";
+    AppendEscaped(out, path[i]->name(), '[', ']');
+  }
+  out.push_back(']');
+}
+
+// Whether the key's sections can be copied for it: nothing changed it since it was read, and
+// each section names it as Wine writes its path, so that the names the file gives the key and
+// its parents stay those of the key wherever its sections now stand.
+bool Copyable(const Key& key, const std::vector<const Key*>& path, std::string& line_start) {
+  if (!key.Untouched()) return false;
+  line_start.clear();
+  AppendKeyLineStart(line_start, path);
+  for (const TextSection& section : key.sections()) {
+    if (!key.text().substr(section.begin).starts_with(line_start)) return false;
+  }
+  return true;
+}
+
+void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, KeyText untouched,
+               std::string& line_start) {
+  if (Written(key) && untouched == KeyText::kCopy && Copyable(key, path, line_start)) {
+    for (const TextSection& section : key.sections()) {
+      out.push_back('\n');
+      out += key.text().substr(section.begin, section.end - section.begin);
     }
-    out += "] ";
+  } else if (Written(key)) {
+    out.push_back('\n');
+    AppendKeyLineStart(out, path);
+    out.push_back(' ');
     const FileTime since_1970 =
         key.modified >= kTicks1601To1970 ? key.modified - kTicks1601To1970 : 0;
     out += std::to_string(static_cast<std::uint32_t>(since_1970 / kTicksPerSecond));
@@ -404,30 +484,52 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path) 
   }
   for (const auto& [folded, subkey] : key.subkeys()) {
     path.push_back(subkey.get());
-    AppendKey(out, *subkey, path);
+    AppendKey(out, *subkey, path, untouched, line_start);
     path.pop_back();
   }
 }
 
-}  // namespace
-
-Hive ParseHive(std::string_view text) {
+// Reads the file's lines. With text, each key keeps its sections and their values are only
+// checked here; without, the values go into the keys.
+Hive ReadHive(std::string_view view, const std::shared_ptr<const std::string>* text) {
   Hive hive;
-  LineReader lines(text);
+  LineReader lines(view);
   const auto first = lines.Next();
   if (!first || TrimRight(*first) != kSignature) lines.Fail("not a Wine registry file");
+  LastPath last;
   std::shared_ptr<Key> key;
-  while (const auto line = lines.Next()) {
+  TextSection section;
+  bool with_values = false;
+  std::vector<Key*> read;
+  const auto end_section = [&] {
+    if (text == nullptr || !key) return;
+    key->AddSection(*text, section, with_values);
+    read.push_back(key.get());
+  };
+  for (std::size_t start = lines.position(); const auto line = lines.Next();
+       start = lines.position()) {
     const std::string_view content = TrimLeft(*line);
     if (content.empty()) continue;
     switch (content.front()) {
       case '[':
-        key = ParseKeyLine(hive, content, lines);
+        end_section();
+        key = ParseKeyLine(hive, content, lines, last);
+        section = {start, 0, 0};
+        section.line = lines.number();
+        with_values = false;
         break;
       case '@':
       case '"':
         if (!key) lines.Fail("value outside any key");
-        ParseValue(*key, content, lines);
+        if (text != nullptr) {
+          CheckedValue value;
+          ParseValue(value, content, lines);
+          with_values = true;
+        } else {
+          Value value;
+          ParseValue(value, content, lines);
+          key->SetValue(std::move(value));
+        }
         break;
       case '#':
         if (key) {
@@ -445,13 +547,38 @@ Hive ParseHive(std::string_view text) {
       default:
         lines.Fail("unrecognised line");
     }
+    section.end = lines.position();
   }
+  end_section();
+  for (Key* key_read : read) key_read->MarkRead();
   return hive;
 }
 
-std::string FormatHive(const Hive& hive) {
+}  // namespace
+
+void ReadSectionValues(Key& key, std::string_view text, const TextSection& section) {
+  LineReader lines(text.substr(0, section.end), section.begin, section.line - 1);
+  lines.Next();  // the "[path]" line
+  while (const auto line = lines.Next()) {
+    const std::string_view content = TrimLeft(*line);
+    if (content.empty() || (content.front() != '@' && content.front() != '"')) continue;
+    Value value;
+    ParseValue(value, content, lines);
+    key.StoreValue(std::move(value));
+  }
+}
+
+Hive ParseHive(std::string_view text) { return ReadHive(text, nullptr); }
+
+Hive LoadHive(std::shared_ptr<const std::string> text) {
+  Hive hive = ReadHive(*text, &text);
+  hive.text_size = text->size();
+  return hive;
+}
+
+std::string FormatHive(const Hive& hive, KeyText untouched) {
   std::string out;
-  out.reserve(1 << 20);
+  out.reserve(std::max<std::size_t>(std::size_t{1} << 20, hive.text_size + (hive.text_size >> 4)));
   out += kSignature;
   out += '\n';
   out += kRelativeTo;
@@ -459,7 +586,8 @@ std::string FormatHive(const Hive& hive) {
   out += '\n';
   if (!hive.arch.empty()) out += "\n#arch=" + hive.arch + "\n";
   std::vector<const Key*> path;
-  AppendKey(out, *hive.root, path);
+  std::string line_start;
+  AppendKey(out, *hive.root, path, untouched, line_start);
   return out;
 }
 

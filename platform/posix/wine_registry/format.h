@@ -3,6 +3,7 @@
 // Formatting a parsed hive gives back what Wine would write for it, byte for byte.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,7 +18,15 @@ class FormatError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Reads the whole hive into memory.
 Hive ParseHive(std::string_view text);
-std::string FormatHive(const Hive& hive);
+// Reads the hive as ParseHive does, with the same checks and errors, but leaves each key's values
+// in the text until they are first used. The keys keep the text.
+Hive LoadHive(std::shared_ptr<const std::string> text);
+
+// How FormatHive writes a key that LoadHive read and nothing changed since: formatted like any
+// other, or as the text it was read from. A file Wine wrote gives the same bytes either way.
+enum class KeyText { kFormat, kCopy };
+std::string FormatHive(const Hive& hive, KeyText untouched = KeyText::kFormat);
 
 }  // namespace platform::wine_registry

@@ -253,7 +253,8 @@ class WineRegistry final : public WinePrefixRegistry {
                 " was not saved: another program changed it while this run was working on it. " +
                 "The values written in this run are lost; those of the other program are kept.";
       } else {
-        error = wine_registry::ReplaceHiveFile(path, wine_registry::FormatHive(slot->hive));
+        error = wine_registry::ReplaceHiveFile(
+            path, wine_registry::FormatHive(slot->hive, wine_registry::KeyText::kCopy));
       }
       (error.empty() ? saved : errors).push_back(error.empty() ? path : error);
     }
@@ -329,7 +330,8 @@ class WineRegistry final : public WinePrefixRegistry {
     slot.version = file.version;
     if (file.exists) {
       try {
-        slot.hive = wine_registry::ParseHive(file.contents);
+        slot.hive =
+            wine_registry::LoadHive(std::make_shared<const std::string>(std::move(file.contents)));
       } catch (const wine_registry::FormatError& e) {
         slot.failure_code = kErrorBadlyFormedDb;
         slot.failure =

@@ -50,11 +50,35 @@ bool FoldedLess(std::u16string_view a, std::u16string_view b) {
 }
 
 const Value* Key::FindValue(std::u16string_view name) const {
-  const auto it = values_.find(name);
+  const auto it = values().find(name);
   return it == values_.end() ? nullptr : &*it;
 }
 
+void Key::AddSection(const std::shared_ptr<const std::string>& text, TextSection section,
+                     bool with_values) {
+  if (!text_) text_ = text;
+  sections_.push_back(section);
+  values_unread_ = values_unread_ || with_values;
+}
+
+void Key::MarkRead() {
+  changed_ = false;
+  read_modified_ = modified;
+}
+
+void Key::ReadValues() const {
+  values_unread_ = false;
+  Key& self = const_cast<Key&>(*this);
+  for (const TextSection& section : sections_) ReadSectionValues(self, *text_, section);
+}
+
 void Key::SetValue(Value value) {
+  values();
+  changed_ = true;
+  StoreValue(std::move(value));
+}
+
+void Key::StoreValue(Value value) {
   const auto it = values_.lower_bound(std::u16string_view(value.name));
   if (it == values_.end() || FoldedLess(value.name, it->name)) {
     value_cursor_.Reset();
@@ -67,14 +91,17 @@ void Key::SetValue(Value value) {
 }
 
 bool Key::DeleteValue(std::u16string_view name) {
+  values();
   value_cursor_.Reset();
   const auto it = values_.find(name);
   if (it == values_.end()) return false;
   values_.erase(it);
+  changed_ = true;
   return true;
 }
 
 const Value* Key::ValueAt(std::size_t index) {
+  values();
   const auto it = value_cursor_.At(values_, index);
   return it == values_.end() ? nullptr : &*it;
 }
@@ -87,6 +114,7 @@ std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) const {
 std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
   const auto [it, inserted] = subkeys_.try_emplace(FoldCase(name));
   if (inserted) {
+    changed_ = true;
     subkey_cursor_.Reset();
     it->second = std::make_shared<Key>(std::u16string(name), stamp);
     it->second->parent_ = this;
@@ -100,6 +128,7 @@ bool Key::DeleteSubkey(std::u16string_view name) {
   it->second->deleted = true;
   it->second->parent_ = nullptr;
   subkeys_.erase(it);
+  changed_ = true;
   subkey_cursor_.Reset();
   return true;
 }

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win_types.h"
 
@@ -73,6 +74,18 @@ class Cursor {
   bool valid_ = false;
 };
 
+// A key's section in the text of a hive file: from the start of its "[path]" line to the end of
+// its last line, and the number of that first line.
+struct TextSection {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  int line = 0;
+};
+
+class Key;
+// Reads the values of a section into the key, as they stood in the file (format.cc).
+void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
+
 class Key {
  public:
   using Values = std::set<Value, ValueNameOrder>;
@@ -83,7 +96,13 @@ class Key {
   const std::u16string& name() const { return name_; }
   // The key that holds this one; null for a hive's root and for a deleted key.
   Key* parent() const { return parent_; }
-  const Values& values() const { return values_; }
+  // The values of a key read from a file are parsed from its sections at their first use.
+  const Values& values() const {
+    if (values_unread_) ReadValues();
+    return values_;
+  }
+  // Whether the key holds a value, without reading them.
+  bool HasValues() const { return values_unread_ || !values_.empty(); }
   const Subkeys& subkeys() const { return subkeys_; }
 
   const Value* FindValue(std::u16string_view name) const;
@@ -98,15 +117,37 @@ class Key {
   bool DeleteSubkey(std::u16string_view name);
   std::shared_ptr<Key> SubkeyAt(std::size_t index);
 
+  // For a key read from a file: one more section of it (a key may have several) and whether
+  // that section holds values.
+  void AddSection(const std::shared_ptr<const std::string>& text, TextSection section,
+                  bool with_values);
+  // The key as the file left it: what changes from here on tells an untouched key.
+  void MarkRead();
+  // The key's sections in the file it was read from; empty for a key no section names.
+  const std::vector<TextSection>& sections() const { return sections_; }
+  std::string_view text() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+  // Whether nothing about the key changed since MarkRead: not its values, its subkeys or its stamp.
+  bool Untouched() const { return !sections_.empty() && !changed_ && modified == read_modified_; }
+
   FileTime modified;
   std::optional<std::u16string> class_name;  // "#class=" of the file
   bool link = false;                         // "#link": a symbolic link to another key
   bool deleted = false;
 
  private:
+  friend void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
+  void ReadValues() const;
+  // Stores the value without counting it as a change.
+  void StoreValue(Value value);
+
   std::u16string name_;
   Key* parent_ = nullptr;
-  Values values_;
+  mutable Values values_;
+  std::shared_ptr<const std::string> text_;
+  std::vector<TextSection> sections_;
+  mutable bool values_unread_ = false;
+  bool changed_ = false;
+  FileTime read_modified_ = 0;
   Subkeys subkeys_;
   Cursor<Values> value_cursor_;
   Cursor<Subkeys> subkey_cursor_;
@@ -117,6 +158,7 @@ struct Hive {
   std::string relative_to;  // the path after ";; All keys relative to ", as written
   std::string arch;         // "win32", "win64", or empty when the file has no "#arch=" line
   std::shared_ptr<Key> root = std::make_shared<Key>(u"", 0);
+  std::size_t text_size = 0;  // of the file LoadHive read it from: about the size it saves to
 };
 
 }  // namespace platform::wine_registry
