@@ -1,13 +1,13 @@
 // The two builds on the same command lines: each generated case runs through the native regcorvex
 // (a fresh prefix per case) and through the Windows build under Wine (all cases in one batch, in
 // one booted prefix), in one file tree whose folders hold documents that import where they are.
-// The outcomes compared: the values below the product's key and the boxes (caption and text).
+// The outcomes compared, as run_comparison.h compares them: the values below the product's key and
+// the boxes (caption and text).
 #pragma once
 
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/differential/command_line_cases.h"
