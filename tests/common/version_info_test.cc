@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/version_fixture.h"
+#include "tests/support/chosen_executable_version_api.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_platform.h"
 
@@ -133,31 +134,17 @@ TEST(TVersionInfoTest, ReadsEachResource) {
   }
 }
 
-// The version functions of the platform, except that the running executable is a chosen file and
-// the loads are counted.
-class CountingVersionApi final : public platform::VersionApi {
+// The platform's version functions for a chosen executable, counting the loads.
+class CountingVersionApi final : public test::ChosenExecutableVersionApi {
  public:
-  explicit CountingVersionApi(std::string executable) : executable_(std::move(executable)) {}
+  using ChosenExecutableVersionApi::ChosenExecutableVersionApi;
 
   platform::Dword GetFileVersionInfoSizeA(const char* path, platform::Dword* handle) override {
     ++loads;
-    return real_.GetFileVersionInfoSizeA(path, handle);
+    return ChosenExecutableVersionApi::GetFileVersionInfoSizeA(path, handle);
   }
-  bool GetFileVersionInfoA(const char* path, platform::Dword handle, platform::Dword size,
-                           void* data) override {
-    return real_.GetFileVersionInfoA(path, handle, size, data);
-  }
-  bool VerQueryValueA(const void* block, const char* sub_block, void** buffer,
-                      unsigned* length) override {
-    return real_.VerQueryValueA(block, sub_block, buffer, length);
-  }
-  std::string ExecutablePath() override { return executable_; }
 
   int loads = 0;
-
- private:
-  platform::VersionApi& real_ = platform::DefaultVersionApi();
-  std::string executable_;
 };
 
 class LoadTest : public ::testing::Test {

@@ -21,6 +21,7 @@
 #include "app/run.h"
 #include "platform/registry.h"
 #include "tests/e2e/import_cases.h"
+#include "tests/support/chosen_executable_version_api.h"
 #include "tests/support/recording_message_boxes.h"
 #include "tests/wine/program_watch.h"
 
@@ -30,36 +31,14 @@ using regcorvex::test::WatchReport;
 
 constexpr DWORD kRunSeconds = 120;
 
-// The version functions of this process, but for the path of the running executable: the
-// program's run checks its own version resource, which is PROGRAM's, not the batch's.
-class ProgramVersionApi final : public platform::VersionApi {
- public:
-  explicit ProgramVersionApi(std::string program) : program_(std::move(program)) {}
-  platform::Dword GetFileVersionInfoSizeA(const char* path, platform::Dword* handle) override {
-    return system_.GetFileVersionInfoSizeA(path, handle);
-  }
-  bool GetFileVersionInfoA(const char* path, platform::Dword handle, platform::Dword size,
-                           void* data) override {
-    return system_.GetFileVersionInfoA(path, handle, size, data);
-  }
-  bool VerQueryValueA(const void* block, const char* sub_block, void** buffer,
-                      unsigned* length) override {
-    return system_.VerQueryValueA(block, sub_block, buffer, length);
-  }
-  std::string ExecutablePath() override { return program_; }
-
- private:
-  platform::VersionApi& system_ = platform::DefaultVersionApi();
-  std::string program_;
-};
-
 WatchReport RunInProcess(const std::string& program, const std::string& command_line,
                          const std::string& folder) {
   if (!::SetCurrentDirectoryA(folder.c_str())) {
     throw std::runtime_error("cannot enter " + folder);
   }
   regcorvex::test::RecordingMessageBoxes boxes;
-  ProgramVersionApi version_api(program);
+  // The run checks its own version resource, which is PROGRAM's, not the batch's.
+  regcorvex::test::ChosenExecutableVersionApi version_api(program);
   regcorvex::PlatformServices services = regcorvex::DefaultPlatformServices();
   regcorvex::PlatformServices recorded{services.application, boxes,       services.file_system,
                                        services.registry,    version_api, services.xml_parser,
