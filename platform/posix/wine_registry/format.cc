@@ -238,62 +238,58 @@ void ParseValue(Out& value, std::string_view text, LineReader& lines) {
   }
 }
 
-// The keys of the last "[path]" line, one a part of its path: the next line, which in a file
-// Wine wrote shares most of them, finds those without a look-up.
-struct LastPath {
-  struct Part {
+// A "[path] stamp" line: its path, the spans of the path's names, how many leading names it
+// spells as the line before it does, and its stamp.
+struct KeyLine {
+  struct Name {
     std::size_t start = 0;
     std::size_t size = 0;
-    std::shared_ptr<Key> key;
   };
   std::u16string path;
-  std::vector<Part> parts;
-  // The buffers of the next line, kept so that their memory is reused.
-  std::u16string next_path;
-  std::vector<Part> next_parts;
+  std::vector<Name> names;
+  std::size_t shared = 0;
+  FileTime stamp = 0;
+
+  std::u16string_view name(std::size_t i) const {
+    return std::u16string_view(path).substr(names[i].start, names[i].size);
+  }
 };
 
-// Reads "[path] stamp" and returns the key, creating it and its missing parents.
-std::shared_ptr<Key> ParseKeyLine(Hive& hive, std::string_view text, LineReader& lines,
-                                  LastPath& last) {
+// Reads "[path] stamp" into line, all but line.shared.
+void ParseKeyLine(std::string_view text, LineReader& lines, KeyLine& line) {
   text.remove_prefix(1);
-  std::u16string& path = last.next_path;
-  path.clear();
-  if (!ParseString(text, ']', path)) lines.Fail("malformed key name");
+  line.path.clear();
+  if (!ParseString(text, ']', line.path)) lines.Fail("malformed key name");
   text = TrimRight(TrimLeft(text));
   FileTime seconds = 0;
   for (const char c : text) {
     if (c < '0' || c > '9' || seconds > 0xFFFFFFFFu) lines.Fail("malformed key stamp");
     seconds = seconds * 10 + static_cast<FileTime>(c - '0');
   }
-  const FileTime stamp = text.empty() ? Now() : seconds * kTicksPerSecond + kTicks1601To1970;
-  std::vector<LastPath::Part>& parts = last.next_parts;
-  parts.clear();
-  std::shared_ptr<Key> key = hive.root;
-  bool same_so_far = true;
+  line.stamp = text.empty() ? Now() : seconds * kTicksPerSecond + kTicks1601To1970;
+  line.names.clear();
   std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find(u'\\', start);
-    if (end == std::u16string::npos) end = path.size();
+  while (start <= line.path.size()) {
+    std::size_t end = line.path.find(u'\\', start);
+    if (end == std::u16string::npos) end = line.path.size();
     if (end - start > kWineMaxKeyNameLength) lines.Fail("key name longer than 256 characters");
     if (end > start) {
-      if (parts.size() == kMaxKeyDepth) {
+      if (line.names.size() == kMaxKeyDepth) {
         lines.Fail("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       }
-      const std::u16string_view name = std::u16string_view(path).substr(start, end - start);
-      const std::size_t at = parts.size();
-      same_so_far =
-          same_so_far && at < last.parts.size() &&
-          std::u16string_view(last.path).substr(last.parts[at].start, last.parts[at].size) == name;
-      key = same_so_far ? last.parts[at].key : key->AddSubkey(name, stamp);
-      parts.push_back({start, name.size(), key});
+      line.names.push_back({start, end - start});
     }
     start = end + 1;
   }
-  key->modified = stamp;
-  std::swap(last.path, path);
-  std::swap(last.parts, parts);
-  return key;
+}
+
+// How many leading names the two lines spell alike.
+std::size_t SharedNames(const KeyLine& a, const KeyLine& b) {
+  std::size_t shared = 0;
+  while (shared < a.names.size() && shared < b.names.size() && a.name(shared) == b.name(shared)) {
+    ++shared;
+  }
+  return shared;
 }
 
 void ParseKeyOption(Key& key, std::string_view text, LineReader& lines) {
@@ -433,14 +429,13 @@ bool Written(const Key& key) {
   return key.HasValues() || key.subkeys().empty() || key.class_name || key.link;
 }
 
-// "[path]" as Wine writes it.
-void AppendKeyLineStart(std::string& out, const std::vector<const Key*>& path) {
+// "[path" as Wine writes it: the start of the key's own "[path]" line and of its subkeys' lines.
+void AppendKeyPath(std::string& out, const std::vector<const Key*>& path) {
   out.push_back('[');
   for (std::size_t i = 0; i < path.size(); ++i) {
     if (i > 0) out += "\\\\";
     AppendEscaped(out, path[i]->name(), '[', ']');
   }
-  out.push_back(']');
 }
 
 // Whether the key's sections can be copied for it: nothing changed it since it was read, and
@@ -449,15 +444,40 @@ void AppendKeyLineStart(std::string& out, const std::vector<const Key*>& path) {
 bool Copyable(const Key& key, const std::vector<const Key*>& path, std::string& line_start) {
   if (!key.Untouched()) return false;
   line_start.clear();
-  AppendKeyLineStart(line_start, path);
+  AppendKeyPath(line_start, path);
+  line_start.push_back(']');
   for (const TextSection& section : key.sections()) {
     if (!key.text().substr(section.begin).starts_with(line_start)) return false;
   }
   return true;
 }
 
+// Whether the key's runs can be copied for it and all below it: nothing there changed since it
+// was read, and each section spells the key's path as Wine writes it. Below the key the runs keep
+// the file's order, so the first section that names a key stays the one that names it.
+bool RunsCopyable(const Key& key, const std::vector<const Key*>& path, std::string& line_start) {
+  if (!key.SubtreeUntouched()) return false;
+  line_start.clear();
+  AppendKeyPath(line_start, path);
+  for (const SectionIndex::Run& run : key.runs()) {
+    for (std::uint32_t i = run.first; i < run.end; ++i) {
+      const TextSection& section = key.index()->entries[i].section;
+      if (!key.text().substr(section.begin).starts_with(line_start)) return false;
+    }
+  }
+  return true;
+}
+
 void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, KeyText untouched,
                std::string& line_start) {
+  if (untouched == KeyText::kCopy && RunsCopyable(key, path, line_start)) {
+    for (const SectionIndex::Run& run : key.runs()) {
+      const std::size_t begin = key.index()->entries[run.first].section.begin;
+      out.push_back('\n');
+      out += key.text().substr(begin, key.index()->entries[run.end - 1].section.end - begin);
+    }
+    return;
+  }
   if (Written(key) && untouched == KeyText::kCopy && Copyable(key, path, line_start)) {
     for (const TextSection& section : key.sections()) {
       out.push_back('\n');
@@ -465,8 +485,8 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, 
     }
   } else if (Written(key)) {
     out.push_back('\n');
-    AppendKeyLineStart(out, path);
-    out.push_back(' ');
+    AppendKeyPath(out, path);
+    out += "] ";
     const FileTime since_1970 =
         key.modified >= kTicks1601To1970 ? key.modified - kTicks1601To1970 : 0;
     out += std::to_string(static_cast<std::uint32_t>(since_1970 / kTicksPerSecond));
@@ -489,69 +509,121 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, 
   }
 }
 
-// Reads the file's lines. With text, each key keeps its sections and their values are only
-// checked here; without, the values go into the keys.
-Hive ReadHive(std::string_view view, const std::shared_ptr<const std::string>* text) {
-  Hive hive;
-  LineReader lines(view);
+// Builds the whole model from the lines ReadHive reads: every key with its values.
+class ModelBuilder {
+ public:
+  explicit ModelBuilder(Hive& hive) : root_(hive.root) {}
+
+  void StartSection(const KeyLine& line, std::size_t /*start*/, int /*number*/) {
+    keys_.resize(line.shared);
+    for (std::size_t i = line.shared; i < line.names.size(); ++i) {
+      Key& parent = keys_.empty() ? *root_ : *keys_.back();
+      keys_.push_back(parent.AddSubkey(line.name(i), line.stamp));
+    }
+    key_ = keys_.empty() ? root_.get() : keys_.back().get();
+    key_->modified = line.stamp;
+  }
+  Key& key() { return *key_; }
+  void AddValue(std::string_view content, LineReader& lines) {
+    Value value;
+    ParseValue(value, content, lines);
+    key_->SetValue(std::move(value));
+  }
+  void EndLine(std::size_t /*end*/) {}
+
+ private:
+  std::shared_ptr<Key> root_;
+  std::vector<std::shared_ptr<Key>> keys_;  // one a name of the last "[path]" line
+  Key* key_ = nullptr;
+};
+
+// Indexes the sections from the lines ReadHive reads, and checks their values and options
+// without keeping them: a key reads them from its sections when it is made.
+class IndexBuilder {
+ public:
+  void StartSection(const KeyLine& line, std::size_t start, int number) {
+    index.entries.push_back({{start, start, number},
+                             static_cast<std::uint16_t>(line.names.size()),
+                             static_cast<std::uint16_t>(line.shared),
+                             false});
+  }
+  Key& key() { return options_; }
+  void AddValue(std::string_view content, LineReader& lines) {
+    CheckedValue value;
+    ParseValue(value, content, lines);
+    index.entries.back().with_values = true;
+  }
+  void EndLine(std::size_t end) {
+    if (!index.entries.empty()) index.entries.back().section.end = end;
+  }
+
+  SectionIndex index;
+
+ private:
+  Key options_{u"", 0};
+};
+
+// Reads the file's header and lines, and hands each section's lines to the builder.
+template <typename Builder>
+void ReadHive(std::string_view text, Hive& hive, Builder& builder) {
+  LineReader lines(text);
   const auto first = lines.Next();
   if (!first || TrimRight(*first) != kSignature) lines.Fail("not a Wine registry file");
-  LastPath last;
-  std::shared_ptr<Key> key;
-  TextSection section;
-  bool with_values = false;
-  std::vector<Key*> read;
-  const auto end_section = [&] {
-    if (text == nullptr || !key) return;
-    key->AddSection(*text, section, with_values);
-    read.push_back(key.get());
-  };
-  for (std::size_t start = lines.position(); const auto line = lines.Next();
+  KeyLine line;
+  KeyLine previous;
+  bool in_key = false;
+  for (std::size_t start = lines.position(); const auto next = lines.Next();
        start = lines.position()) {
-    const std::string_view content = TrimLeft(*line);
+    const std::string_view content = TrimLeft(*next);
     if (content.empty()) continue;
     switch (content.front()) {
       case '[':
-        end_section();
-        key = ParseKeyLine(hive, content, lines, last);
-        section = {start, 0, 0};
-        section.line = lines.number();
-        with_values = false;
+        ParseKeyLine(content, lines, line);
+        line.shared = SharedNames(line, previous);
+        builder.StartSection(line, start, lines.number());
+        std::swap(line, previous);
+        in_key = true;
         break;
       case '@':
       case '"':
-        if (!key) lines.Fail("value outside any key");
-        if (text != nullptr) {
-          CheckedValue value;
-          ParseValue(value, content, lines);
-          with_values = true;
-        } else {
-          Value value;
-          ParseValue(value, content, lines);
-          key->SetValue(std::move(value));
-        }
+        if (!in_key) lines.Fail("value outside any key");
+        builder.AddValue(content, lines);
         break;
       case '#':
-        if (key) {
-          ParseKeyOption(*key, content, lines);
+        if (in_key) {
+          ParseKeyOption(builder.key(), content, lines);
         } else if (content.starts_with("#arch=")) {
           hive.arch = TrimRight(content.substr(6));
           if (hive.arch != "win32" && hive.arch != "win64") lines.Fail("unknown architecture");
         }
         break;
       case ';':
-        if (!key && content.starts_with(kRelativeTo)) {
+        if (!in_key && content.starts_with(kRelativeTo)) {
           hive.relative_to = TrimRight(content.substr(kRelativeTo.size()));
         }
         break;
       default:
         lines.Fail("unrecognised line");
     }
-    section.end = lines.position();
+    builder.EndLine(lines.position());
   }
-  end_section();
-  for (Key* key_read : read) key_read->MarkRead();
-  return hive;
+}
+
+// Reads the "[path] stamp" line of a section; the reader it returns goes on after it.
+LineReader ReadKeyLine(std::string_view text, const TextSection& section, KeyLine& line) {
+  LineReader lines(text.substr(0, section.end), section.begin, section.line - 1);
+  ParseKeyLine(TrimLeft(*lines.Next()), lines, line);
+  return lines;
+}
+
+// Gives a key what one of its sections says of it: the stamp, the class and the link.
+void ReadSectionHead(Key& key, std::string_view text, const TextSection& section, KeyLine& line) {
+  LineReader lines = ReadKeyLine(text, section, line);
+  key.modified = line.stamp;
+  while (const auto next = lines.Next()) {
+    const std::string_view content = TrimLeft(*next);
+    if (!content.empty() && content.front() == '#') ParseKeyOption(key, content, lines);
+  }
 }
 
 }  // namespace
@@ -568,11 +640,87 @@ void ReadSectionValues(Key& key, std::string_view text, const TextSection& secti
   }
 }
 
-Hive ParseHive(std::string_view text) { return ReadHive(text, nullptr); }
+// A key's subkeys are made from its runs, in the file's order. A section of the key itself
+// ends a run of a subkey's sections; a section that spells the subkey's name otherwise than the
+// one before starts a new run, of the same subkey where the names are the same but for case.
+// A subkey starts with the stamp of the first line that names it, as when the whole file is read,
+// and then takes what its own sections say.
+void ReadSubkeys(Key& key) {
+  key.subkeys_unread_ = false;
+  key.subkey_cursor_.Reset();
+  const SectionIndex& index = *key.index_;
+  const std::string_view text = *index.text;
+  const std::size_t depth = key.depth_;
+  std::vector<Key*> made;
+  KeyLine line;
+  for (const SectionIndex::Run& run : key.runs_) {
+    Key* current = nullptr;
+    for (std::uint32_t i = run.first; i < run.end; ++i) {
+      const SectionIndex::Entry& entry = index.entries[i];
+      if (entry.depth == depth) {
+        current = nullptr;
+        continue;
+      }
+      if (current != nullptr && entry.shared > depth) {
+        ++current->runs_.back().end;
+      } else {
+        ReadKeyLine(text, entry.section, line);
+        const std::u16string_view name = line.name(depth);
+        auto [it, inserted] = key.subkeys_.try_emplace(FoldCase(name));
+        if (inserted) {
+          it->second = std::make_shared<Key>(std::u16string(name), line.stamp);
+          it->second->parent_ = &key;
+          it->second->index_ = key.index_;
+          it->second->depth_ = depth + 1;
+          made.push_back(it->second.get());
+        }
+        current = it->second.get();
+        std::vector<SectionIndex::Run>& runs = current->runs_;
+        if (!runs.empty() && runs.back().end == i) {
+          ++runs.back().end;
+        } else {
+          runs.push_back({i, i + 1});
+        }
+      }
+      if (entry.depth == depth + 1) current->AddSection(entry.section, entry.with_values);
+    }
+  }
+  for (Key* subkey : made) {
+    for (const TextSection& section : subkey->sections_) {
+      ReadSectionHead(*subkey, text, section, line);
+    }
+    subkey->subkeys_unread_ = true;
+    subkey->MarkRead();
+  }
+}
+
+Hive ParseHive(std::string_view text) {
+  Hive hive;
+  ModelBuilder builder(hive);
+  ReadHive(text, hive, builder);
+  return hive;
+}
 
 Hive LoadHive(std::shared_ptr<const std::string> text) {
-  Hive hive = ReadHive(*text, &text);
+  Hive hive;
+  IndexBuilder builder;
+  ReadHive(*text, hive, builder);
   hive.text_size = text->size();
+  builder.index.text = std::move(text);
+  auto index = std::make_shared<const SectionIndex>(std::move(builder.index));
+  Key& root = *hive.root;
+  const auto count = static_cast<std::uint32_t>(index->entries.size());
+  root.SetRuns(
+      index,
+      count == 0 ? std::vector<SectionIndex::Run>{} : std::vector<SectionIndex::Run>{{0, count}},
+      0);
+  KeyLine line;
+  for (const SectionIndex::Entry& entry : index->entries) {
+    if (entry.depth != 0) continue;
+    root.AddSection(entry.section, entry.with_values);
+    ReadSectionHead(root, *index->text, entry.section, line);
+  }
+  root.MarkRead();
   return hive;
 }
 

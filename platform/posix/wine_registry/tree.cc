@@ -54,9 +54,15 @@ const Value* Key::FindValue(std::u16string_view name) const {
   return it == values_.end() ? nullptr : &*it;
 }
 
-void Key::AddSection(const std::shared_ptr<const std::string>& text, TextSection section,
-                     bool with_values) {
-  if (!text_) text_ = text;
+void Key::SetRuns(std::shared_ptr<const SectionIndex> index, std::vector<SectionIndex::Run> runs,
+                  std::size_t depth) {
+  index_ = std::move(index);
+  runs_ = std::move(runs);
+  depth_ = depth;
+  subkeys_unread_ = !runs_.empty();
+}
+
+void Key::AddSection(const TextSection& section, bool with_values) {
   sections_.push_back(section);
   values_unread_ = values_unread_ || with_values;
 }
@@ -69,7 +75,7 @@ void Key::MarkRead() {
 void Key::ReadValues() const {
   values_unread_ = false;
   Key& self = const_cast<Key&>(*this);
-  for (const TextSection& section : sections_) ReadSectionValues(self, *text_, section);
+  for (const TextSection& section : sections_) ReadSectionValues(self, *index_->text, section);
 }
 
 void Key::SetValue(Value value) {
@@ -107,11 +113,13 @@ const Value* Key::ValueAt(std::size_t index) {
 }
 
 std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) const {
+  subkeys();
   const auto it = subkeys_.find(FoldCase(name));
   return it == subkeys_.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
+  subkeys();
   const auto [it, inserted] = subkeys_.try_emplace(FoldCase(name));
   if (inserted) {
     changed_ = true;
@@ -123,6 +131,7 @@ std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
 }
 
 bool Key::DeleteSubkey(std::u16string_view name) {
+  subkeys();
   const auto it = subkeys_.find(FoldCase(name));
   if (it == subkeys_.end()) return false;
   it->second->deleted = true;
@@ -134,6 +143,7 @@ bool Key::DeleteSubkey(std::u16string_view name) {
 }
 
 std::shared_ptr<Key> Key::SubkeyAt(std::size_t index) {
+  subkeys();
   const auto it = subkey_cursor_.At(subkeys_, index);
   return it == subkeys_.end() ? nullptr : it->second;
 }

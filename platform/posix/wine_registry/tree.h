@@ -82,9 +82,30 @@ struct TextSection {
   int line = 0;
 };
 
+// The sections of a hive file in the file's order, as LoadHive found them. A key read from the
+// file holds the runs of sections that belong to it and to the keys below it, and makes its
+// subkeys from them when first asked for them.
+struct SectionIndex {
+  struct Entry {
+    TextSection section;
+    std::uint16_t depth = 0;   // how many names the section's path has
+    std::uint16_t shared = 0;  // how many leading names it spells as the section before it does
+    bool with_values = false;
+  };
+  // Entries [first, end) of the index.
+  struct Run {
+    std::uint32_t first = 0;
+    std::uint32_t end = 0;
+  };
+  std::shared_ptr<const std::string> text;
+  std::vector<Entry> entries;
+};
+
 class Key;
 // Reads the values of a section into the key, as they stood in the file (format.cc).
 void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
+// Makes the subkeys of a key read from a file, from its runs of sections (format.cc).
+void ReadSubkeys(Key& key);
 
 class Key {
  public:
@@ -103,7 +124,11 @@ class Key {
   }
   // Whether the key holds a value, without reading them.
   bool HasValues() const { return values_unread_ || !values_.empty(); }
-  const Subkeys& subkeys() const { return subkeys_; }
+  // The subkeys of a key read from a file are made from its sections at their first use.
+  const Subkeys& subkeys() const {
+    if (subkeys_unread_) ReadSubkeys(const_cast<Key&>(*this));
+    return subkeys_;
+  }
 
   const Value* FindValue(std::u16string_view name) const;
   void SetValue(Value value);
@@ -117,17 +142,26 @@ class Key {
   bool DeleteSubkey(std::u16string_view name);
   std::shared_ptr<Key> SubkeyAt(std::size_t index);
 
-  // For a key read from a file: one more section of it (a key may have several) and whether
-  // that section holds values.
-  void AddSection(const std::shared_ptr<const std::string>& text, TextSection section,
-                  bool with_values);
+  // For a key read from a file: the file's sections, and the runs of them that hold the key's
+  // own sections and those of the keys below it. The key's own sections are added one by one.
+  void SetRuns(std::shared_ptr<const SectionIndex> index, std::vector<SectionIndex::Run> runs,
+               std::size_t depth);
+  void AddSection(const TextSection& section, bool with_values);
   // The key as the file left it: what changes from here on tells an untouched key.
   void MarkRead();
-  // The key's sections in the file it was read from; empty for a key no section names.
+  // The key's own sections in the file it was read from; empty for a key no section names.
   const std::vector<TextSection>& sections() const { return sections_; }
-  std::string_view text() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+  // The sections of the key and of every key below it, in runs; empty for a key not read.
+  const std::vector<SectionIndex::Run>& runs() const { return runs_; }
+  const SectionIndex* index() const { return index_.get(); }
+  std::string_view text() const { return index_ ? std::string_view(*index_->text) : ""; }
   // Whether nothing about the key changed since MarkRead: not its values, its subkeys or its stamp.
   bool Untouched() const { return !sections_.empty() && !changed_ && modified == read_modified_; }
+  // Whether the runs of the key still stand for it and everything below it: nothing changed the
+  // key, and no key below it was ever made, so none could have changed.
+  bool SubtreeUntouched() const {
+    return subkeys_unread_ && !changed_ && modified == read_modified_;
+  }
 
   FileTime modified;
   std::optional<std::u16string> class_name;  // "#class=" of the file
@@ -136,6 +170,7 @@ class Key {
 
  private:
   friend void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
+  friend void ReadSubkeys(Key& key);
   void ReadValues() const;
   // Stores the value without counting it as a change.
   void StoreValue(Value value);
@@ -143,9 +178,12 @@ class Key {
   std::u16string name_;
   Key* parent_ = nullptr;
   mutable Values values_;
-  std::shared_ptr<const std::string> text_;
+  std::shared_ptr<const SectionIndex> index_;
   std::vector<TextSection> sections_;
+  std::vector<SectionIndex::Run> runs_;
+  std::size_t depth_ = 0;  // of a key read from a file: how many names its path has
   mutable bool values_unread_ = false;
+  bool subkeys_unread_ = false;
   bool changed_ = false;
   FileTime read_modified_ = 0;
   Subkeys subkeys_;
