@@ -42,6 +42,9 @@ TEST(WineRegistryTextTest, TheReaderThatKeepsTheTextAgreesWithTheWholeModel) {
        std::string(kHeader) + "\n[B\\\\C] 5\n\"v\"=\"1\"\n\n[A] 4\n\n[B] 6\n#class=\"x\"\n"},
       {"a key spelt otherwise by its own section than by its subkey's",
        std::string(kHeader) + "\n[B\\\\C] 5\n\"v\"=\"1\"\n\n[A] 4\n\n[b] 6\n#class=\"x\"\n"},
+      {"a parent with no section of its own spelt otherwise by a later subkey",
+       std::string(kHeader) +
+           "\n[A] 1\n\"v\"=\"1\"\n\n[M\\\\z] 2\n\"v\"=\"1\"\n\n[m\\\\b] 3\n\"v\"=\"1\"\n"},
       {"blank lines, spaces, comments and unknown options",
        std::string(kHeader) + "\n\n  [K]   7  \n#time=2\n#unknown\n  \"v\" = dword:2\n;c\n\n\n"},
       {"a key without a stamp, and empty names in its path",

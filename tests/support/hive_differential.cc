@@ -68,10 +68,11 @@ std::vector<std::shared_ptr<Key>> KeysInOrder(const std::shared_ptr<Key>& root) 
   return keys;
 }
 
-// What an import does to a few keys and not to the others: values set and deleted, subkeys
-// created and deleted, stamps moved, and values only read.
-void Change(Hive& hive) {
-  constexpr reg::FileTime kStamp = 0x1dd8899b1fa5ba6;
+constexpr reg::FileTime kStamp = 0x1dd8899b1fa5ba6;
+
+// Changes to every eleventh key, in the file's order: values set and deleted, subkeys created
+// and deleted, stamps moved, and values only read. Every key is made on the way.
+void ChangeEveryEleventh(Hive& hive) {
   const std::vector<std::shared_ptr<Key>> keys = KeysInOrder(hive.root);
   for (std::size_t i = 0; i < keys.size(); ++i) {
     Key& key = *keys[i];
@@ -101,6 +102,39 @@ void Change(Hive& hive) {
   }
 }
 
+// What an import does: it goes down a few paths by name and changes the keys at their ends,
+// and leaves the keys beside them as they were, unmade: the first subkey at each level (a value
+// set at the end), the last (a subkey added), both with their stamps moved, and the middle one
+// as far as the first key with values (values read on the way, and one deleted there with the
+// stamp left and the key's subkeys unmade).
+void ChangeAlongPaths(Hive& hive) {
+  for (int path = 0; path < 3; ++path) {
+    std::shared_ptr<Key> key = hive.root;
+    while (!(path == 2 && key->HasValues()) && !key->subkeys().empty()) {
+      const std::size_t count = key->subkeys().size();
+      const std::size_t index = path == 0 ? 0 : path == 1 ? count - 1 : count / 2;
+      if (path == 2) key->FindValue(u"");
+      key = key->FindSubkey(key->SubkeyAt(index)->name());
+    }
+    if (path == 0) key->SetValue({u"Set", platform::kRegSz, std::string("v\0\0\0", 4)});
+    if (path == 1) {
+      key->AddSubkey(u"New", kStamp)->SetValue({u"", platform::kRegDword, "\1\0\0\0"});
+    }
+    if (path < 2) key->modified = kStamp;
+    if (path == 2 && !key->values().empty()) key->DeleteValue(key->values().begin()->name);
+  }
+}
+
+struct Change {
+  const char* name;
+  void (*apply)(Hive&);
+};
+constexpr Change kChanges[] = {
+    {"no change", [](Hive&) {}},
+    {"changes to every eleventh key", ChangeEveryEleventh},
+    {"changes along a few paths", ChangeAlongPaths},
+};
+
 struct Read {
   std::optional<Hive> hive;
   std::string error;
@@ -119,6 +153,33 @@ std::string SameHeader(const Hive& a, const Hive& b) {
   return a.relative_to == b.relative_to && a.arch == b.arch ? "" : "the header differs";
 }
 
+// Makes the same change to fresh copies of the hive from both readers and compares the saves:
+// they must read back as the same registry, and be the same bytes for a file in Wine's form.
+std::string CompareChanged(std::string_view text, bool wine_form, const Change& change,
+                           reg::FileTime since) {
+  Hive changed_reference = reg::ParseHive(text);
+  Hive changed_loaded = reg::LoadHive(std::make_shared<const std::string>(text));
+  change.apply(changed_reference);
+  change.apply(changed_loaded);
+  const std::string expected = reg::FormatHive(changed_reference);
+  const std::string saved = reg::FormatHive(changed_loaded, reg::KeyText::kCopy);
+  const std::string after = std::string(" after ") + change.name;
+  if (wine_form) {
+    return saved == expected ? "" : "the hive is saved differently" + after;
+  }
+  const Read reread = ReadWith(false, saved);
+  if (!reread.hive) return "the hive saved" + after + " cannot be read: " + reread.error;
+  if (std::string difference = SameHeader(*reread.hive, changed_reference); !difference.empty()) {
+    return difference;
+  }
+  if (std::string difference =
+          SameTree(*reg::ParseHive(expected).root, *reread.hive->root, since, true);
+      !difference.empty()) {
+    return "the hive saved" + after + " reads back differently: " + difference;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string Compare(std::string_view text) {
@@ -132,34 +193,16 @@ std::string Compare(std::string_view text) {
   if (std::string difference = SameHeader(*reference.hive, *loaded.hive); !difference.empty()) {
     return difference;
   }
-  // Saving untouched keys: the bytes of the whole-model writer for a file in Wine's form.
-  const std::string formatted = reg::FormatHive(*reference.hive);
-  const bool wine_form = formatted == text;
-  if (wine_form && reg::FormatHive(*loaded.hive, reg::KeyText::kCopy) != formatted) {
-    return "the untouched hive is saved differently";
-  }
   if (std::string difference = SameTree(*reference.hive->root, *loaded.hive->root, since, false);
       !difference.empty()) {
     return "the readers give different keys: " + difference;
   }
-  // The same changes to fresh copies of both; in any form the saves must read back as the same
-  // registry, and in Wine's form they must be the same bytes.
-  Hive changed_reference = reg::ParseHive(text);
-  Hive changed_loaded = reg::LoadHive(std::make_shared<const std::string>(text));
-  Change(changed_reference);
-  Change(changed_loaded);
-  const std::string expected = reg::FormatHive(changed_reference);
-  const std::string saved = reg::FormatHive(changed_loaded, reg::KeyText::kCopy);
-  if (wine_form) return saved == expected ? "" : "the changed hive is saved differently";
-  const Read reread = ReadWith(false, saved);
-  if (!reread.hive) return "the changed hive saved cannot be read: " + reread.error;
-  if (std::string difference = SameHeader(*reread.hive, changed_reference); !difference.empty()) {
-    return difference;
-  }
-  if (std::string difference =
-          SameTree(*reg::ParseHive(expected).root, *reread.hive->root, since, true);
-      !difference.empty()) {
-    return "the changed hive saved reads back differently: " + difference;
+  const bool wine_form = reg::FormatHive(*reference.hive) == text;
+  for (const Change& change : kChanges) {
+    if (std::string difference = CompareChanged(text, wine_form, change, since);
+        !difference.empty()) {
+      return difference;
+    }
   }
   return {};
 }
