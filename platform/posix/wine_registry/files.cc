@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/posix/resident_pages.h"
+
 namespace platform::wine_registry {
 namespace {
 
@@ -35,16 +37,17 @@ UniqueFd OpenFd(const std::string& path, int flags, mode_t mode = 0) {
   return UniqueFd(fd);
 }
 
-bool WriteAll(int fd, const std::string& contents) {
-  std::size_t written = 0;
-  while (written < contents.size()) {
-    const ssize_t result = ::write(fd, contents.data() + written, contents.size() - written);
-    if (result < 0 && errno == EINTR) continue;
-    if (result <= 0) {
-      if (result == 0) errno = EIO;
-      return false;
+bool WriteAll(int fd, const std::vector<std::string_view>& pieces) {
+  for (std::string_view piece : pieces) {
+    while (!piece.empty()) {
+      const ssize_t result = ::write(fd, piece.data(), piece.size());
+      if (result < 0 && errno == EINTR) continue;
+      if (result <= 0) {
+        if (result == 0) errno = EIO;
+        return false;
+      }
+      piece.remove_prefix(static_cast<std::size_t>(result));
     }
-    written += static_cast<std::size_t>(result);
   }
   return true;
 }
@@ -161,6 +164,7 @@ ReadResult ReadHiveFile(const std::string& path) {
     return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
   }
   result.contents.reserve(static_cast<std::size_t>(info.st_size));
+  MakeResident(result.contents.data(), result.contents.capacity());
   char buffer[1 << 16];
   for (;;) {
     const ssize_t count = ::read(fd.get(), buffer, sizeof(buffer));
@@ -181,7 +185,7 @@ bool CanWriteHiveFile(const std::string& path) {
   return !target.exists || ::access(target.path.c_str(), W_OK) == 0;
 }
 
-std::string ReplaceHiveFile(const std::string& path, const std::string& contents) {
+std::string ReplaceHiveFile(const std::string& path, const std::vector<std::string_view>& pieces) {
   const auto fail = [&](const std::string& why) {
     return "The registry file " + path + " could not be saved: " + why +
            ". It keeps its previous contents.";
@@ -196,7 +200,7 @@ std::string ReplaceHiveFile(const std::string& path, const std::string& contents
     KeepOwner(fd.get(), target.info);
   }
   const mode_t mode = target.exists ? (target.info.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), contents) && ::fsync(fd.get()) == 0;
+  bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), pieces) && ::fsync(fd.get()) == 0;
   int error = errno;
   if (ok && ::rename(temporary.c_str(), target.path.c_str()) != 0) {
     ok = false;

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/unique_handle.h"
 
@@ -47,11 +49,11 @@ ReadResult ReadHiveFile(const std::string& path);
 // Whether this process may write the file, or create it when it does not exist.
 bool CanWriteHiveFile(const std::string& path);
 
-// Writes a temporary file beside the file path leads to (through a symbolic link), flushes it,
-// gives it the old file's owner, group and mode where this process may, renames it over that
-// file and flushes the folder. On failure the file is left as it was and the result says why; on
-// success it is empty.
-std::string ReplaceHiveFile(const std::string& path, const std::string& contents);
+// Writes the pieces, one after the other, to a temporary file beside the file path leads to
+// (through a symbolic link), flushes it, gives it the old file's owner, group and mode where this
+// process may, renames it over that file and flushes the folder. On failure the file is left as it
+// was and the result says why; on success it is empty.
+std::string ReplaceHiveFile(const std::string& path, const std::vector<std::string_view>& pieces);
 
 // Removes the temporary files that an interrupted ReplaceHiveFile of path left behind. Only for
 // a caller that holds the prefix's lock, so that no other run is writing one.

@@ -468,22 +468,26 @@ bool RunsCopyable(const Key& key, const std::vector<const Key*>& path, std::stri
   return true;
 }
 
-void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, KeyText untouched,
+// A section with the line break before it, where a file Wine wrote has its blank line.
+std::string_view SectionText(const Key& key, const TextSection& first, const TextSection& last) {
+  return key.text().substr(first.begin - 1, last.end - first.begin + 1);
+}
+
+void AppendKey(HiveText& text, const Key& key, std::vector<const Key*>& path, KeyText untouched,
                std::string& line_start) {
   if (untouched == KeyText::kCopy && RunsCopyable(key, path, line_start)) {
     for (const SectionIndex::Run& run : key.runs()) {
-      const std::size_t begin = key.index()->entries[run.first].section.begin;
-      out.push_back('\n');
-      out += key.text().substr(begin, key.index()->entries[run.end - 1].section.end - begin);
+      text.Copy(SectionText(key, key.index()->entries[run.first].section,
+                            key.index()->entries[run.end - 1].section));
     }
     return;
   }
   if (Written(key) && untouched == KeyText::kCopy && Copyable(key, path, line_start)) {
     for (const TextSection& section : key.sections()) {
-      out.push_back('\n');
-      out += key.text().substr(section.begin, section.end - section.begin);
+      text.Copy(SectionText(key, section, section));
     }
   } else if (Written(key)) {
+    std::string& out = text.formatted();
     out.push_back('\n');
     AppendKeyPath(out, path);
     out += "] ";
@@ -504,7 +508,7 @@ void AppendKey(std::string& out, const Key& key, std::vector<const Key*>& path, 
   }
   for (const auto& [folded, subkey] : key.subkeys()) {
     path.push_back(subkey.get());
-    AppendKey(out, *subkey, path, untouched, line_start);
+    AppendKey(text, *subkey, path, untouched, line_start);
     path.pop_back();
   }
 }
@@ -705,7 +709,6 @@ Hive LoadHive(std::shared_ptr<const std::string> text) {
   Hive hive;
   IndexBuilder builder;
   ReadHive(*text, hive, builder);
-  hive.text_size = text->size();
   builder.index.text = std::move(text);
   auto index = std::make_shared<const SectionIndex>(std::move(builder.index));
   Key& root = *hive.root;
@@ -724,9 +727,43 @@ Hive LoadHive(std::shared_ptr<const std::string> text) {
   return hive;
 }
 
-std::string FormatHive(const Hive& hive, KeyText untouched) {
-  std::string out;
-  out.reserve(std::max<std::size_t>(std::size_t{1} << 20, hive.text_size + (hive.text_size >> 4)));
+void HiveText::Copy(std::string_view span) {
+  const bool follows = !spans_.empty() && spans_.back().after == formatted_.size() &&
+                       spans_.back().text.data() + spans_.back().text.size() == span.data();
+  if (follows) {
+    spans_.back().text =
+        std::string_view(spans_.back().text.data(), spans_.back().text.size() + span.size());
+  } else {
+    spans_.push_back({formatted_.size(), span});
+  }
+}
+
+std::vector<std::string_view> HiveText::Pieces() const {
+  std::vector<std::string_view> pieces;
+  std::size_t done = 0;
+  for (const Span& span : spans_) {
+    if (span.after > done)
+      pieces.push_back(std::string_view(formatted_).substr(done, span.after - done));
+    done = span.after;
+    pieces.push_back(span.text);
+  }
+  if (formatted_.size() > done) pieces.push_back(std::string_view(formatted_).substr(done));
+  return pieces;
+}
+
+std::string HiveText::Join() const {
+  const std::vector<std::string_view> pieces = Pieces();
+  std::size_t size = 0;
+  for (const std::string_view piece : pieces) size += piece.size();
+  std::string joined;
+  joined.reserve(size);
+  for (const std::string_view piece : pieces) joined += piece;
+  return joined;
+}
+
+HiveText WriteHive(const Hive& hive, KeyText untouched) {
+  HiveText text;
+  std::string& out = text.formatted();
   out += kSignature;
   out += '\n';
   out += kRelativeTo;
@@ -735,8 +772,12 @@ std::string FormatHive(const Hive& hive, KeyText untouched) {
   if (!hive.arch.empty()) out += "\n#arch=" + hive.arch + "\n";
   std::vector<const Key*> path;
   std::string line_start;
-  AppendKey(out, *hive.root, path, untouched, line_start);
-  return out;
+  AppendKey(text, *hive.root, path, untouched, line_start);
+  return text;
+}
+
+std::string FormatHive(const Hive& hive, KeyText untouched) {
+  return WriteHive(hive, untouched).Join();
 }
 
 }  // namespace platform::wine_registry

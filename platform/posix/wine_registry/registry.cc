@@ -253,8 +253,9 @@ class WineRegistry final : public WinePrefixRegistry {
                 " was not saved: another program changed it while this run was working on it. " +
                 "The values written in this run are lost; those of the other program are kept.";
       } else {
-        error = wine_registry::ReplaceHiveFile(
-            path, wine_registry::FormatHive(slot->hive, wine_registry::KeyText::kCopy));
+        const wine_registry::HiveText text =
+            wine_registry::WriteHive(slot->hive, wine_registry::KeyText::kCopy);
+        error = wine_registry::ReplaceHiveFile(path, text.Pieces());
       }
       (error.empty() ? saved : errors).push_back(error.empty() ? path : error);
     }

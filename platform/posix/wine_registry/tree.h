@@ -196,7 +196,6 @@ struct Hive {
   std::string relative_to;  // the path after ";; All keys relative to ", as written
   std::string arch;         // "win32", "win64", or empty when the file has no "#arch=" line
   std::shared_ptr<Key> root = std::make_shared<Key>(u"", 0);
-  std::size_t text_size = 0;  // of the file LoadHive read it from: about the size it saves to
 };
 
 }  // namespace platform::wine_registry
