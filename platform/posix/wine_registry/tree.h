@@ -102,9 +102,9 @@ struct SectionIndex {
 };
 
 class Key;
-// Reads the values of a section into the key, as they stood in the file (format.cc).
+// Reads the values of a section into the key, as they stood in the file (read.cc).
 void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
-// Makes the subkeys of a key read from a file, from its runs of sections (format.cc).
+// Makes the subkeys of a key read from a file, from its runs of sections (read.cc).
 void ReadSubkeys(Key& key);
 
 class Key {
