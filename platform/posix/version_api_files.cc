@@ -3,11 +3,14 @@
 // the block layout of the ANSI functions. Paths are Windows paths over the Wine prefix's drives.
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/resident_pages.h"
 #include "platform/posix/version_block.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/version_api.h"
@@ -29,8 +32,11 @@ std::optional<std::string> FullPath(const char* path) {
   }
 }
 
-// The file's bytes; empty when it cannot be read, is no regular file or is implausibly large.
-std::vector<std::uint8_t> ReadWholeFile(const char* path) {
+// Reads the file's bytes into buffer; empty when it cannot be read, is no regular file or is
+// implausibly large. The buffer is kept from call to call: a caller asks for the size of a file's
+// version block and then for the block, and the second read of an executable then fills the
+// memory the first one did, where fresh memory would cost as much again.
+std::span<const std::uint8_t> ReadWholeFile(const char* path, std::vector<std::uint8_t>& buffer) {
   if (path == nullptr || *path == '\0') return {};
   const auto full = FullPath(path);
   const auto unix_path = full ? WindowsToUnixPath(*full) : std::nullopt;
@@ -39,26 +45,28 @@ std::vector<std::uint8_t> ReadWholeFile(const char* path) {
   const auto size = std::filesystem::file_size(*unix_path, error);
   if (error || size > kLargestFile) return {};
   std::ifstream in(*unix_path, std::ios::binary);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+  buffer.reserve(static_cast<std::size_t>(size));
+  MakeResident(buffer.data(), static_cast<std::size_t>(size));
+  buffer.resize(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size))) {
     return {};
   }
-  return bytes;
+  return buffer;
 }
 
 class FileVersionApi final : public VersionApi {
  public:
   Dword GetFileVersionInfoSizeA(const char* path, Dword* handle) override {
     if (handle != nullptr) *handle = 0;
-    const std::vector<std::uint8_t> file = ReadWholeFile(path);
-    const auto resource = FindVersionResource(file);
+    const std::lock_guard lock(mutex_);
+    const auto resource = FindVersionResource(ReadWholeFile(path, buffer_));
     return resource ? VersionBlockSize(*resource) : 0;
   }
 
   bool GetFileVersionInfoA(const char* path, Dword, Dword size, void* data) override {
     if (data == nullptr) return false;
-    const std::vector<std::uint8_t> file = ReadWholeFile(path);
-    const auto resource = FindVersionResource(file);
+    const std::lock_guard lock(mutex_);
+    const auto resource = FindVersionResource(ReadWholeFile(path, buffer_));
     if (!resource || size < VersionBlockSize(*resource)) return false;
     FillVersionBlock(*resource, {static_cast<std::uint8_t*>(data), size});
     return true;
@@ -75,6 +83,10 @@ class FileVersionApi final : public VersionApi {
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : UnixToWindowsPath(self.string());
   }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::uint8_t> buffer_;  // of the file last read
 };
 
 }  // namespace
