@@ -212,25 +212,27 @@ void AppendKey(HiveText& text, const Key& key, std::vector<const Key*>& path, Ke
     path.pop_back();
   }
 }
+
 }  // namespace
 
 void HiveText::Copy(std::string_view span) {
-  const bool follows = !spans_.empty() && spans_.back().after == formatted_.size() &&
-                       spans_.back().text.data() + spans_.back().text.size() == span.data();
-  if (follows) {
-    spans_.back().text =
-        std::string_view(spans_.back().text.data(), spans_.back().text.size() + span.size());
-  } else {
-    spans_.push_back({formatted_.size(), span});
+  if (!spans_.empty() && spans_.back().after == formatted_.size()) {
+    std::string_view& last = spans_.back().text;
+    if (last.data() + last.size() == span.data()) {
+      last = std::string_view(last.data(), last.size() + span.size());
+      return;
+    }
   }
+  spans_.push_back({formatted_.size(), span});
 }
 
 std::vector<std::string_view> HiveText::Pieces() const {
   std::vector<std::string_view> pieces;
   std::size_t done = 0;
   for (const Span& span : spans_) {
-    if (span.after > done)
+    if (span.after > done) {
       pieces.push_back(std::string_view(formatted_).substr(done, span.after - done));
+    }
     done = span.after;
     pieces.push_back(span.text);
   }

@@ -134,6 +134,7 @@ void ReadSectionHead(Key& key, std::string_view text, const TextSection& section
     if (!content.empty() && content.front() == '#') ParseKeyOption(key, content, lines);
   }
 }
+
 }  // namespace
 
 void ReadSectionValues(Key& key, std::string_view text, const TextSection& section) {
@@ -212,7 +213,7 @@ Hive ParseHive(std::string_view text) {
 Hive LoadHive(std::shared_ptr<const std::string> text) {
   Hive hive;
   IndexBuilder builder;
-  // Wine's sections take a few hundred bytes each; the guess spares the index its regrowth.
+  // Wine's sections take well over a hundred bytes each; the guess spares the index its regrowth.
   std::vector<SectionIndex::Entry>& entries = builder.index.entries;
   entries.reserve(text->size() / 128);
   MakeResident(entries.data(), entries.capacity() * sizeof(SectionIndex::Entry));
@@ -220,11 +221,7 @@ Hive LoadHive(std::shared_ptr<const std::string> text) {
   builder.index.text = std::move(text);
   auto index = std::make_shared<const SectionIndex>(std::move(builder.index));
   Key& root = *hive.root;
-  const auto count = static_cast<std::uint32_t>(index->entries.size());
-  root.SetRuns(
-      index,
-      count == 0 ? std::vector<SectionIndex::Run>{} : std::vector<SectionIndex::Run>{{0, count}},
-      0);
+  root.SetIndex(index);
   KeyLine line;
   for (const SectionIndex::Entry& entry : index->entries) {
     if (entry.depth != 0) continue;

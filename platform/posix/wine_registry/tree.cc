@@ -54,11 +54,12 @@ const Value* Key::FindValue(std::u16string_view name) const {
   return it == values_.end() ? nullptr : &*it;
 }
 
-void Key::SetRuns(std::shared_ptr<const SectionIndex> index, std::vector<SectionIndex::Run> runs,
-                  std::size_t depth) {
+void Key::SetIndex(std::shared_ptr<const SectionIndex> index) {
   index_ = std::move(index);
-  runs_ = std::move(runs);
-  depth_ = depth;
+  runs_.clear();
+  if (!index_->entries.empty()) {
+    runs_.push_back({0, static_cast<std::uint32_t>(index_->entries.size())});
+  }
   subkeys_unread_ = !runs_.empty();
 }
 

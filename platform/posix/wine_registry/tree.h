@@ -142,10 +142,9 @@ class Key {
   bool DeleteSubkey(std::u16string_view name);
   std::shared_ptr<Key> SubkeyAt(std::size_t index);
 
-  // For a key read from a file: the file's sections, and the runs of them that hold the key's
-  // own sections and those of the keys below it. The key's own sections are added one by one.
-  void SetRuns(std::shared_ptr<const SectionIndex> index, std::vector<SectionIndex::Run> runs,
-               std::size_t depth);
+  // For the root of a hive read from a file: every section of the file belongs to it or to a key
+  // below it. Its own sections are added one by one, as a subkey's are when it is made.
+  void SetIndex(std::shared_ptr<const SectionIndex> index);
   void AddSection(const TextSection& section, bool with_values);
   // The key as the file left it: what changes from here on tells an untouched key.
   void MarkRead();
