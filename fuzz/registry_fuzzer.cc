@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "platform/posix/wine_registry/format.h"
 #include "tests/support/hive_differential.h"
@@ -17,41 +15,10 @@
 namespace {
 
 using platform::wine_registry::Hive;
-using platform::wine_registry::Key;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "registry round trip: %s\n", what);
   std::abort();
-}
-
-// Whether the file shows the key with its own line, and so keeps its stamp.
-bool Written(const Key& key) {
-  return !key.values().empty() || key.subkeys().empty() || key.class_name || key.link;
-}
-
-// Iterative, so that a deep key path cannot exhaust the stack here rather than in the reader.
-bool SameTree(const Key& first, const Key& second) {
-  std::vector<std::pair<const Key*, const Key*>> pending{{&first, &second}};
-  while (!pending.empty()) {
-    const auto [a, b] = pending.back();
-    pending.pop_back();
-    if (a->name() != b->name() || a->class_name != b->class_name || a->link != b->link ||
-        (Written(*a) && a->modified != b->modified) || a->values().size() != b->values().size() ||
-        a->subkeys().size() != b->subkeys().size()) {
-      return false;
-    }
-    for (auto x = a->values().begin(), y = b->values().begin(); x != a->values().end(); ++x, ++y) {
-      if (x->name != y->name || x->type != y->type || x->data != y->data) {
-        return false;
-      }
-    }
-    for (auto x = a->subkeys().begin(), y = b->subkeys().begin(); x != a->subkeys().end();
-         ++x, ++y) {
-      if (x->first != y->first) return false;
-      pending.emplace_back(x->second.get(), y->second.get());
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -79,7 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (loaded.relative_to != reloaded.relative_to || loaded.arch != reloaded.arch)
     Fail("the header changed");
-  if (!SameTree(*loaded.root, *reloaded.root)) Fail("the keys or values changed");
+  if (const std::string difference = hive_differential::SameTree(
+          *loaded.root, *reloaded.root, hive_differential::kNoReadingTime, true);
+      !difference.empty()) {
+    std::fprintf(stderr, "%s\n", difference.c_str());
+    Fail("the keys or values changed");
+  }
   if (reg::FormatHive(reloaded) != saved) Fail("saving again changed the text");
   return 0;
 }

@@ -20,38 +20,6 @@ bool Written(const Key& key) {
   return !key.values().empty() || key.subkeys().empty() || key.class_name || key.link;
 }
 
-// Compares two key trees key by key, in order. A key read without a stamp gets the time of its
-// reading, so stamps from `since` on count as equal; with `written_stamps`, only the stamps the
-// file keeps are compared.
-std::string SameTree(const Key& first, const Key& second, reg::FileTime since,
-                     bool written_stamps) {
-  std::vector<std::pair<const Key*, const Key*>> pending{{&first, &second}};
-  while (!pending.empty()) {
-    const auto [a, b] = pending.back();
-    pending.pop_back();
-    const std::string where = " of a key at depth " + std::to_string(pending.size());
-    if (a->name() != b->name()) return "the key names differ";
-    if (a->class_name != b->class_name || a->link != b->link) return "the class or link" + where;
-    const bool stamped = !written_stamps || Written(*a);
-    if (stamped && a->modified != b->modified && (a->modified < since || b->modified < since)) {
-      return "the stamp" + where;
-    }
-    if (a->values().size() != b->values().size()) return "the number of values" + where;
-    for (auto x = a->values().begin(), y = b->values().begin(); x != a->values().end(); ++x, ++y) {
-      if (x->name != y->name || x->type != y->type || x->data != y->data) {
-        return "a value" + where;
-      }
-    }
-    if (a->subkeys().size() != b->subkeys().size()) return "the number of subkeys" + where;
-    for (auto x = a->subkeys().begin(), y = b->subkeys().begin(); x != a->subkeys().end();
-         ++x, ++y) {
-      if (x->first != y->first) return "the order of the subkeys" + where;
-      pending.emplace_back(x->second.get(), y->second.get());
-    }
-  }
-  return {};
-}
-
 // The keys of a tree in the file's order, without reading any values. They are held, so that a
 // change may delete one that comes later.
 std::vector<std::shared_ptr<Key>> KeysInOrder(const std::shared_ptr<Key>& root) {
@@ -181,6 +149,34 @@ std::string CompareChanged(std::string_view text, bool wine_form, const Change& 
 }
 
 }  // namespace
+
+std::string SameTree(const Key& first, const Key& second, reg::FileTime since, bool written_only) {
+  std::vector<std::pair<const Key*, const Key*>> pending{{&first, &second}};
+  while (!pending.empty()) {
+    const auto [a, b] = pending.back();
+    pending.pop_back();
+    const std::string where = " of a key at depth " + std::to_string(pending.size());
+    if (a->name() != b->name()) return "the key names differ";
+    if (a->class_name != b->class_name || a->link != b->link) return "the class or link" + where;
+    const bool stamped = !written_only || Written(*a);
+    if (stamped && a->modified != b->modified && (a->modified < since || b->modified < since)) {
+      return "the stamp" + where;
+    }
+    if (a->values().size() != b->values().size()) return "the number of values" + where;
+    for (auto x = a->values().begin(), y = b->values().begin(); x != a->values().end(); ++x, ++y) {
+      if (x->name != y->name || x->type != y->type || x->data != y->data) {
+        return "a value" + where;
+      }
+    }
+    if (a->subkeys().size() != b->subkeys().size()) return "the number of subkeys" + where;
+    for (auto x = a->subkeys().begin(), y = b->subkeys().begin(); x != a->subkeys().end();
+         ++x, ++y) {
+      if (x->first != y->first) return "the order of the subkeys" + where;
+      pending.emplace_back(x->second.get(), y->second.get());
+    }
+  }
+  return {};
+}
 
 std::string Compare(std::string_view text) {
   const reg::FileTime since = reg::Now();
