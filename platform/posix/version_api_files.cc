@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/posix/resident_pages.h"
+#include "platform/posix/fill_buffer.h"
 #include "platform/posix/version_block.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/version_api.h"
@@ -19,6 +19,8 @@ namespace platform {
 namespace {
 
 constexpr std::uintmax_t kLargestFile = std::uintmax_t{1} << 30;
+
+using FileBytes = std::vector<std::uint8_t, FillBufferAllocator<std::uint8_t>>;
 
 std::optional<std::string> FullPath(const char* path) {
   FileSystem& files = DefaultFileSystem();
@@ -36,7 +38,7 @@ std::optional<std::string> FullPath(const char* path) {
 // implausibly large. The buffer is kept from call to call: a caller asks for the size of a file's
 // version block and then for the block, and the second read of an executable then fills the
 // memory the first one did, where fresh memory would cost as much again.
-std::span<const std::uint8_t> ReadWholeFile(const char* path, std::vector<std::uint8_t>& buffer) {
+std::span<const std::uint8_t> ReadWholeFile(const char* path, FileBytes& buffer) {
   if (path == nullptr || *path == '\0') return {};
   const auto full = FullPath(path);
   const auto unix_path = full ? WindowsToUnixPath(*full) : std::nullopt;
@@ -45,8 +47,6 @@ std::span<const std::uint8_t> ReadWholeFile(const char* path, std::vector<std::u
   const auto size = std::filesystem::file_size(*unix_path, error);
   if (error || size > kLargestFile) return {};
   std::ifstream in(*unix_path, std::ios::binary);
-  buffer.reserve(static_cast<std::size_t>(size));
-  MakeResident(buffer.data(), static_cast<std::size_t>(size));
   buffer.resize(static_cast<std::size_t>(size));
   if (!in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size))) {
     return {};
@@ -86,7 +86,7 @@ class FileVersionApi final : public VersionApi {
 
  private:
   std::mutex mutex_;
-  std::vector<std::uint8_t> buffer_;  // of the file last read
+  FileBytes buffer_;  // of the file last read
 };
 
 }  // namespace

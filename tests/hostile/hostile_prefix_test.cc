@@ -217,6 +217,16 @@ const std::vector<Case>& Cases() {
          Own(p.prefix / "system.reg", p.user);
        },
        kMachineHiveRefused("is a device"), kMachineHiveRefused("is a device")},
+      {"user.reg larger than any hive, its space never written",
+       [](Prefix& p) { fs::resize_file(p.prefix / "user.reg", (std::uintmax_t{512} << 20) + 1); },
+       kUserHiveRefused("is larger than 512 MiB"), kUserHiveRefused("is larger than 512 MiB")},
+      {"system.reg a link to a file whose size reads as nothing",
+       [](Prefix& p) {
+         fs::remove(p.prefix / "system.reg");
+         fs::create_symlink("/proc/self/status", p.prefix / "system.reg");
+         Own(p.prefix / "system.reg", p.user);
+       },
+       kMachineHiveRefused("system.reg is damaged"), kMachineHiveRefused("system.reg is damaged")},
       {"a damaged system.reg",
        [](Prefix& p) {
          WriteFile(p.prefix / "system.reg",

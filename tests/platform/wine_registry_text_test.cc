@@ -69,7 +69,7 @@ TEST(WineRegistryTextTest, UntouchedKeysKeepTheirTextAndChangedKeysAreWrittenAfr
   const std::string text = std::string(kHeader) +
                            "\n[A]   1\n#time=1\n#unknown\n\"v\"=\"\\x41\"\n"
                            "\n[B] 2\n#time=2\n#unknown\n\"v\"=\"\\x41\"\n";
-  Hive hive = LoadHive(std::make_shared<const std::string>(text));
+  Hive hive = LoadHive(std::make_shared<const FileText>(text));
   hive.root->FindSubkey(u"A")->FindValue(u"v");  // read only
   hive.root->FindSubkey(u"B")->SetValue({u"w", kRegDword, std::string(4, '\0')});
   EXPECT_EQ(FormatHive(hive, KeyText::kCopy),
@@ -82,7 +82,7 @@ TEST(WineRegistryTextTest, UntouchedKeysKeepTheirTextAndChangedKeysAreWrittenAfr
 TEST(WineRegistryTextTest, AKeyReadsItsValuesAfterItsHiveIsGone) {
   std::shared_ptr<Key> key;
   {
-    Hive hive = LoadHive(std::make_shared<const std::string>(kWineForm));
+    Hive hive = LoadHive(std::make_shared<const FileText>(kWineForm));
     key = hive.root->FindSubkey(u"Software")->FindSubkey(u"A");
   }
   ASSERT_NE(key, nullptr);

@@ -110,7 +110,8 @@ struct Read {
 
 Read ReadWith(bool load, std::string_view text) {
   try {
-    return {load ? reg::LoadHive(std::make_shared<const std::string>(text)) : reg::ParseHive(text),
+    return {load ? reg::LoadHive(std::make_shared<const platform::FileText>(text))
+                 : reg::ParseHive(text),
             {}};
   } catch (const reg::FormatError& error) {
     return {std::nullopt, error.what()};
@@ -126,7 +127,7 @@ std::string SameHeader(const Hive& a, const Hive& b) {
 std::string CompareChanged(std::string_view text, bool wine_form, const Change& change,
                            reg::FileTime since) {
   Hive changed_reference = reg::ParseHive(text);
-  Hive changed_loaded = reg::LoadHive(std::make_shared<const std::string>(text));
+  Hive changed_loaded = reg::LoadHive(std::make_shared<const platform::FileText>(text));
   change.apply(changed_reference);
   change.apply(changed_loaded);
   const std::string expected = reg::FormatHive(changed_reference);

@@ -7,11 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-
-#include "platform/posix/resident_pages.h"
 
 namespace platform::wine_registry {
 namespace {
@@ -147,6 +146,9 @@ ReadResult ReadHiveFile(const std::string& path) {
     result.error = "The registry file " + path + " " + why + "; it is left as it is.";
     return result;
   };
+  const auto too_large = [&] {
+    return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
+  };
   const HiveTarget target = ResolveHive(path);
   if (!target.error.empty()) return fail(target.error);
   if (!target.exists) return result;
@@ -160,22 +162,29 @@ ReadResult ReadHiveFile(const std::string& path) {
   }
   result.exists = true;
   result.version = VersionFromStat(info);
-  if (static_cast<unsigned long long>(info.st_size) > kMaxHiveFileSize) {
-    return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
-  }
-  result.contents.reserve(static_cast<std::size_t>(info.st_size));
-  MakeResident(result.contents.data(), result.contents.capacity());
-  char buffer[1 << 16];
+  if (static_cast<unsigned long long>(info.st_size) > kMaxHiveFileSize) return too_large();
+  // Read straight into the text, with room for one byte more than the file had, so that its end
+  // is found without growing the text; a file that grows meanwhile is read on in steps, up to one
+  // byte past the largest size allowed.
+  constexpr std::size_t kLimit = kMaxHiveFileSize + 1;
+  constexpr std::size_t kGrowthStep = std::size_t{1} << 16;
+  FileText& text = result.contents;
+  std::size_t filled = 0;
+  text.resize(std::min(kLimit, static_cast<std::size_t>(info.st_size) + 1));
   for (;;) {
-    const ssize_t count = ::read(fd.get(), buffer, sizeof(buffer));
+    if (filled == text.size()) {
+      if (filled == kLimit) break;
+      text.resize(std::min(kLimit, filled + kGrowthStep));
+    }
+    const ssize_t count = ::read(fd.get(), text.data() + filled, text.size() - filled);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return fail("cannot be read: " + Reason(errno));
-    if (count == 0) return result;
-    if (result.contents.size() + static_cast<std::size_t>(count) > kMaxHiveFileSize) {
-      return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
-    }
-    result.contents.append(buffer, static_cast<std::size_t>(count));
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
   }
+  if (filled > kMaxHiveFileSize) return too_large();
+  text.resize(filled);
+  return result;
 }
 
 bool CanWriteHiveFile(const std::string& path) {

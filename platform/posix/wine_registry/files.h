@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/fill_buffer.h"
 #include "platform/unique_handle.h"
 
 namespace platform::wine_registry {
@@ -41,7 +42,7 @@ inline constexpr std::size_t kMaxHiveFileSize = std::size_t{512} << 20;
 struct ReadResult {
   bool exists = false;
   FileVersion version;
-  std::string contents;
+  FileText contents;
   std::string error;  // empty on success, also when the file does not exist
 };
 ReadResult ReadHiveFile(const std::string& path);

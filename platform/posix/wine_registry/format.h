@@ -23,7 +23,7 @@ class FormatError : public std::runtime_error {
 Hive ParseHive(std::string_view text);
 // Reads the hive as ParseHive does, with the same checks and errors, but leaves each key's values
 // in the text until they are first used. The keys keep the text.
-Hive LoadHive(std::shared_ptr<const std::string> text);
+Hive LoadHive(std::shared_ptr<const FileText> text);
 
 // How FormatHive writes a key that LoadHive read and nothing changed since: formatted like any
 // other, or as the text it was read from. A file Wine wrote gives the same bytes either way.

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/resident_pages.h"
 #include "platform/posix/wine_registry/syntax.h"
 
 namespace platform::wine_registry {
@@ -210,13 +209,11 @@ Hive ParseHive(std::string_view text) {
   return hive;
 }
 
-Hive LoadHive(std::shared_ptr<const std::string> text) {
+Hive LoadHive(std::shared_ptr<const FileText> text) {
   Hive hive;
   IndexBuilder builder;
   // Wine's sections take well over a hundred bytes each; the guess spares the index its regrowth.
-  std::vector<SectionIndex::Entry>& entries = builder.index.entries;
-  entries.reserve(text->size() / 128);
-  MakeResident(entries.data(), entries.capacity() * sizeof(SectionIndex::Entry));
+  builder.index.entries.reserve(text->size() / 128);
   ReadHive(*text, hive, builder);
   builder.index.text = std::move(text);
   auto index = std::make_shared<const SectionIndex>(std::move(builder.index));

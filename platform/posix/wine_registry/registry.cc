@@ -332,7 +332,7 @@ class WineRegistry final : public WinePrefixRegistry {
     if (file.exists) {
       try {
         slot.hive =
-            wine_registry::LoadHive(std::make_shared<const std::string>(std::move(file.contents)));
+            wine_registry::LoadHive(std::make_shared<const FileText>(std::move(file.contents)));
       } catch (const wine_registry::FormatError& e) {
         slot.failure_code = kErrorBadlyFormedDb;
         slot.failure =

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/fill_buffer.h"
 #include "platform/win_types.h"
 
 namespace platform::wine_registry {
@@ -97,8 +98,8 @@ struct SectionIndex {
     std::uint32_t first = 0;
     std::uint32_t end = 0;
   };
-  std::shared_ptr<const std::string> text;
-  std::vector<Entry> entries;
+  std::shared_ptr<const FileText> text;
+  std::vector<Entry, FillBufferAllocator<Entry>> entries;
 };
 
 class Key;
