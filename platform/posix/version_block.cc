@@ -24,6 +24,7 @@ constexpr std::size_t kMarkerSize = 4;
 constexpr char kMarker[kMarkerSize] = {'F', 'E', '2', 'X'};
 constexpr std::uint8_t kFirstAnsiKeyByte = 0x20;      // a 16-bit (ANSI) tree has its key at byte 4
 constexpr std::size_t kLargestResource = 0x7FFFFFF0;  // twice this and 4 still fit a Dword
+constexpr std::uint8_t kElfMagic[] = {0x7F, 'E', 'L', 'F'};
 
 std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
 
@@ -92,10 +93,20 @@ std::uint16_t RootLength(const void* block) {
 
 }  // namespace
 
-std::optional<std::span<const std::uint8_t>> FindVersionResource(
-    std::span<const std::uint8_t> file) {
-  auto resource = FindPeResource(file, kVersionType, kVersionName);
-  if (!resource) resource = FindElfSection(file, kElfVersionSection);
+std::optional<std::span<const std::uint8_t>> FindVersionResource(const ReadBytesAt& read,
+                                                                 std::uint64_t size) {
+  std::optional<std::span<const std::uint8_t>> resource;
+  try {
+    if (size >= sizeof kElfMagic &&
+        std::equal(kElfMagic, kElfMagic + sizeof kElfMagic, read(0, sizeof kElfMagic).begin())) {
+      const auto range = LocateElfSection(read, kElfVersionSection);
+      if (range) resource = read(range->offset, range->size);
+    } else {
+      resource = FindPeResource(read(0, size), kVersionType, kVersionName);
+    }
+  } catch (const MalformedBytes&) {
+    return std::nullopt;
+  }
   if (!resource || resource->size() > kLargestResource) return std::nullopt;
   try {
     const ByteView bytes(*resource);
@@ -108,6 +119,11 @@ std::optional<std::span<const std::uint8_t>> FindVersionResource(
     return std::nullopt;
   }
   return resource;
+}
+
+std::optional<std::span<const std::uint8_t>> FindVersionResource(
+    std::span<const std::uint8_t> file) {
+  return FindVersionResource(ReadFromMemory(file), file.size());
 }
 
 Dword VersionBlockSize(std::span<const std::uint8_t> resource) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "platform/posix/elf_section.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -14,8 +15,13 @@ namespace platform {
 // The ELF section in which the native program carries its version resource.
 inline constexpr char kElfVersionSection[] = ".rsrc_version";
 
-// The version resource of a PE file (type 16, name 1) or of an ELF file (kElfVersionSection).
-// nullopt unless it holds a VS_VERSIONINFO root node in its Unicode form whose length fits.
+// The version resource of a PE file (type 16, name 1) or of an ELF file (kElfVersionSection),
+// given the file's size and a reader of its bytes. Of an ELF file only the headers and the section
+// are read, of a PE file the whole. nullopt unless the resource holds a VS_VERSIONINFO root node in
+// its Unicode form whose length fits.
+std::optional<std::span<const std::uint8_t>> FindVersionResource(const ReadBytesAt& read,
+                                                                 std::uint64_t size);
+// The same over the bytes of a whole file.
 std::optional<std::span<const std::uint8_t>> FindVersionResource(
     std::span<const std::uint8_t> file);
 

@@ -16,12 +16,12 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/posix/libxml2_parse_guard.h"
-#include "platform/utf8.h"
 #include "platform/posix/xml_markup_cost.h"
 #include "platform/posix/xml_start_tags.h"
 #include "platform/posix/xml_tree.h"
 #include "platform/posix/xml_tree_builder.h"
 #include "platform/unique_handle.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {

@@ -173,6 +173,23 @@ TEST(ElfSectionTest, FindsTheNamedSection) {
   EXPECT_FALSE(platform::FindElfSection(file, ".rsrc_version_"));
 }
 
+TEST(ElfSectionTest, LocatingASectionReadsNoOtherSectionsBytes) {
+  const std::string large(1 << 20, 'x');
+  const auto file = Bytes(test::ElfWithSection(".rsrc_other", large));
+  std::uint64_t bytes_read = 0;
+  const platform::ReadBytesAt whole = platform::ReadFromMemory(file);
+  const platform::ReadBytesAt counting = [&](std::uint64_t offset, std::uint64_t size) {
+    bytes_read += size;
+    return whole(offset, size);
+  };
+  const auto names = platform::LocateElfSection(counting, ".shstrtab");
+  ASSERT_TRUE(names);
+  EXPECT_EQ(names->offset, 64 + large.size());
+  EXPECT_LT(bytes_read, 1024u);
+  EXPECT_FALSE(platform::FindVersionResource(counting, file.size()));
+  EXPECT_LT(bytes_read, 2048u);
+}
+
 TEST(ElfSectionTest, RefusesTruncatedAndLyingFiles) {
   const auto file = Bytes(test::ElfWithSection(".rsrc_version", Resource()));
   for (std::size_t length = 0; length < file.size(); ++length) {
