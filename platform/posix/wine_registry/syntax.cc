@@ -1,5 +1,6 @@
 #include "platform/posix/wine_registry/syntax.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "platform/hex.h"
@@ -39,6 +40,13 @@ void AppendCodePoint(Out& out, char32_t code) {
   }
 }
 
+void AppendPlain(Discard&, std::string_view) {}
+void AppendPlain(std::u16string& out, std::string_view ascii) {
+  const std::size_t at = out.size();
+  out.resize(at + ascii.size());
+  std::copy(ascii.begin(), ascii.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
 // Reads an escaped string up to its unescaped end character, which it consumes. The escapes are
 // Wine's: C escapes, "\x" with up to four hex digits, octal with up to three digits, and a
 // backslash before any other character standing for that character.
@@ -48,6 +56,15 @@ bool ParseString(std::string_view& text, char end, Out& result) {
   static constexpr std::string_view kLetters = "abtnvfre";
   static constexpr char16_t kControls[] = {7, 8, 9, 10, 11, 12, 13, 27};
   while (!text.empty() && text.front() != end) {
+    // Most of a string is ASCII that stands for itself: taken as one run.
+    std::size_t plain = 0;
+    while (plain < text.size() && text[plain] != end && text[plain] != '\\' &&
+           static_cast<unsigned char>(text[plain]) < 0x80) {
+      ++plain;
+    }
+    AppendPlain(result, text.substr(0, plain));
+    text.remove_prefix(plain);
+    if (text.empty() || text.front() == end) break;
     const char c = text.front();
     if (static_cast<unsigned char>(c) >= 0x80) {
       const auto code = DecodeUtf8(text);
