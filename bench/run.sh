@@ -44,6 +44,7 @@ baseline=
 if [[ -n $baseline_rev ]]; then
   mkdir "$work/baseline-src"
   git archive "$baseline_rev" | tar -x -C "$work/baseline-src"
+  rm -rf "$build-baseline"  # its cache names the sources of an earlier run's temporary folder
   cmake -S "$work/baseline-src/bench" -B "$build-baseline" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     >/dev/null
   cmake --build "$build-baseline" -j "$jobs" --target regcorvex >/dev/null

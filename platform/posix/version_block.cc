@@ -100,7 +100,7 @@ std::optional<std::span<const std::uint8_t>> FindVersionResource(const ReadBytes
     if (size >= sizeof kElfMagic &&
         std::equal(kElfMagic, kElfMagic + sizeof kElfMagic, read(0, sizeof kElfMagic).begin())) {
       const auto range = LocateElfSection(read, kElfVersionSection);
-      if (range) resource = read(range->offset, range->size);
+      if (range && range->size <= kLargestResource) resource = read(range->offset, range->size);
     } else {
       resource = FindPeResource(read(0, size), kVersionType, kVersionName);
     }
