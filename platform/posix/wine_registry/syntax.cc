@@ -55,7 +55,7 @@ template <typename Out>
 bool ParseString(std::string_view& text, char end, Out& result) {
   static constexpr std::string_view kLetters = "abtnvfre";
   static constexpr char16_t kControls[] = {7, 8, 9, 10, 11, 12, 13, 27};
-  while (!text.empty() && text.front() != end) {
+  for (;;) {
     // Most of a string is ASCII that stands for itself: taken as one run.
     std::size_t plain = 0;
     while (plain < text.size() && text[plain] != end && text[plain] != '\\' &&
@@ -65,18 +65,13 @@ bool ParseString(std::string_view& text, char end, Out& result) {
     AppendPlain(result, text.substr(0, plain));
     text.remove_prefix(plain);
     if (text.empty() || text.front() == end) break;
-    const char c = text.front();
-    if (static_cast<unsigned char>(c) >= 0x80) {
+    if (static_cast<unsigned char>(text.front()) >= 0x80) {
       const auto code = DecodeUtf8(text);
       if (!code) return false;
       AppendCodePoint(result, *code);
       continue;
     }
-    text.remove_prefix(1);
-    if (c != '\\') {
-      result.push_back(static_cast<char16_t>(c));
-      continue;
-    }
+    text.remove_prefix(1);  // the backslash of an escape
     if (text.empty()) return false;
     const char escaped = text.front();
     text.remove_prefix(1);
