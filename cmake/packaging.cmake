@@ -1,6 +1,7 @@
 # Packages from one build: natively a Debian package of the Linux tools (the programs, a manual
 # page each, the example document), in the Windows build a zip of the Windows programs with the
-# README and the example. scripts/package.sh builds both. The version is the version resource's.
+# README and the example. scripts/package.sh builds the Debian package and one zip of both Windows
+# builds. The version is the version resource's.
 set(CPACK_PACKAGE_NAME regcorvex)
 set(CPACK_PACKAGE_VENDOR "The RegCorvex developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -9,11 +10,19 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-  install(TARGETS RegCorvex regcorvex-admin RUNTIME DESTINATION .)
+  # The programs in a folder named for their processor, so that the 32-bit and the 64-bit build
+  # install side by side (scripts/package.sh zips both).
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+    set(programs_folder x64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+    set(programs_folder x86)
+  endif()
+  install(TARGETS RegCorvex regcorvex-admin RUNTIME DESTINATION ${programs_folder})
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/examples/prefs.xml
           DESTINATION .)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME win32)
 else()
   set(doc share/doc/${CPACK_PACKAGE_NAME})
   install(TARGETS regcorvex regcorvex-admin RUNTIME DESTINATION bin)

@@ -58,6 +58,10 @@ inline constexpr Dword kKeyEnumerateSubKeys = 0x0008;
 inline constexpr Dword kKeyRead = 0x20019;
 inline constexpr Dword kKeyReadStandard = 0x20009;  // STANDARD_RIGHTS_READ | QUERY | ENUMERATE
 inline constexpr Dword kKeyAllAccess = 0xF003F;
+// The registry views of 64-bit Windows: a key opened without either is in the view the product
+// reads, the 32-bit one (HKLM\Software\Wow6432Node).
+inline constexpr Dword kKeyWow6464Key = 0x0100;
+inline constexpr Dword kKeyWow6432Key = 0x0200;
 inline constexpr Dword kRegOptionNonVolatile = 0;
 // RegOpenKeyEx: a symbolic link key is opened itself, not followed to its target.
 inline constexpr Dword kRegOptionOpenLink = 8;

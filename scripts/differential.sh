@@ -7,11 +7,13 @@
 # one process of its own (tests/differential), with boxes recorded rather than shown.
 # --portable (as CI runs it) generates only documents on which Wine's MSXML is not known to
 # differ from MSXML on Windows, so that every difference is a fault of the native build.
-# Builds in build/test-native and build/test-windows (NATIVE_BUILD, WINDOWS_BUILD to change).
+# Builds in build/test-native and build/test-windows (NATIVE_BUILD, WINDOWS_BUILD to change: a
+# build of the 64-bit Windows program is compared the same way, started with Wine's 64-bit loader).
 # Runs in the caller's Wine prefix when WINEPREFIX is set (as in scripts/test.sh), else in one of
 # its own. KEEP=1 keeps the documents and results.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine_loader.sh
 
 portable=()
 [[ ${1:-} == --portable ]] && { portable=(--portable); shift; }
@@ -58,7 +60,8 @@ timeout "$deadline" "$native_build/tests/differential/differential_runner" \
 # Wine's drive Z: is the Unix root: an absolute path needs no Wine process (winepath takes a
 # minute where Wine runs emulated).
 windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
-timeout "$deadline" wine "$windows_build/tests/differential/differential_runner.exe" \
+runner=$windows_build/tests/differential/differential_runner.exe
+timeout "$deadline" "$(wine_loader "$runner")" "$runner" \
   "$(windows_path "$documents")" "$(windows_path "$documents/list.txt")" \
   "$(windows_path "$work/windows.txt")" </dev/null >"$work/wine.log" 2>&1 ||
   { cat "$work/wine.log" >&2; exit 1; }

@@ -1,30 +1,36 @@
 #!/usr/bin/env bash
-# Builds both programs and runs every test: the native build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows build under Wine 8 with Xvfb as display, in a Wine
-# prefix made for this run and removed after it. Then builds the packages, installs the Debian
-# package and runs the demo with the installed programs.
+# Builds the programs and runs every test: the native build under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the Windows program, 32-bit (the product) and 64-bit, under Wine 8
+# with Xvfb as display, in a Wine prefix made for this run and removed after it; the fuzz targets.
+# Then builds the packages, installs the Debian package and runs the demo with the installed
+# programs. Ends with a table of the suites: suite, build, cases run, passed, failed, seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh --all
 jobs=$(nproc)
+source scripts/suites.sh
+source scripts/wine_loader.sh
 
-# Where the kernel runs no 32-bit programs, setup.sh has them run through qemu-i386, and a Wine
-# process takes about a minute to start: the Windows tests, one Wine process or more each, would
-# take hours. There the run keeps to the tests that start no 32-bit program or one for many
-# cases (the differentials of the two builds), and one run of RegCorvex.exe on the example
-# document, compared with the native import.
-wine_tests=${REGCORVEX_WINE_TESTS:-all}
-[[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && wine_tests=${REGCORVEX_WINE_TESTS:-smoke}
-native_wine_tests='^(WineHiveFilesTest|WinePrefixArchTest|WineFreshPrefixTest)\.'
-native_wine_tests+='|^CommandLineDifferentialTest\.BothBuildsAgreeWithRegCorvexExeStartedForEach$'
+# Where the kernel runs no 32-bit programs, setup.sh has them run through qemu-i386: a 32-bit Wine
+# process then takes a minute or two to start, where a 64-bit one started with Wine's 64-bit loader
+# takes under a second. There the 64-bit build carries the Windows test programs, and the 32-bit
+# build keeps what only it can show, each in one Wine process: a run on the example document, the
+# import table in the program's own run, and both differentials. Elsewhere everything runs for both.
+emulated=""
+[[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && emulated=1
+windows32=build/test-windows
+windows64=build/test-windows64
 
-cmake -S . -B build/test-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+cmake -S . -B "$windows32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/test-windows -j "$jobs"
-# The native tests that compare the two builds run the Windows build's programs under Wine.
+cmake --build "$windows32" -j "$jobs"
+cmake -S . -B "$windows64" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$windows64" -j "$jobs"
+# The native tests that compare the builds run the 64-bit Windows build's programs under Wine.
 cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DREGCORVEX_SANITIZE=ON \
-  -DREGCORVEX_WINDOWS_BUILD="$PWD/build/test-windows" >/dev/null
+  -DREGCORVEX_WINDOWS_BUILD="$PWD/$windows64" >/dev/null
 cmake --build build/test-native -j "$jobs"
 
 work=$(mktemp -d)
@@ -42,37 +48,75 @@ start_display "$work"
 mkdir -p "$WINEPREFIX"
 timeout 60 wineserver -p
 timeout 1500 wineboot -i >/dev/null 2>&1
+# The tests that need a booted prefix copy this one (a boot of their own would take minutes).
+export REGCORVEX_WINE_TEMPLATE="$WINEPREFIX"
 
+# The Windows test programs, each run once for all its cases in one Wine process, in its folder.
+windows_programs=(admin_test app_test import_in_process_test import_test platform_test prefs_test
+                  registry_contract_test version_test wine_test xml_document_test)
+run_windows_program() { cd "$(dirname "$1")" && exec "$(wine_loader "$1")" "$PWD/$(basename "$1")"; }
+export -f run_windows_program wine_loader
+run_windows_programs() {
+  local build=$1 label=$2 program
+  shift 2
+  for program in "$@"; do
+    promised+=("$program/$label")
+    run_suite "$program" "$label" gtest 1800 run_windows_program \
+      "$(find "$build/tests" -name "$program.exe" -print -quit)" || status=1
+  done
+}
+
+suites_begin "$work/suites"
+promised=()
 status=0
-if [[ $wine_tests == all ]]; then
-  # The Windows tests right after the boot: Wine's desktop process ends soon after the last
-  # Windows program does, and one that a test starts again holds ctest's output pipe until it ends.
-  ctest --test-dir build/test-windows --output-on-failure || status=1
-  ctest --test-dir build/test-native --output-on-failure -j "$jobs" || status=1
+run_windows_programs "$windows64" win64 "${windows_programs[@]}"
+if [[ -n $emulated ]]; then
+  echo "32-bit programs run emulated here (qemu-i386): of the 32-bit build only the run on the" \
+    "example document, import_in_process_test and the differentials run; left out:" \
+    "${windows_programs[*]/import_in_process_test}" >&2
+  run_windows_programs "$windows32" win32 import_in_process_test
 else
-  echo "32-bit programs run emulated here (qemu-i386): the tests that start them are left out," \
-    "but for one run of RegCorvex.exe on the example document and the differentials." \
-    "REGCORVEX_WINE_TESTS=all runs them." >&2
-  scripts/wine_smoke.sh build/test-windows build/test-native || status=1
-  # The prefix booted above serves as the template that the differential tests copy (a boot of
-  # their own would take minutes more).
-  export REGCORVEX_WINE_TEMPLATE="$WINEPREFIX"
-  ctest --test-dir build/test-native --output-on-failure -j "$jobs" -E "$native_wine_tests" ||
-    status=1
+  run_windows_programs "$windows32" win32 "${windows_programs[@]}"
 fi
-# Both builds' imports on generated documents, in the prefix booted above.
-scripts/differential.sh --portable "${REGCORVEX_DIFFERENTIAL_DOCUMENTS:-300}" || status=1
+promised+=(example/win32)
+run_suite example win32 single 1200 scripts/wine_smoke.sh "$windows32" build/test-native ||
+  status=1
+
+promised+=(native/native)
+run_suite native native ctest 3600 ctest --test-dir build/test-native --output-on-failure \
+  -j "$jobs" || status=1
+
+# Both Windows builds against the native build: generated documents, and generated command lines
+# taken in one Wine process (the 64-bit build's also started one by one, in the native suite).
+for build in "$windows32" "$windows64"; do
+  label=win32
+  [[ $build == "$windows64" ]] && label=win64
+  promised+=("documents/$label" "command-lines/$label")
+  run_suite documents "$label" count 1800 env WINDOWS_BUILD="$build" \
+    scripts/differential.sh --portable "${REGCORVEX_DIFFERENTIAL_DOCUMENTS:-300}" || status=1
+  run_suite command-lines "$label" count 1800 \
+    build/test-native/tests/differential/command_line_differential --windows-build "$PWD/$build" \
+    200 || status=1
+done
+
 # The fuzz targets: their seed corpora replayed, then each fuzzed for a bounded time.
-FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
+promised+=(fuzz/native)
+run_suite fuzz native single 1800 env FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh \
+  "${REGCORVEX_FUZZ_SECONDS:-30}" || status=1
 
 # The packages, and the Linux one installed and used as an administrator would.
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
-if PACKAGE_BUILD_JOBS="$jobs" scripts/package.sh; then
+install_and_demo() {
+  local sudo=()
+  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  PACKAGE_BUILD_JOBS="$jobs" scripts/package.sh
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "$PWD"/build/packages/regcorvex_*.deb >/dev/null || status=1
-  WINEPREFIX="$work/demo-prefix" scripts/demo.sh --installed >/dev/null || status=1
-else
-  status=1
-fi
+    "$PWD"/build/packages/regcorvex_*.deb >/dev/null
+  WINEPREFIX="$work/demo-prefix" scripts/demo.sh --installed >/dev/null
+}
+export -f install_and_demo
+export jobs work
+promised+=(packages/native)
+run_suite packages native single 1800 install_and_demo || status=1
+
+suites_end "${promised[@]}" || status=1
 exit $status

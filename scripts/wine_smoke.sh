@@ -5,6 +5,7 @@
 #   scripts/wine_smoke.sh WINDOWS_BUILD NATIVE_BUILD
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine_loader.sh
 windows_build=$(realpath "$1")
 native_build=$(realpath "$2")
 example=$(realpath examples/prefs.xml)
@@ -12,7 +13,8 @@ admin=$native_build/admin/regcorvex-admin
 fresh=$(mktemp -d)
 trap 'rm -rf "$fresh"' EXIT
 
-report=$(timeout 900 wine "$windows_build/tests/wine/dialog_watcher.exe" --timeout 600 \
+watcher=$windows_build/tests/wine/dialog_watcher.exe
+report=$(timeout 900 "$(wine_loader "$watcher")" "$watcher" --timeout 600 \
   "Z:${windows_build//\//\\}\\RegCorvex.exe" /IC "Z:${example//\//\\}" 2>/dev/null)
 if [[ $report != "exit: 0" ]]; then
   printf 'RegCorvex.exe under Wine, expected no dialog and "exit: 0", reported:\n%s\n' "$report" >&2

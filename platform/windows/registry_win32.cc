@@ -5,6 +5,16 @@
 namespace platform {
 namespace {
 
+// The product reads its machine keys where a 32-bit program sees them: on 64-bit Windows that is
+// the 32-bit view of HKLM\Software (Wow6432Node). A path from the machine root is taken in that
+// view unless the caller asks for one, so the 32-bit and the 64-bit program reach the same keys; a
+// key opened that way is in the view already, and paths below it need no view. A 32-bit program
+// is in that view anyway, and 32-bit Windows has no other. The user's keys are the same in both.
+Dword InProductView(Hkey key, Dword sam) {
+  if (key != kHkeyLocalMachine || (sam & KEY_WOW64_RES) != 0) return sam;
+  return sam | KEY_WOW64_32KEY;
+}
+
 // UTF-16 names as the wide functions take them: wchar_t is 16 bits wide on Windows.
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
@@ -14,7 +24,8 @@ class Win32Registry final : public Registry {
   Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
                      Hkey* result) override {
     HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyExA(ToNative(key), sub_key, options, sam, &opened);
+    const LONG status =
+        ::RegOpenKeyExA(ToNative(key), sub_key, options, InProductView(key, sam), &opened);
     *result = status == ERROR_SUCCESS ? FromNative(opened) : kNoKey;
     return status;
   }
@@ -23,8 +34,8 @@ class Win32Registry final : public Registry {
                        Dword* disposition) override {
     HKEY created = nullptr;
     DWORD how = 0;
-    const LONG status = ::RegCreateKeyExA(ToNative(key), sub_key, 0, nullptr, options, sam, nullptr,
-                                          &created, &how);
+    const LONG status = ::RegCreateKeyExA(ToNative(key), sub_key, 0, nullptr, options,
+                                          InProductView(key, sam), nullptr, &created, &how);
     *result = status == ERROR_SUCCESS ? FromNative(created) : kNoKey;
     if (disposition != nullptr) *disposition = how;
     return status;
@@ -51,7 +62,7 @@ class Win32Registry final : public Registry {
   }
 
   Long RegDeleteKeyA(Hkey key, const char* sub_key) override {
-    return ::RegDeleteKeyA(ToNative(key), sub_key);
+    return ::RegDeleteKeyExA(ToNative(key), sub_key, InProductView(key, 0), 0);
   }
 
   Long RegEnumValueA(Hkey key, Dword index, char* name, Dword* name_size, Dword* type,
@@ -79,7 +90,8 @@ class Win32Registry final : public Registry {
   Long RegOpenKeyExW(Hkey key, const char16_t* sub_key, Dword options, Dword sam,
                      Hkey* result) override {
     HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyExW(ToNative(key), Wide(sub_key), options, sam, &opened);
+    const LONG status =
+        ::RegOpenKeyExW(ToNative(key), Wide(sub_key), options, InProductView(key, sam), &opened);
     *result = status == ERROR_SUCCESS ? FromNative(opened) : kNoKey;
     return status;
   }

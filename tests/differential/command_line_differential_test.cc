@@ -21,7 +21,7 @@ unsigned Seed() {
 
 void ExpectAgreement(WindowsSide side, int count) {
   std::string missing;
-  const auto programs = DifferentialPrograms(&missing);
+  const auto programs = DifferentialPrograms(ConfiguredWindowsBuild(), &missing);
   if (!programs) GTEST_SKIP() << missing;
   const DifferentialRun run = RunCommandLineDifferential(*programs, side, Seed(), count, kWineTime);
   EXPECT_FALSE(run.cut_short) << "the Windows build under Wine ran out of time";

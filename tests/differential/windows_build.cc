@@ -6,17 +6,18 @@
 
 namespace regcorvex::test {
 
-std::optional<Programs> DifferentialPrograms(std::string* missing) {
-  const std::filesystem::path build = REGCORVEX_WINDOWS_BUILD;
+std::filesystem::path ConfiguredWindowsBuild() { return REGCORVEX_WINDOWS_BUILD; }
+
+std::optional<Programs> DifferentialPrograms(const std::filesystem::path& build,
+                                             std::string* missing) {
   Programs programs{REGCORVEX_PROGRAM,
                     build / "RegCorvex.exe",
                     build / "tests" / "wine" / "command_line_batch.exe",
                     {}};
   if (build.empty() || !std::filesystem::exists(programs.windows) ||
       !std::filesystem::exists(programs.batch)) {
-    *missing =
-        "no RegCorvex.exe and command_line_batch.exe of a Windows build "
-        "(REGCORVEX_WINDOWS_BUILD)";
+    *missing = "no RegCorvex.exe and command_line_batch.exe of a Windows build in \"" +
+               build.string() + "\" (REGCORVEX_WINDOWS_BUILD)";
     return std::nullopt;
   }
   if (std::getenv("DISPLAY") == nullptr) {

@@ -89,8 +89,9 @@ std::string ReadWholeFile(const fs::path& path) {
 }
 
 WineOutput RunWine(const fs::path& prefix, const std::string& arguments) {
-  const ProgramResult run = RunProgram({"/bin/sh", "-c", "exec wine " + arguments},
-                                       WineEnvironment(prefix), "", kWineDeadline);
+  const ProgramResult run =
+      RunProgram({"/bin/sh", "-c", std::string("exec ") + kWine64Loader + " " + arguments},
+                 WineEnvironment(prefix), "", kWineDeadline);
   WaitForWineserver(prefix);
   return {run.exit_code, run.out};
 }

@@ -26,9 +26,9 @@ struct WineOutput {
   std::string text;  // standard output
 };
 
-// Runs `wine <arguments>` in prefix (arguments are passed to the shell as they are) and waits
-// until the prefix's wineserver has saved the registry and ended, each within a deadline (status
-// -1 when the run did not end in time).
+// Runs one of Wine's own tools with its 64-bit loader, `wine64 <arguments>`, in prefix (arguments
+// are passed to the shell as they are) and waits until the prefix's wineserver has saved the
+// registry and ended, each within a deadline (status -1 when the run did not end in time).
 WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments);
 
 }  // namespace regcorvex::test

@@ -353,6 +353,35 @@ TEST_P(RegistryContractTest, AReadOnlyMachineRefusesWritesButNotReads) {
   Create("Locked");  // the user root stays writable
 }
 
+// The platform's registry opens the machine's keys in the view the product reads, whichever
+// program opens them: on a 64-bit system the 32-bit view of HKLM\Software, where the 32-bit
+// program's keys are; the 64-bit view only when asked for. The user's keys are in both views.
+TEST(PlatformRegistryViewTest, KeysAreInThe32BitViewUnlessTheCallerAsksForAnother) {
+  const std::unique_ptr<TestRegistry> test = PlatformRegistryKind().make();
+  platform::Registry& registry = test->registry();
+  const std::string path = test->KeyRoot() + "\\View";
+  for (const Hkey root : {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser}) {
+    Hkey raw = platform::kNoKey;
+    ASSERT_EQ(
+        registry.RegCreateKeyExA(root, path.c_str(), 0, platform::kKeyAllAccess, &raw, nullptr),
+        platform::kErrorSuccess);
+    platform::MakeUniqueHkey(registry, raw);
+  }
+  const auto open = [&](Hkey root, Dword view) {
+    Hkey raw = platform::kNoKey;
+    const Long code =
+        registry.RegOpenKeyExA(root, path.c_str(), 0, platform::kKeyRead | view, &raw);
+    platform::MakeUniqueHkey(registry, raw);
+    return code;
+  };
+  EXPECT_EQ(open(platform::kHkeyLocalMachine, platform::kKeyWow6432Key), platform::kErrorSuccess);
+  EXPECT_EQ(open(platform::kHkeyLocalMachine, platform::kKeyWow6464Key),
+            platform::kErrorFileNotFound);
+  for (const Dword view : {platform::kKeyWow6432Key, platform::kKeyWow6464Key}) {
+    EXPECT_EQ(open(platform::kHkeyCurrentUser, view), platform::kErrorSuccess) << view;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Registries, RegistryContractTest,
     ::testing::Values(MemoryRegistryKind(),

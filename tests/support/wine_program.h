@@ -18,7 +18,15 @@ namespace regcorvex::test {
 std::vector<std::pair<std::string, std::string>> WineEnvironment(
     const std::filesystem::path& prefix);
 
-// Runs `wine` with the arguments in prefix. The run does not wait for the prefix's wineserver.
+// The loader that starts program at once: Wine's 64-bit loader for a 64-bit Windows program and
+// for Wine's own tools (reg, cmd), `wine` for a 32-bit program. `wine` is the 32-bit loader: it
+// hands a 64-bit program over only after a start of its own, which takes minutes where 32-bit
+// programs run emulated.
+std::string WineLoaderFor(const std::filesystem::path& program);
+inline constexpr char kWine64Loader[] = "/usr/lib/wine/wine64";
+
+// Runs the Windows program arguments[0] with the rest of the arguments in prefix, through its
+// loader. The run does not wait for the prefix's wineserver.
 ProgramResult RunWineProgram(const std::filesystem::path& prefix,
                              const std::vector<std::string>& arguments,
                              std::chrono::seconds deadline = kDefaultDeadline,

@@ -11,16 +11,17 @@ std::runtime_error Win32Failure(const std::string& what) {
   return std::runtime_error(what + " failed with error " + std::to_string(::GetLastError()));
 }
 
-// Starts command_line; with output set, its standard output and error go there.
+// Starts command_line; with output set, its standard output and error go there. Without, it has
+// no standard handles, as a program a user starts from the desktop: it does not write into those
+// of the test (Wine would hand it the caller's, and Wine's MSXML writes the parser's complaints
+// to standard error).
 UniqueWin32Handle CreateChild(const std::string& command_line, HANDLE output, DWORD* id,
                               const std::string& working_folder = "") {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
-  if (output != nullptr) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-  }
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
   PROCESS_INFORMATION started = {};
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');

@@ -4,11 +4,8 @@
 // product's keys are removed. For each case it prints "case <n>", the watcher's report
 // (dialog_report.h), one "value <v>" line per value below the product's key as ProductValues lists
 // it, and "end". Many runs in one Wine process: starting Wine is the slow part of a run.
-// With --in-process the program's own run (RunApplication) takes each command line in this
-// process instead, with its boxes recorded rather than shown: it reads the command line, resolves
-// paths against the working folder and imports as the program does, and a case costs no process
-// start (about a minute where Wine runs emulated). The report then holds the boxes' captions and
-// texts and exit code 0.
+// With --in-process the program's own run takes each command line in this process instead
+// (in_process_run.h): the report then holds the boxes' captions and texts and the exit code.
 #include <fcntl.h>
 #include <io.h>
 
@@ -18,11 +15,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/run.h"
 #include "platform/registry.h"
 #include "tests/e2e/import_cases.h"
-#include "tests/support/chosen_executable_version_api.h"
-#include "tests/support/recording_message_boxes.h"
+#include "tests/wine/in_process_run.h"
 #include "tests/wine/program_watch.h"
 
 namespace {
@@ -30,28 +25,6 @@ namespace {
 using regcorvex::test::WatchReport;
 
 constexpr DWORD kRunSeconds = 120;
-
-WatchReport RunInProcess(const std::string& program, const std::string& command_line,
-                         const std::string& folder) {
-  if (!::SetCurrentDirectoryA(folder.c_str())) {
-    throw std::runtime_error("cannot enter " + folder);
-  }
-  regcorvex::test::RecordingMessageBoxes boxes;
-  // The run checks its own version resource, which is PROGRAM's, not the batch's.
-  regcorvex::test::ChosenExecutableVersionApi version_api(program);
-  regcorvex::PlatformServices services = regcorvex::DefaultPlatformServices();
-  regcorvex::PlatformServices recorded{services.application, boxes,       services.file_system,
-                                       services.registry,    version_api, services.xml_parser,
-                                       command_line};
-  WatchReport report;
-  report.exit_code = static_cast<std::uint32_t>(regcorvex::RunApplication(recorded));
-  for (const regcorvex::test::RecordedBox& box : boxes.boxes) {
-    regcorvex::test::Dialog& dialog = report.dialogs.emplace_back();
-    dialog.caption = box.caption;
-    dialog.text = box.text;
-  }
-  return report;
-}
 
 int RunCases(bool in_process, const std::string& program, const char* cases_file) {
   std::ifstream cases(cases_file, std::ios::binary);
@@ -71,7 +44,7 @@ int RunCases(bool in_process, const std::string& program, const char* cases_file
     const std::string command_line = "\"" + program + "\" " + line.substr(tab + 1);
     const std::string folder = line.substr(0, tab);
     const WatchReport report =
-        in_process ? RunInProcess(program, command_line, folder)
+        in_process ? regcorvex::test::RunInProcess(program, command_line, folder)
                    : regcorvex::test::WatchProgram(command_line, kRunSeconds, folder);
     std::string out =
         "case " + std::to_string(number) + "\n" + regcorvex::test::FormatReport(report);

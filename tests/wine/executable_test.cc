@@ -1,5 +1,6 @@
-// RegCorvex.exe as built: a 32-bit x86 GUI program whose one application manifest asks for
-// administrator rights, common controls 6, the supported Windows versions and DPI awareness.
+// RegCorvex.exe as built: a GUI program for the processor this test is built for (32-bit x86 or
+// x64), whose one application manifest names that processor and asks for administrator rights,
+// common controls 6, the supported Windows versions and DPI awareness.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -27,6 +28,10 @@ constexpr char kCompatibility[] = "urn:schemas-microsoft-com:compatibility.v1";
 constexpr char kSettings2005[] = "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
 constexpr char kSettings2016[] = "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
 
+// The programs are built for the processor this test is built for.
+constexpr bool k64Bit = sizeof(void*) == 8;
+constexpr const char* kManifestArchitecture = k64Bit ? "amd64" : "x86";
+
 std::uint32_t ReadLittleEndian(const std::vector<char>& image, size_t offset, size_t size) {
   if (offset + size > image.size()) throw std::out_of_range("PE field beyond the file");
   std::uint32_t value = 0;
@@ -35,7 +40,7 @@ std::uint32_t ReadLittleEndian(const std::vector<char>& image, size_t offset, si
   return value;
 }
 
-TEST(ExecutableTest, IsA32BitX86GuiProgram) {
+TEST(ExecutableTest, IsAGuiProgramForThisProcessor) {
   std::ifstream file(RegCorvexPath(), std::ios::binary);
   ASSERT_TRUE(file) << RegCorvexPath();
   const std::vector<char> image{std::istreambuf_iterator<char>(file), {}};
@@ -43,8 +48,9 @@ TEST(ExecutableTest, IsA32BitX86GuiProgram) {
   const size_t pe = ReadLittleEndian(image, 0x3C, 4);
   ASSERT_EQ(ReadLittleEndian(image, pe, 4), 0x4550u) << "PE\\0\\0";
   const size_t optional_header = pe + 24;
-  EXPECT_EQ(ReadLittleEndian(image, pe + 4, 2), 0x14Cu) << "machine i386";
-  EXPECT_EQ(ReadLittleEndian(image, optional_header, 2), 0x10Bu) << "PE32 optional header";
+  EXPECT_EQ(ReadLittleEndian(image, pe + 4, 2), k64Bit ? 0x8664u : 0x14Cu) << "machine";
+  EXPECT_EQ(ReadLittleEndian(image, optional_header, 2), k64Bit ? 0x20Bu : 0x10Bu)
+      << "PE32 or PE32+ optional header";
   EXPECT_EQ(ReadLittleEndian(image, optional_header + 68, 2), 2u) << "Windows GUI subsystem";
 }
 
@@ -125,7 +131,7 @@ TEST_F(ExecutableManifestTest, NamesTheProgram) {
             (Attributes{{"xmlns", kAssemblyV1}, {"manifestVersion", "1.0"}}));
   EXPECT_EQ(Only("assembly/assemblyIdentity", kAssemblyV1).attributes,
             (Attributes{{"version", "1.0.0.0"},
-                        {"processorArchitecture", "x86"},
+                        {"processorArchitecture", kManifestArchitecture},
                         {"type", "win32"},
                         {"name", "regcorvex.exe"}}));
   EXPECT_EQ(Only("assembly/description", kAssemblyV1).text, "RegCorvex for Corvane");
@@ -143,7 +149,7 @@ TEST_F(ExecutableManifestTest, DependsOnCommonControls6) {
             (Attributes{{"type", "win32"},
                         {"name", "Microsoft.Windows.Common-Controls"},
                         {"version", "6.0.0.0"},
-                        {"processorArchitecture", "x86"},
+                        {"processorArchitecture", kManifestArchitecture},
                         {"publicKeyToken", "6595b64144ccf1df"},
                         {"language", "*"}}));
 }

@@ -8,13 +8,11 @@
 #include "tests/e2e/command_line_rows.h"
 #include "tests/e2e/import_cases.h"
 #include "tests/support/temp_dir.h"
+#include "tests/wine/import_expectations.h"
 #include "tests/wine/watched_run.h"
 
 namespace regcorvex::test {
 namespace {
-
-constexpr char kImportError[] =
-    "Could not import the program configuration due to the following error:\r\n";
 
 struct WineRun {
   std::vector<std::string> values;
@@ -34,33 +32,11 @@ WineRun Import(const std::string& program, const std::string& document) {
   return run;
 }
 
-// The owner of a box: the store's open failure belongs to the application window; the import's
-// boxes to the program's own foreground window, which is none while it shows nothing else.
-std::string OwnerOf(const ExpectedBox& box) {
-  return box.caption == "Corvane 5 OpenPref Error" ? "application" : "none";
-}
-
 TEST(ImportUnderWine, CarriesDocumentsIntoTheRegistryAsTheNativeProgramDoes) {
   for (const ImportCase& c : ImportCases()) {
     SCOPED_TRACE(c.label);
     const WineRun run = Import(RegCorvexPath(), c.document);
-    EXPECT_EQ(run.values, c.values);
-    ASSERT_EQ(run.dialogs.size(), c.boxes.size());
-    for (size_t i = 0; i < c.boxes.size(); ++i) {
-      std::string text = c.boxes[i].text;
-      if (const size_t at = text.find("{path}"); at != std::string::npos)
-        text.replace(at, 6, run.path);
-      const Dialog& shown = run.dialogs[i];
-      if (c.quotes_parser) {
-        // MSXML words its reasons differently from libxml2 (and Wine's gives no line): only the
-        // frame of the message is the program's own.
-        EXPECT_THAT(shown.text, ::testing::StartsWith(kImportError));
-        EXPECT_THAT(shown.text, ::testing::EndsWith("\r\n\r\nFilename: " + run.path));
-        EXPECT_EQ(shown.caption, c.boxes[i].caption);
-      } else {
-        EXPECT_EQ(shown, ShownDialog(c.boxes[i].caption, text, true, {"OK"}, OwnerOf(c.boxes[i])));
-      }
-    }
+    ExpectImportCase(c, run.values, run.dialogs, run.path, true);
   }
 }
 
