@@ -1,7 +1,8 @@
 # Packages from one build: natively a Debian package of the Linux tools (the programs, a manual
-# page each, the example document), in the Windows build a zip of the Windows programs with the
-# README and the example. scripts/package.sh builds the Debian package and one zip of both Windows
-# builds. The version is the version resource's.
+# page each, the example document, the licence in Debian's copyright file), in the Windows build a
+# zip of the Windows programs with the README, the licence and the example. scripts/package.sh
+# builds the Debian package and one zip of both Windows builds. The version is the version
+# resource's.
 set(CPACK_PACKAGE_NAME regcorvex)
 set(CPACK_PACKAGE_VENDOR "The RegCorvex developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -20,8 +21,8 @@ if(WIN32)
     set(programs_folder x86)
   endif()
   install(TARGETS RegCorvex regcorvex-admin RUNTIME DESTINATION ${programs_folder})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/examples/prefs.xml
-          DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+                ${PROJECT_SOURCE_DIR}/examples/prefs.xml DESTINATION .)
   set(CPACK_GENERATOR ZIP)
 else()
   set(doc share/doc/${CPACK_PACKAGE_NAME})

@@ -52,6 +52,17 @@ class Registry {
   // registry another program holds), which every call on them then fails for; empty when they
   // can be used or the registry has no more to say than its error codes.
   virtual std::string UnusableReason(Hkey /*root*/) { return {}; }
+
+  // Why the last call that looked for a key (an open, a create, a delete) found none although its
+  // hive can be used: a link on the way that cannot be followed (a circle of links, a target in
+  // another hive, no target at all). Empty when that call found its key, or failed as its error
+  // code says.
+  virtual std::string UnreachableReason() { return {}; }
+
+  // Why nothing below the predefined root can be changed (a read-only file system, the
+  // permissions of a hive file); empty when it can, or the registry has no more to say than its
+  // error codes.
+  virtual std::string UnwritableReason(Hkey /*root*/) { return {}; }
 };
 
 // The registry of this platform: process-wide, created on first use.

@@ -145,13 +145,13 @@ bool TConfigBase::OpenRegistryKey(cfgDataScope scope, const std::string& key, bo
   return read_only ? user_->OpenKeyReadOnly(key) : user_->OpenKey(key, can_create);
 }
 
-// A hive that cannot be used at all raises its reason rather than failing the probe: its values
-// would otherwise go quietly to the other hive.
+// A hive that cannot be used at all, or a key behind a link that leads nowhere, raises its reason
+// rather than failing the probe: its values would otherwise go quietly to the other hive.
 bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
   platform::Hkey opened = platform::kNoKey;
   const platform::Long status =
       registry_.RegOpenKeyExA(root, key.c_str(), 0, platform::kKeyAllAccess, &opened);
-  if (status != platform::kErrorSuccess) TRegistry::RaiseIfUnusable(registry_, root);
+  if (status != platform::kErrorSuccess) TRegistry::RaiseIfUnreachable(registry_, root);
   if (status == platform::kErrorSuccess) {
     const platform::UniqueHkey probed = platform::MakeUniqueHkey(registry_, opened);
     const std::uint8_t zero[4] = {};
@@ -166,7 +166,7 @@ bool TConfigBase::IsWritable(const std::string& key, platform::Hkey root) {
       registry_.RegCreateKeyExA(root, key.c_str(), platform::kRegOptionNonVolatile,
                                 platform::kKeyAllAccess, &opened, nullptr);
   if (created != platform::kErrorSuccess) {
-    TRegistry::RaiseIfUnusable(registry_, root);
+    TRegistry::RaiseIfUnreachable(registry_, root);
     return false;
   }
   platform::MakeUniqueHkey(registry_, opened).reset();

@@ -51,16 +51,24 @@ bool TRegistry::OpenKey(const std::string& path, bool create) {
                                       access_, &opened, nullptr)
           : registry_.RegOpenKeyExA(BaseKey(), path.c_str(), 0, access_, &opened);
   if (status != kErrorSuccess) {
-    RaiseIfUnusable(registry_, root_);
+    RaiseIfUnreachable(registry_, root_);
+    // So does a hive of which nothing may be changed (on a read-only file system, say), rather
+    // than failing each key alike without a word.
+    if (status == platform::kErrorAccessDenied) {
+      const std::string reason = registry_.UnwritableReason(root_);
+      if (!reason.empty()) throw PrefError(reason);
+    }
     return false;
   }
   OpenedKey(opened);
   return true;
 }
 
-void TRegistry::RaiseIfUnusable(platform::Registry& registry, platform::Hkey root) {
-  // A registry that cannot be used at all (a damaged hive file, say) explains itself.
-  const std::string reason = registry.UnusableReason(root);
+void TRegistry::RaiseIfUnreachable(platform::Registry& registry, platform::Hkey root) {
+  // A registry that cannot be used at all (a damaged hive file, say), or a key behind a link that
+  // leads nowhere, explains itself.
+  std::string reason = registry.UnusableReason(root);
+  if (reason.empty()) reason = registry.UnreachableReason();
   if (!reason.empty()) throw PrefError(reason);
 }
 

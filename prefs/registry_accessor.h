@@ -26,15 +26,17 @@ class TRegistry {
   bool HasOpenKey() const { return static_cast<bool>(current_key_); }
 
   // With create and a non-empty path the missing levels are created; otherwise the key must exist.
-  // Raises PrefError with the registry's reason when the registry itself cannot be used (a damaged
-  // or unreadable hive file, a prefix another program holds).
+  // Raises PrefError with the registry's reason when the registry itself stands in the way (a
+  // damaged or unreadable hive file, a prefix another program holds, a link on the way that leads
+  // nowhere, a hive that cannot be written at all).
   bool OpenKey(const std::string& path, bool create);
   // Tries KEY_READ, then read and enumerate, then query only; the mask that worked is kept for
   // later opens.
   bool OpenKeyReadOnly(const std::string& path);
-  // Raises PrefError with the registry's reason when the keys below root cannot be used at all;
-  // returns otherwise.
-  static void RaiseIfUnusable(platform::Registry& registry, platform::Hkey root);
+  // Raises PrefError with the registry's reason when the last open or create below root failed
+  // because the keys there cannot be used at all, or a link on the way leads nowhere; returns
+  // otherwise.
+  static void RaiseIfUnreachable(platform::Registry& registry, platform::Hkey root);
   void CloseKey();
 
   bool ValueExists(const std::string& name);

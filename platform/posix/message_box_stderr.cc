@@ -1,9 +1,10 @@
 // Message boxes on standard error: the caption alone on a line, then each line of the text behind
 // "| " (a lone "|" for an empty line). A line ends at CR LF, or at a lone LF or CR as in a Windows
-// message box. Every box returns at once, as if OK had been pressed.
-#include <cstdio>
+// message box. Every box returns at once, as if OK had been pressed, also when nobody reads
+// standard error any more.
 #include <string_view>
 
+#include "platform/console.h"
 #include "platform/message_box.h"
 
 namespace platform {
@@ -18,8 +19,7 @@ void WriteBox(const std::string& caption, std::string_view text) {
     if (end == std::string_view::npos) break;
     text.remove_prefix(text.substr(end, 2) == "\r\n" ? end + 2 : end + 1);
   }
-  std::fwrite(out.data(), 1, out.size(), stderr);
-  std::fflush(stderr);
+  WriteStandard(StandardStream::kError, out);
 }
 
 class StderrMessageBoxes final : public MessageBoxes {

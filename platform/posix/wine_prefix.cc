@@ -2,11 +2,14 @@
 
 #include <dirent.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "platform/utf8.h"
@@ -32,19 +35,49 @@ std::optional<std::string> FindCaseless(const std::string& folder, const std::st
   return std::nullopt;
 }
 
+// The home folder that the password database gives the running user, as Wine takes it when HOME
+// is unset; empty when it gives none.
+std::string PasswordDatabaseHome() {
+  constexpr std::size_t kLargestEntry = std::size_t{1} << 20;
+  std::vector<char> buffer(1024);
+  passwd entry;
+  passwd* found = nullptr;
+  int status;
+  while ((status = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+         buffer.size() < kLargestEntry) {
+    buffer.resize(buffer.size() * 2);
+  }
+  return status == 0 && found != nullptr && found->pw_dir != nullptr ? found->pw_dir : "";
+}
+
 }  // namespace
 
-std::string WinePrefixPath() {
+WinePrefixLocation LocateWinePrefix() {
   const char* prefix = std::getenv("WINEPREFIX");
-  if (prefix != nullptr && *prefix != '\0') return prefix;
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : "") + "/.wine";
+  if (prefix != nullptr && *prefix != '\0') return {prefix, {}};
+  const char* variable = std::getenv("HOME");
+  const std::string home =
+      variable != nullptr && *variable != '\0' ? variable : PasswordDatabaseHome();
+  if (home.empty()) {
+    return {{},
+            "There is no Wine prefix to use: WINEPREFIX and HOME are unset or empty, and the "
+            "password database gives user " +
+                std::to_string(getuid()) + " no home folder. Set WINEPREFIX."};
+  }
+  if (home.front() != '/') {
+    return {{},
+            "There is no Wine prefix to use: WINEPREFIX is unset or empty, and the home folder " +
+                home + " is not an absolute path. Set WINEPREFIX."};
+  }
+  return {home + (home.back() == '/' ? "" : "/") + ".wine", {}};
 }
 
 std::optional<std::string> DriveRoot(char letter) {
   const char lower = static_cast<char>(letter | 0x20);
   if (lower < 'a' || lower > 'z') return std::nullopt;
-  const std::string devices = WinePrefixPath() + "/dosdevices/";
+  const WinePrefixLocation prefix = LocateWinePrefix();
+  if (!prefix.error.empty()) return lower == 'z' ? std::optional<std::string>("/") : std::nullopt;
+  const std::string devices = prefix.path + "/dosdevices/";
   const std::string link = devices + lower + ":";
   char target[PATH_MAX];
   const ssize_t length = readlink(link.c_str(), target, sizeof(target) - 1);

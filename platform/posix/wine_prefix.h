@@ -8,11 +8,20 @@
 
 namespace platform {
 
-// $WINEPREFIX, or ~/.wine when it is unset or empty.
-std::string WinePrefixPath();
+// The prefix a Wine program of this user would use, decided as Wine decides it: $WINEPREFIX; else
+// .wine in the home folder, which is $HOME or, when that is unset or empty, the one the password
+// database gives the user. When there is no home folder, or it is not an absolute path, there is
+// no prefix (never one at the root of the file system by accident): path is empty and error says
+// why.
+struct WinePrefixLocation {
+  std::string path;
+  std::string error;
+};
+WinePrefixLocation LocateWinePrefix();
 
 // The Unix folder a drive letter stands for: the target of the prefix's dosdevices link, or "/"
-// for Z: when the prefix has no such link. Empty when the drive does not exist.
+// for Z: when the prefix has no such link (or there is no prefix). Empty when the drive does not
+// exist.
 std::optional<std::string> DriveRoot(char letter);
 
 // An absolute Unix path as a Windows path: the deepest folder that is a drive's root names the

@@ -1,8 +1,11 @@
 // Wine prefixes set up to harm the program, or left in a state people's prefixes really get into,
-// run through the real native program as root and as an unprivileged user: each run must end
-// quickly with exit code 0 and the box that names the fault, and the files must afterwards be
-// exactly as the row expects (bytes, owner, mode, link or not).
+// and runs made as people really make them (on a read-only file system, with standard error into a
+// pipe nobody reads, without HOME), through the real native program as root and as an
+// unprivileged user: each run must end quickly with exit code 0 and the one box that names the
+// fault, and the files must afterwards be exactly as the row expects (bytes, owner, mode, link or
+// not).
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,8 +44,26 @@ std::string Hive(const char* root) {
          "\n\n#arch=win64\n\n[Software\\\\Seed] 1700000000\n#time=1da1a2b3c4d5e6f\n"
          "\"seed\"=dword:00000007\n";
 }
-const std::string kUserHive = Hive("\\\\User\\\\S-1-5-21-0-0-0-1000");
-const std::string kSystemHive = Hive("\\\\Machine");
+const std::string kUserHive = Hive("REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000");
+const std::string kSystemHive = Hive("REGISTRY\\\\Machine");
+
+// system.reg with the product's machine key a link ("#link"), followed by these lines.
+std::string LinkedProductKey(const std::string& lines) {
+  return kSystemHive +
+         "\n[Software\\\\Pellmoor Software Solutions\\\\Corvane 5] 1700000000\n#link\n" + lines;
+}
+
+// The link's target as Wine writes it: REG_LINK, the path in UTF-16LE.
+std::string LinkTarget(const std::string& path) {
+  std::string line = "\"SymbolicLinkValue\"=hex(6):";
+  for (const char c : path) {
+    char unit[8];
+    std::snprintf(unit, sizeof(unit), "%s%02x,00", line.back() == ':' ? "" : ",",
+                  static_cast<unsigned char>(c));
+    line += unit;
+  }
+  return line + "\n";
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -99,6 +121,10 @@ struct Prefix {
   uid_t user;
   uid_t other;                // a user who is not the one running
   std::string server_folder;  // a folder of /tmp that the case made, removed afterwards
+  // How the run is made: with the prefix on a read-only file system, with standard error a pipe
+  // whose reader has gone.
+  bool read_only_mount = false;
+  bool stderr_unread = false;
 };
 
 void Own(const fs::path& path, uid_t user) {
@@ -141,6 +167,18 @@ struct Outcome {
 
 Outcome Run(const Prefix& p) {
   std::vector<std::string> argv = {"/usr/bin/timeout", "60"};
+  if (p.read_only_mount) {
+    // In a mount namespace of its own, so that nothing outside the run sees the mount.
+    argv.insert(argv.end(), {"unshare", "--mount", "--propagation", "private", "sh", "-c",
+                             "mount -o bind,ro \"$0\" \"$0\" && exec \"$@\"", p.prefix.string()});
+  }
+  if (p.stderr_unread) {
+    // A FIFO opened for reading and writing, then for writing only, and the reading end closed:
+    // the program's first write to standard error meets a pipe without a reader, every time.
+    const std::string fifo = (p.folder / "unread").string();
+    mkfifo(fifo.c_str(), 0600);
+    argv.insert(argv.end(), {"sh", "-c", "exec 3<>\"$0\" 2>\"$0\" 3>&- && exec \"$@\"", fifo});
+  }
   if (p.user != kRoot) {
     const std::string id = std::to_string(p.user);
     argv.insert(argv.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
@@ -160,6 +198,14 @@ std::size_t Count(const std::string& text, const std::string& part) {
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
     ++count;
   }
+  return count;
+}
+
+// How many boxes the program wrote: each begins with its caption, the one line without "|".
+std::size_t CountBoxes(const std::string& boxes) {
+  std::size_t count = 0;
+  std::istringstream lines(boxes);
+  for (std::string line; std::getline(lines, line);) count += line.starts_with('|') ? 0 : 1;
   return count;
 }
 
@@ -267,6 +313,35 @@ const std::vector<Case>& Cases() {
          Own(folder + "/lock", p.user);
        },
        Expected{"is a named pipe"}, Expected{"is a named pipe"}},
+      {"the product's machine key a link to itself",
+       [](Prefix& p) {
+         WriteFile(p.prefix / "system.reg",
+                   LinkedProductKey(LinkTarget(
+                       "\\REGISTRY\\Machine\\Software\\Pellmoor Software Solutions\\Corvane 5")));
+       },
+       kMachineHiveRefused("leads round in a circle"),
+       kMachineHiveRefused("leads round in a circle")},
+      {"the product's machine key a link into the user's hive",
+       [](Prefix& p) {
+         WriteFile(
+             p.prefix / "system.reg",
+             LinkedProductKey(LinkTarget("\\REGISTRY\\User\\S-1-5-21-0-0-0-1000\\Software\\Seed")));
+       },
+       kMachineHiveRefused("is outside this hive"), kMachineHiveRefused("is outside this hive")},
+      {"the product's machine key a link without a target",
+       [](Prefix& p) { WriteFile(p.prefix / "system.reg", LinkedProductKey("")); },
+       kMachineHiveRefused("names no target"), kMachineHiveRefused("names no target")},
+      {"the prefix on a read-only file system",
+       [](Prefix& p) { p.read_only_mount = true; },
+       {"Read-only file system"},
+       {"Read-only file system"}},
+      {"a damaged system.reg, and standard error a pipe that nobody reads",
+       [](Prefix& p) {
+         WriteFile(p.prefix / "system.reg", "WINE REGISTRY Version 2\n[Software] 1\ngarbage\n");
+         p.stderr_unread = true;
+       },
+       {"", true, false},
+       {"", true, false}},
       {"temporary files an interrupted run left",
        [](Prefix& p) {
          for (const char* name : {"user.reg.regcorvex-a1B2c3", "system.reg.regcorvex-ZZZZZZ"}) {
@@ -344,6 +419,7 @@ void RunAs(uid_t user) {
     } else {
       // One box for the run, not one per key.
       EXPECT_EQ(Count(run.boxes, expected.box), 1u) << run.boxes;
+      EXPECT_EQ(CountBoxes(run.boxes), 1u) << run.boxes;
     }
     ExpectFiles(before, Snapshot(folders), expected);
     if (!p.server_folder.empty()) fs::remove_all(p.server_folder);
@@ -392,6 +468,58 @@ TEST(HostilePrefix, TheCompanionWritesNothingAndNamesTheFault) {
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
     EXPECT_EQ(Snapshot({temp.path(), home, damaged}), before);
+  }
+}
+
+// Without WINEPREFIX the prefix is .wine in the home folder, which without HOME is the one the
+// password database gives, as Wine takes it: never /.wine, which root would make. A user the
+// database does not know has no prefix, said once; the import still ends with exit code 0.
+TEST(HostilePrefix, WithoutHomeThePrefixIsInThePasswordDatabasesHomeFolder) {
+  if (geteuid() != kRoot) GTEST_SKIP() << "needs root to become another user";
+  const passwd* nobody = getpwuid(kNobody);
+  ASSERT_NE(nobody, nullptr);
+  const std::string nobody_prefix = std::string(nobody->pw_dir) + "/.wine";
+  constexpr uid_t kUnknown = 54321;
+  ASSERT_EQ(getpwuid(kUnknown), nullptr);
+  const bool root_prefix_existed = fs::exists("/.wine");
+  const TempDir temp;
+  chmod(temp.path().c_str(), 0755);
+  WriteFile(temp.path() / "doc.xml", kDocument);
+  chmod((temp.path() / "doc.xml").c_str(), 0644);
+  const std::vector<std::string> query = {REGCORVEX_ADMIN_PROGRAM, "query", "HKCU\\Software"};
+  const std::vector<std::string> import = {REGCORVEX_PROGRAM, "/IC", "doc.xml"};
+  const struct {
+    const char* label;
+    uid_t user;
+    std::vector<std::string> environment;  // for env(1), besides WINEPREFIX unset
+    const std::vector<std::string>& command;
+    int exit_code;
+    std::string message;
+  } cases[] = {
+      {"the companion, HOME unset", kNobody, {"-u", "HOME"}, query, 1, nobody_prefix},
+      {"the companion, HOME empty", kNobody, {"HOME="}, query, 1, nobody_prefix},
+      {"the import, HOME unset", kNobody, {"-u", "HOME"}, import, 0, nobody_prefix},
+      {"the import, by a user the password database does not know",
+       kUnknown,
+       {"-u", "HOME"},
+       import,
+       0,
+       "gives user 54321 no home folder"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.label);
+    const std::string id = std::to_string(row.user);
+    std::vector<std::string> argv = {"/usr/bin/timeout", "60", "/usr/bin/env", "-u", "WINEPREFIX"};
+    argv.insert(argv.end(), row.environment.begin(), row.environment.end());
+    argv.insert(argv.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
+    argv.insert(argv.end(), row.command.begin(), row.command.end());
+    const auto result = RunProgram(argv, {{"ASAN_OPTIONS", "detect_leaks=0"}}, temp.path());
+    EXPECT_EQ(result.exit_code, row.exit_code);
+    EXPECT_EQ(Count(result.err, row.message), 1u) << result.err;
+    if (row.exit_code == 0) {
+      EXPECT_EQ(CountBoxes(result.err), 1u) << result.err;
+    }
+    EXPECT_EQ(fs::exists("/.wine"), root_prefix_existed);
   }
 }
 

@@ -187,11 +187,18 @@ ReadResult ReadHiveFile(const std::string& path) {
   return result;
 }
 
-bool CanWriteHiveFile(const std::string& path) {
+std::string HiveFileUnwritable(const std::string& path) {
   const HiveTarget target = ResolveHive(path);
-  if (!target.error.empty()) return false;
-  if (::access(FolderOf(target.path).c_str(), W_OK | X_OK) != 0) return false;
-  return !target.exists || ::access(target.path.c_str(), W_OK) == 0;
+  const auto fail = [&](const std::string& why) {
+    return "The registry file " + path + " cannot be written: " + why + ".";
+  };
+  if (!target.error.empty()) return fail("it " + target.error);
+  const std::string folder = FolderOf(target.path);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    return fail("its folder " + folder + ": " + Reason(errno));
+  }
+  if (target.exists && ::access(target.path.c_str(), W_OK) != 0) return fail(Reason(errno));
+  return {};
 }
 
 std::string ReplaceHiveFile(const std::string& path, const std::vector<std::string_view>& pieces) {

@@ -47,8 +47,9 @@ struct ReadResult {
 };
 ReadResult ReadHiveFile(const std::string& path);
 
-// Whether this process may write the file, or create it when it does not exist.
-bool CanWriteHiveFile(const std::string& path);
+// Why this process may not write the file (or create it, when it does not exist): a sentence
+// that names the file and the reason, such as a read-only file system. Empty when it may.
+std::string HiveFileUnwritable(const std::string& path);
 
 // Writes the pieces, one after the other, to a temporary file beside the file path leads to
 // (through a symbolic link), flushes it, gives it the old file's owner, group and mode where this

@@ -52,6 +52,7 @@ struct HiveSlot {
   bool existed = false;
   wine_registry::FileVersion version;  // of the file as it was read
   bool writable = false;
+  std::string unwritable;  // why the file cannot be written, when it cannot
   bool changed = false;
   Long failure_code = kErrorSuccess;  // set when the hive cannot be used
   std::string failure;
@@ -79,6 +80,13 @@ class WineRegistry final : public WinePrefixRegistry {
   std::string UnusableReason(Hkey root) override {
     HiveSlot* slot = SlotOf(root);
     return slot != nullptr ? Load(*slot).failure : std::string();
+  }
+
+  std::string UnreachableReason() override { return unreachable_; }
+
+  std::string UnwritableReason(Hkey root) override {
+    HiveSlot* slot = SlotOf(root);
+    return slot != nullptr ? Load(*slot).unwritable : std::string();
   }
 
   Long RegOpenKeyExA(Hkey key, const char* sub_key, Dword options, Dword sam,
@@ -288,6 +296,10 @@ class WineRegistry final : public WinePrefixRegistry {
   void StartRun() {
     if (run_started_) return;
     run_started_ = true;
+    if (!options_.no_prefix.empty()) {
+      run_failure_ = options_.no_prefix;
+      return;
+    }
     auto locked = wine_registry::LockPrefix(prefix_, !options_.read_only,
                                             std::chrono::steady_clock::now() + options_.lock_wait);
     if (!locked.error.empty()) {
@@ -347,8 +359,8 @@ class WineRegistry final : public WinePrefixRegistry {
       }
     }
     if (slot.hive.relative_to.empty()) slot.hive.relative_to = slot.relative_to;
-    slot.writable =
-        wine_registry::CanWriteHiveFile(path) && !(&slot == &machine_ && machine_denied_);
+    slot.unwritable = wine_registry::HiveFileUnwritable(path);
+    slot.writable = slot.unwritable.empty() && !(&slot == &machine_ && machine_denied_);
     return slot;
   }
 
@@ -418,9 +430,19 @@ class WineRegistry final : public WinePrefixRegistry {
     return sam & (kKeyAllAccess | kKeyCreateLink);
   }
 
+  // The path of a key, as the registry's tools name it.
+  std::string PathOf(const HiveSlot& slot, const Key& key) const {
+    std::u16string path;
+    for (const Key* level = &key; level->parent() != nullptr; level = level->parent()) {
+      path.insert(0, u"\\" + level->name());
+    }
+    return (&slot == &machine_ ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") + WideToAnsi(path);
+  }
+
   // Opens (or, with create, creates) path below key as Wine does for a 32-bit program.
   Long Open(Hkey key, const std::u16string& path, Dword sam, bool create, OpenKey* result,
             Dword* disposition, bool open_link = false) {
+    unreachable_.clear();
     OpenKey* base = nullptr;
     if (const Long status = Use(key, 0, &base)) return status;
     if (const Long refused = CheckKeyPath(std::u16string_view(path))) return refused;
@@ -432,7 +454,13 @@ class WineRegistry final : public WinePrefixRegistry {
     const wine_registry::PathView view{slot.hive, slot.Wow64() && !(sam & kKeyWow6464Key),
                                        &slot == &machine_, open_link};
     wine_registry::Resolved found = wine_registry::Resolve(view, base->key, tokens);
-    if (found.broken_link) return kErrorFileNotFound;
+    if (found.broken_link) {
+      unreachable_ = "The registry key " + PathOf(slot, *found.broken_link) + " in " + prefix_ +
+                     "/" + slot.file_name +
+                     " is a link that cannot be followed: " + found.why_broken +
+                     ". It is left as it is; no key below it can be opened or created.";
+      return kErrorFileNotFound;
+    }
     KeyPtr current = std::move(found.key);
     std::size_t matched = found.matched;
     if (matched == tokens.size()) {
@@ -473,6 +501,7 @@ class WineRegistry final : public WinePrefixRegistry {
   wine_registry::UniqueFd lock_;
   bool run_started_ = false;
   std::string run_failure_;  // why this run cannot use the prefix at all
+  std::string unreachable_;  // why the last look-up of a key met a link it could not follow
   HiveSlot user_{kUserFile, kUserRoot};
   HiveSlot machine_{kMachineFile, kMachineRoot};
   bool machine_denied_ = false;
@@ -488,15 +517,26 @@ std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& pr
   return std::make_unique<WineRegistry>(prefix_path, std::move(options));
 }
 
+namespace {
+
+// The registry of the prefix a Wine program of this user would use.
+std::unique_ptr<WinePrefixRegistry> OpenUsersPrefix(bool read_only) {
+  WinePrefixLocation location = LocateWinePrefix();
+  WinePrefixOptions options;
+  options.read_only = read_only;
+  options.no_prefix = std::move(location.error);
+  return OpenWinePrefixRegistry(location.path, std::move(options));
+}
+
+}  // namespace
+
 Registry& DefaultRegistry() {
-  static const std::unique_ptr<WinePrefixRegistry> registry =
-      OpenWinePrefixRegistry(WinePrefixPath());
+  static const std::unique_ptr<WinePrefixRegistry> registry = OpenUsersPrefix(false);
   return *registry;
 }
 
 Registry& ReadOnlyRegistry() {
-  static const std::unique_ptr<WinePrefixRegistry> registry =
-      OpenWinePrefixRegistry(WinePrefixPath(), {.read_only = true});
+  static const std::unique_ptr<WinePrefixRegistry> registry = OpenUsersPrefix(true);
   return *registry;
 }
 

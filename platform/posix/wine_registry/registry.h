@@ -29,6 +29,8 @@ struct WinePrefixOptions {
   std::chrono::milliseconds lock_wait = std::chrono::minutes(2);
   // Where Wine keeps its server folders.
   std::string tmp = "/tmp";
+  // Why there is no prefix to use at all: every open fails with this reason.
+  std::string no_prefix{};
 };
 
 std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path,

@@ -22,25 +22,43 @@ KeyPtr Wow64View(const KeyPtr& key, std::u16string_view next) {
 // make a short path cost time exponential in the number of links.
 constexpr int kMaxLinksFollowed = 16;
 
-// A link key's target ("\REGISTRY\Machine\..."), when it lies in this hive; null otherwise.
-KeyPtr FollowLink(const Hive& hive, KeyPtr key, int& budget) {
+struct LinkWalk {
+  int budget = kMaxLinksFollowed;
+  KeyPtr broken;  // the link where the walk ended, if it did
+  std::string why;
+};
+
+// A link key's target ("\REGISTRY\Machine\..."), when it lies in this hive; null otherwise, with
+// the link that could not be followed in walk.
+KeyPtr FollowLink(const Hive& hive, const KeyPtr& key, LinkWalk& walk) {
   if (!key || !key->link) return key;
+  const auto broken = [&](std::string why) -> KeyPtr {
+    walk.broken = key;
+    walk.why = std::move(why);
+    return nullptr;
+  };
+  if (--walk.budget < 0) {
+    return broken("it leads round in a circle, or through more than " +
+                  std::to_string(kMaxLinksFollowed) + " links");
+  }
   const Value* target = key->FindValue(u"SymbolicLinkValue");
-  if (--budget < 0 || target == nullptr || target->type != kRegLink) return nullptr;
+  if (target == nullptr || target->type != kRegLink) return broken("it names no target");
   std::u16string root = u"\\" + AnsiToWide(hive.relative_to);
   for (std::size_t at = root.find(u"\\\\"); at != std::u16string::npos;
        at = root.find(u"\\\\", at + 1)) {
     root.erase(at, 1);
   }
   const std::u16string path = Utf16FromBytes(target->data);
+  const std::string shown = WideToAnsi(path);
   if (FoldCase(path.substr(0, root.size())) != FoldCase(root) ||
       (path.size() > root.size() && path[root.size()] != u'\\')) {
-    return nullptr;
+    return broken("its target " + shown + " is outside this hive, where no link is followed");
   }
   KeyPtr current = hive.root;
   for (const std::u16string& part : SplitKeyPath(std::u16string_view(path).substr(root.size()))) {
-    current = FollowLink(hive, current->FindSubkey(part), budget);
-    if (!current) return nullptr;
+    current = FollowLink(hive, current->FindSubkey(part), walk);
+    if (walk.broken) return nullptr;
+    if (!current) return broken("its target " + shown + " does not exist");
   }
   return current;
 }
@@ -57,9 +75,17 @@ KeyPtr SharedClasses(const PathView& view, const KeyPtr& key) {
 }  // namespace
 
 Resolved Resolve(const PathView& view, KeyPtr start, const std::vector<std::u16string>& parts) {
-  Resolved result{std::move(start)};
+  Resolved result;
+  result.key = std::move(start);
   KeyPtr& current = result.key;
-  int budget = kMaxLinksFollowed;
+  LinkWalk walk;
+  const auto follow = [&] {
+    current = FollowLink(view.hive, current, walk);
+    if (current) return true;
+    result.broken_link = std::move(walk.broken);
+    result.why_broken = std::move(walk.why);
+    return false;
+  };
   if (view.wow64 && !parts.empty()) current = Wow64View(current, parts.front());
   while (result.matched < parts.size()) {
     KeyPtr next = current->FindSubkey(parts[result.matched]);
@@ -73,13 +99,10 @@ Resolved Resolve(const PathView& view, KeyPtr start, const std::vector<std::u16s
     current = std::move(next);
     if (++result.matched == parts.size()) break;
     if (view.wow64) current = Wow64View(current, parts[result.matched]);
-    current = FollowLink(view.hive, current, budget);
-    if (!current) return {nullptr, result.matched, true};
+    if (!follow()) return result;
   }
   if (view.wow64) current = Wow64View(current, u"");
-  if (view.open_link) return result;
-  current = FollowLink(view.hive, current, budget);
-  if (!current) return {nullptr, result.matched, true};
+  if (!view.open_link) follow();
   return result;
 }
 

@@ -23,7 +23,10 @@ struct PathView {
 struct Resolved {
   std::shared_ptr<Key> key;  // the key the whole path names, else the key to create the rest in
   std::size_t matched = 0;   // how many parts of the path exist
-  bool broken_link = false;  // a link on the way leads nowhere: the path does not exist
+  // A link on the way that leads nowhere, so that the path does not exist: the link key where the
+  // way ends, and why it cannot be followed.
+  std::shared_ptr<Key> broken_link;
+  std::string why_broken;
 };
 
 Resolved Resolve(const PathView& view, std::shared_ptr<Key> start,
