@@ -88,10 +88,10 @@ std::string ReadWholeFile(const fs::path& path) {
   return text.str();
 }
 
-WineOutput RunWine(const fs::path& prefix, const std::string& arguments) {
-  const ProgramResult run =
-      RunProgram({"/bin/sh", "-c", std::string("exec ") + kWine64Loader + " " + arguments},
-                 WineEnvironment(prefix), "", kWineDeadline);
+WineOutput RunWine(const fs::path& prefix, const std::string& arguments,
+                   const std::string& loader) {
+  const ProgramResult run = RunProgram({"/bin/sh", "-c", "exec " + loader + " " + arguments},
+                                       WineEnvironment(prefix), "", kWineDeadline);
   WaitForWineserver(prefix);
   return {run.exit_code, run.out};
 }

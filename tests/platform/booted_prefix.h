@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/wine_program.h"
+
 namespace regcorvex::test {
 
 // The booted template prefix, or nothing when Wine is not installed.
@@ -26,9 +28,11 @@ struct WineOutput {
   std::string text;  // standard output
 };
 
-// Runs one of Wine's own tools with its 64-bit loader, `wine64 <arguments>`, in prefix (arguments
-// are passed to the shell as they are) and waits until the prefix's wineserver has saved the
-// registry and ended, each within a deadline (status -1 when the run did not end in time).
-WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments);
+// Runs one of Wine's own tools, `<loader> <arguments>`, in prefix (arguments are passed to the
+// shell as they are) and waits until the prefix's wineserver has saved the registry and ended,
+// each within a deadline (status -1 when the run did not end in time). The 64-bit loader starts
+// at once; `wine` runs the 32-bit tools, which take minutes where 32-bit programs run emulated.
+WineOutput RunWine(const std::filesystem::path& prefix, const std::string& arguments,
+                   const std::string& loader = kWine64Loader);
 
 }  // namespace regcorvex::test

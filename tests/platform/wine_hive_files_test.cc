@@ -282,8 +282,10 @@ TEST_F(WineHiveFilesTest, TheProgramAndWinePutKeysInTheSamePlace) {
     queries += " & reg query " + parent + "\\RegCorvexByProgram /reg:32";
   }
   const fs::path file = temp_.Write("same.reg", import);
+  // Wine's 32-bit tools, as a 32-bit program: a 64-bit one that asks for the 32-bit view puts
+  // keys below HKLM\Software\Classes elsewhere.
   const WineOutput output =
-      RunWine(prefix_, "cmd /c 'reg import " + file.string() + " /reg:32" + queries + "'");
+      RunWine(prefix_, "cmd /c 'reg import " + file.string() + " /reg:32" + queries + "'", "wine");
   for (const auto& place : places) {
     SCOPED_TRACE(std::string(place.root_name) + "\\" + place.parent);
     // reg query lists the key's name, then its values.
