@@ -16,12 +16,19 @@ cmake --build build/package-native -j "$jobs"
 version=$(sed -nE 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/package-native/CMakeCache.txt)
 stage=build/package-windows-stage/regcorvex-$version-windows
 rm -rf build/package-windows-stage
-for arch in i686 x86_64; do
-  cmake -S . -B "build/package-windows-$arch" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DREGCORVEX_TESTS=OFF >/dev/null
-  cmake --build "build/package-windows-$arch" -j "$jobs"
-  cmake --install "build/package-windows-$arch" --prefix "$stage" --strip >/dev/null
+# PACKAGE_WINDOWS_BUILDS may name release build folders of both that exist (scripts/test.sh's).
+windows_builds=(${PACKAGE_WINDOWS_BUILDS:-})
+if [[ ${#windows_builds[@]} -eq 0 ]]; then
+  for arch in i686 x86_64; do
+    windows_builds+=("build/package-windows-$arch")
+    cmake -S . -B "build/package-windows-$arch" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DREGCORVEX_TESTS=OFF >/dev/null
+  done
+fi
+for build in "${windows_builds[@]}"; do
+  cmake --build "$build" -j "$jobs" --target RegCorvex regcorvex-admin
+  cmake --install "$build" --prefix "$stage" --strip >/dev/null
 done
 (cd build/package-windows-stage && cmake -E tar cf "../packages/regcorvex-$version-windows.zip" \
   --format=zip "regcorvex-$version-windows")

@@ -114,13 +114,13 @@ run_suite fuzz native single 1800 env FUZZ_BUILD_JOBS="$jobs" scripts/fuzz.sh \
 install_and_demo() {
   local sudo=()
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  PACKAGE_BUILD_JOBS="$jobs" scripts/package.sh
+  PACKAGE_BUILD_JOBS="$jobs" PACKAGE_WINDOWS_BUILDS="$windows32 $windows64" scripts/package.sh
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
     "$PWD"/build/packages/regcorvex_*.deb >/dev/null
   WINEPREFIX="$work/demo-prefix" scripts/demo.sh --installed >/dev/null
 }
 export -f install_and_demo
-export jobs work
+export jobs work windows32 windows64
 promised+=(packages/native)
 run_suite packages native single 1800 install_and_demo || status=1
 
