@@ -40,8 +40,10 @@ std::size_t OwnTextLength(std::string_view content) {
       at += 9;
       skip_past("]]>");
     } else if (rest.starts_with("<!--")) {
+      at += 4;  // "<!-->" does not end the comment it opens
       skip_past("-->");
     } else if (rest.starts_with("<?")) {
+      at += 2;
       skip_past("?>");
     } else if (rest.starts_with("<")) {
       for (char quote = 0; at < content.size() && (quote != 0 || content[at] != '>'); ++at) {
@@ -78,7 +80,7 @@ void InitialiseLibxml2() {
 }
 
 ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client,
-                       const AttributeDefaults& defaults)
+                       const AttributeDefaults& defaults, std::size_t document_size)
     : context_(context),
       client_(client),
       get_entity_(context->sax->getEntity),
@@ -87,6 +89,7 @@ ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client,
       generic_error_context_(xmlGenericErrorContext),
       structured_error_(xmlStructuredError),
       structured_error_context_(xmlStructuredErrorContext),
+      limits_(XmlEntityLimits::ForDocument(document_size)),
       defaults_(defaults) {
   context->_private = this;
   context->sax->serror = OnError;
@@ -174,7 +177,7 @@ xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std
   work_ += length + markup_steps;
   if (parser->instate == XML_PARSER_CONTENT)
     work_ += client_.EntityExpanding(*parser, entity->name);
-  if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
+  if (characters_ <= limits_.characters && work_ <= limits_.work)
     return entity;
   return Refuse(parser, kEntityLimitsReason);
 }

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "platform/posix/xml_markup_cost.h"
+#include "platform/xml_document.h"
 
 namespace platform {
 
@@ -42,10 +43,11 @@ class ParseGuardClient {
 // Installed on a parser context for the length of one parse: it takes the context's _private,
 // which libxml2 hands on to the contexts it makes for entity contents, its structured error
 // handler and its entity look-ups. The markup of each entity's expansion counts as work, with
-// the document's attribute defaults.
+// the document's attribute defaults; the limits are those of a document of document_size bytes.
 class ParseGuard {
  public:
-  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client, const AttributeDefaults& defaults);
+  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client, const AttributeDefaults& defaults,
+             std::size_t document_size);
   ~ParseGuard();
   ParseGuard(const ParseGuard&) = delete;
   ParseGuard& operator=(const ParseGuard&) = delete;
@@ -86,6 +88,7 @@ class ParseGuard {
   void* generic_error_context_;
   xmlStructuredErrorFunc structured_error_;
   void* structured_error_context_;
+  const XmlEntityLimits limits_;
   std::size_t characters_ = 0;
   std::size_t work_ = 0;
   const AttributeDefaults& defaults_;

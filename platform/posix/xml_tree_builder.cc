@@ -18,6 +18,9 @@ namespace {
 // libxml2 keeps a node's line in 16 bits: a line past the last it can hold reads as that one.
 constexpr int kLastKeptLine = USHRT_MAX;
 
+// The buckets libxml2 gives its table of attribute defaults.
+constexpr std::size_t kDefaultsBuckets = 10;
+
 std::string_view Utf8(const xmlChar* text, std::size_t length) {
   return {reinterpret_cast<const char*>(text), length};
 }
@@ -48,6 +51,7 @@ XmlTreeBuilder::XmlTreeBuilder(xmlParserCtxtPtr context, std::size_t source_size
   sax.comment = Comment;
   sax.processingInstruction = ProcessingInstruction;
   sax.internalSubset = InternalSubset;
+  sax.attributeDecl = AttributeDeclaration;
   // Reserved, not touched: names and text take at most one UTF-16 unit a byte of the source, and
   // a node takes some 30 bytes of it.
   tree_.strings.reserve(source_size);
@@ -59,15 +63,11 @@ XmlTreeBuilder& XmlTreeBuilder::Of(void* context) {
   return static_cast<XmlTreeBuilder&>(ParseGuard::Of(context).client());
 }
 
-// The reference's expansion starts nodes of its own: the text before it ends, and a CDATA section
-// in it joins none before it.
-std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) {
-  const std::size_t text_before = text_.size();
-  EndExpansions(parser);
-  FlushText();
+// The expansion's text continues the text before the reference; a CDATA section in it joins none
+// before it.
+std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt&, const xmlChar*) {
   if (!open_.empty()) open_.back().last_is_cdata = false;
-  expansions_.push_back({parser.depth, name, pending_.size()});
-  return text_before;
+  return text_.size();
 }
 
 XmlTree XmlTreeBuilder::Finish() {
@@ -95,7 +95,6 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
                                   const xmlChar** attributes) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     builder.FlushText();
-    builder.EndExpansions(parser);
     const int line = builder.LineOf(parser);
     const std::uint32_t node =
         builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
@@ -103,15 +102,13 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
     // The attributes that only the DTD supplies come last; MSXML shows them too, as the document
     // gave them.
     builder.AddAttributes(parser, node, attribute_count, attributes);
-    builder.open_.push_back(
-        {node, builder.pending_.size(), line, false, builder.KeepsWhiteSpace(node)});
+    builder.open_.push_back({node, builder.pending_.size(), line, false});
   });
 }
 
 void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
     builder.FlushText();
-    builder.EndExpansions(parser);
     if (builder.open_.empty()) return;
     const Open open = builder.open_.back();
     builder.open_.pop_back();
@@ -122,7 +119,6 @@ void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, c
 void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
-    builder.EndExpansions(parser);
     builder.AppendText(parser, Utf8(text, static_cast<std::size_t>(length)));
   });
 }
@@ -130,10 +126,9 @@ void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) 
 // libxml2 joins a CDATA section to the one just before it. The section's text is never shown, so
 // only its node is kept.
 void XmlTreeBuilder::CData(void* context, const xmlChar*, int) {
-  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     Open& parent = builder.open_.back();
     if (parent.last_is_cdata) return;
     builder.AddChild(XmlNodeType::kCData, {}, parent.last_line);
@@ -145,7 +140,6 @@ void XmlTreeBuilder::Comment(void* context, const xmlChar*) {
   Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     builder.AddChild(XmlNodeType::kComment, {}, builder.LineOf(parser));
   });
 }
@@ -154,30 +148,16 @@ void XmlTreeBuilder::ProcessingInstruction(void* context, const xmlChar* target,
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     const XmlTree::Text name = builder.AddString(XmlText(target));
     builder.AddChild(XmlNodeType::kProcessingInstruction, name, builder.LineOf(parser));
   });
 }
 
-// The end of a reference's expansion in content: its nodes become the children of the reference's
-// own node. libxml2 calls this at the depth that met the reference, once the expansion is parsed.
-void XmlTreeBuilder::Reference(void* context, const xmlChar* name) {
-  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
-    builder.FlushText();
-    auto& expansions = builder.expansions_;
-    while (!expansions.empty() && expansions.back().depth > parser.depth) expansions.pop_back();
-    if (builder.open_.empty() || expansions.empty() || expansions.back().name != name) return;
-    const std::size_t first = expansions.back().first_pending;
-    expansions.pop_back();
-    const int line = builder.LineOf(parser);
-    const std::uint32_t node =
-        builder.AddNode(XmlNodeType::kEntityReference, builder.AddString(XmlText(name)), line);
-    builder.TakeChildren(node, first);
-    builder.pending_.push_back(node);
-    Open& parent = builder.open_.back();
-    parent.last_line = line;
-    parent.last_is_cdata = false;
+// The end of a reference's expansion in content, which libxml2 reports once the expansion is
+// parsed: a CDATA section after it joins none in it.
+void XmlTreeBuilder::Reference(void* context, const xmlChar*) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
+    if (!builder.open_.empty()) builder.open_.back().last_is_cdata = false;
   });
 }
 
@@ -191,14 +171,52 @@ void XmlTreeBuilder::InternalSubset(void* context, const xmlChar* name, const xm
   });
 }
 
+// libxml2 keeps the attribute defaults of each element name in a table of the parser that it makes
+// with 10 buckets and never enlarges (it adds to it through xmlHashUpdateEntry2), so that a
+// document declaring defaults for many element names takes time in the square of their number:
+// each declaration and each start tag looks its element up along ever longer chains. The table is
+// made anew at four times the size whenever it holds twice as many names as buckets, before
+// libxml2 adds the declaration's default to it.
+void XmlTreeBuilder::AttributeDeclaration(void* context, const xmlChar* element,
+                                          const xmlChar* name, int type, int default_kind,
+                                          const xmlChar* default_value, xmlEnumerationPtr values) {
+  xmlSAX2AttributeDecl(context, element, name, type, default_kind, default_value, values);
+  auto* parser = static_cast<xmlParserCtxtPtr>(context);
+  std::size_t& capacity = Of(context).defaults_capacity_;
+  const xmlHashTablePtr defaults = parser->attsDefault;
+  if (defaults == nullptr) return;
+  if (capacity == 0) capacity = kDefaultsBuckets;
+  const auto held = static_cast<std::size_t>(std::max(xmlHashSize(defaults), 0));
+  if (held < 2 * capacity) return;
+  const xmlHashTablePtr larger =
+      xmlHashCreateDict(static_cast<int>(std::min<std::size_t>(4 * held, INT_MAX)), parser->dict);
+  if (larger == nullptr) return;
+  struct Copy {
+    xmlHashTablePtr table;
+    bool complete;
+  } copy{larger, true};
+  xmlHashScanFull(
+      defaults,
+      [](void* payload, void* data, const xmlChar* element_name, const xmlChar* prefix,
+         const xmlChar*) {
+        auto& into = *static_cast<Copy*>(data);
+        if (xmlHashAddEntry2(into.table, element_name, prefix, payload) != 0) into.complete = false;
+      },
+      &copy);
+  // The entries belong to whichever table is kept.
+  if (!copy.complete) {
+    xmlHashFree(larger, nullptr);
+    return;
+  }
+  xmlHashFree(defaults, nullptr);
+  parser->attsDefault = larger;
+  capacity = 4 * held;
+}
+
 // libxml2 numbers the lines of the document's own nodes, not those of an entity's content.
 int XmlTreeBuilder::LineOf(const xmlParserCtxt& parser) const {
   return IsDocument(parser) && parser.input != nullptr ? std::min(parser.input->line, kLastKeptLine)
                                                        : 0;
-}
-
-void XmlTreeBuilder::EndExpansions(const xmlParserCtxt& parser) {
-  while (!expansions_.empty() && expansions_.back().depth >= parser.depth) expansions_.pop_back();
 }
 
 // Text joins the text before it. libxml2 refuses to grow one text node of the document past
@@ -216,11 +234,12 @@ void XmlTreeBuilder::AppendText(xmlParserCtxt& parser, std::string_view text) {
   text_from_document_ = from_document;
 }
 
-// Ends the text so far: a node unless it is only white space, a line for a CDATA section after it
-// either way.
+// Ends the text so far: a node unless it is only white space (xml:space="preserve" included, as the
+// document is loaded without preserving white space), a line for a CDATA section after it either
+// way.
 void XmlTreeBuilder::FlushText() {
   if (text_.empty()) return;
-  if (IsBlank(text_) && !open_.back().keeps_white_space) {
+  if (IsBlank(text_)) {
     Open& parent = open_.back();
     parent.last_line = text_line_;
     parent.last_is_cdata = false;
@@ -237,17 +256,6 @@ std::uint32_t XmlTreeBuilder::AddNode(XmlNodeType type, XmlTree::Text text, int 
   node.line = line;
   node.type = type;
   return index;
-}
-
-// As MSXML loads without preserveWhiteSpace: "preserve" or "default" in the element's xml:space
-// decide for its content, which otherwise follows the element's parent.
-bool XmlTreeBuilder::KeepsWhiteSpace(std::uint32_t element) const {
-  for (const XmlTree::Attribute& attribute : tree_.Attributes(tree_.nodes[element])) {
-    if (tree_.String(attribute.name) != u"xml:space") continue;
-    if (tree_.String(attribute.value) == u"preserve") return true;
-    if (tree_.String(attribute.value) == u"default") return false;
-  }
-  return !open_.empty() && open_.back().keeps_white_space;
 }
 
 void XmlTreeBuilder::TakeChildren(std::uint32_t node, std::size_t first_pending) {
