@@ -175,10 +175,8 @@ xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std
                                std::size_t markup_steps) {
   characters_ += length;
   work_ += length + markup_steps;
-  if (parser->instate == XML_PARSER_CONTENT)
-    work_ += client_.EntityExpanding(*parser, entity->name);
-  if (characters_ <= limits_.characters && work_ <= limits_.work)
-    return entity;
+  if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding();
+  if (characters_ <= limits_.characters && work_ <= limits_.work) return entity;
   return Refuse(parser, kEntityLimitsReason);
 }
 

@@ -31,10 +31,9 @@ void InitialiseLibxml2();
 // The receiver of a guarded parse's content, which the guard tells of entity expansions.
 class ParseGuardClient {
  public:
-  // A reference to the entity name, met by parser (the document's context or an entity
-  // content's) in content or in an attribute value, is about to expand. Returns the length of the
-  // text just before it, which the expansion's text may continue.
-  virtual std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) = 0;
+  // A reference in content is about to expand. Returns the length of the text just before it,
+  // which the expansion's text continues.
+  virtual std::size_t EntityExpanding() = 0;
 
  protected:
   ~ParseGuardClient() = default;

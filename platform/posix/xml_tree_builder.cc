@@ -65,7 +65,7 @@ XmlTreeBuilder& XmlTreeBuilder::Of(void* context) {
 
 // The expansion's text continues the text before the reference; a CDATA section in it joins none
 // before it.
-std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt&, const xmlChar*) {
+std::size_t XmlTreeBuilder::EntityExpanding() {
   if (!open_.empty()) open_.back().last_is_cdata = false;
   return text_.size();
 }

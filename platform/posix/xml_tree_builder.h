@@ -31,7 +31,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTreeBuilder(const XmlTreeBuilder&) = delete;
   XmlTreeBuilder& operator=(const XmlTreeBuilder&) = delete;
 
-  std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) override;
+  std::size_t EntityExpanding() override;
 
   // The tree built, once the parse has ended.
   XmlTree Finish();

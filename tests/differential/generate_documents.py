@@ -262,7 +262,7 @@ class Gen:
                 '<A type="string">&e0;</A>' if "e0" in self.entities else '<A type="string">v</A>',
                 '<!--c--><A type="boolean">1</A>', '<![CDATA[x]]>', 'text<A type="integer">2</A>'])
             self.markup_entities.append("vals")
-        if self.chance(0.1):
+        if self.chance(0.1) and not self.portable:
             self.entities["nest"] = "&vals;&vals;" if "vals" in self.entities else "n"
             self.markup_entities.append("nest")
         if self.chance(0.1):

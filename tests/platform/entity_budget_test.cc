@@ -10,6 +10,7 @@
 
 #include "platform/document_encoding.h"
 #include "platform/xml_document.h"
+#include "tests/support/attribute_defaults_document.h"
 
 namespace platform {
 namespace {
@@ -169,16 +170,7 @@ TEST(EntityBudgetTest, CountsTheCopyingOfTextJoinedAcrossReferences) {
 // The limits are 1,000,000 characters, or four times the document's bytes where that is more: a
 // large document may give many elements their attribute defaults.
 TEST(EntityBudgetTest, LimitsGrowWithTheDocument) {
-  const auto defaults_of = [](int elements) {
-    std::string subset, body;
-    for (int i = 0; i < elements; ++i) {
-      const std::string name = "V" + std::to_string(i);
-      subset += "<!ATTLIST " + name + " type CDATA \"integer\">\n";
-      body += "<" + name + ">" + std::to_string(i) + "</" + name + ">\n";
-    }
-    return Document(subset, body);
-  };
-  const std::string large = defaults_of(95000);
+  const std::string large = regcorvex::test::AttributeDefaultsDocument(95000);
   EXPECT_GT(large.size(), 5000000u);
   EXPECT_EQ(RefusalOf(large), "") << "95,000 defaults of 11 characters in 5.8 MB";
   EXPECT_GT(MeasureEntityExpansion(large).characters, 1000000u);

@@ -14,6 +14,7 @@
 #include "import/document_nodes.h"
 #include "platform/posix/xml_document_libxml2.h"
 #include "platform/xml_document.h"
+#include "tests/support/attribute_defaults_document.h"
 
 namespace platform {
 namespace {
@@ -212,14 +213,7 @@ TEST(Libxml2TreeTest, CountsTheTextAnEntityYieldsAgainstTheLimits) {
 // libxml2 alone takes time in the square of the number of element names with attribute defaults.
 TEST(Libxml2TreeTest, ReadsAttributeDefaultsOfManyElementsInProportionalTime) {
   const auto cpu_seconds_to_parse = [](int elements) {
-    std::string subset, body;
-    for (int i = 0; i < elements; ++i) {
-      const std::string name = "V" + std::to_string(i);
-      subset += "<!ATTLIST " + name + " type CDATA \"integer\">\n";
-      body += "<" + name + ">" + std::to_string(i) + "</" + name + ">\n";
-    }
-    const std::string xml =
-        std::string(kProlog) + "<!DOCTYPE r [\n" + subset + "]>\n<r>" + body + "</r>\n";
+    const std::string xml = regcorvex::test::AttributeDefaultsDocument(elements);
     const std::clock_t start = std::clock();
     const auto document = ParseXmlDocument(xml);
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
