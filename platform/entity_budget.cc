@@ -1,6 +1,7 @@
 #include "platform/entity_budget.h"
 
 #include <algorithm>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -59,8 +60,7 @@ std::size_t SkipSection(std::u16string_view text, std::size_t position, bool cda
   };
   constexpr Section kSections[] = {{u"<!--", u"-->"}, {u"<?", u"?>"}, {u"<![CDATA[", u"]]>"}};
   const std::u16string_view rest = text.substr(position);
-  for (const Section& section : kSections) {
-    if (section.open == kSections[2].open && !cdata) break;
+  for (const Section& section : std::span(kSections).first(cdata ? 3 : 2)) {
     if (rest.starts_with(section.open))
       return SkipPast(text, position + section.open.size(), section.close);
   }

@@ -18,8 +18,8 @@ namespace {
 // libxml2 keeps a node's line in 16 bits: a line past the last it can hold reads as that one.
 constexpr int kLastKeptLine = USHRT_MAX;
 
-// The buckets libxml2 gives its table of attribute defaults.
-constexpr std::size_t kDefaultsBuckets = 10;
+// The buckets libxml2 gives its tables of attribute defaults and types.
+constexpr std::size_t kTableBuckets = 10;
 
 std::string_view Utf8(const xmlChar* text, std::size_t length) {
   return {reinterpret_cast<const char*>(text), length};
@@ -171,36 +171,41 @@ void XmlTreeBuilder::InternalSubset(void* context, const xmlChar* name, const xm
   });
 }
 
-// libxml2 keeps the attribute defaults of each element name in a table of the parser that it makes
-// with 10 buckets and never enlarges (it adds to it through xmlHashUpdateEntry2), so that a
-// document declaring defaults for many element names takes time in the square of their number:
-// each declaration and each start tag looks its element up along ever longer chains. The table is
-// made anew at four times the size whenever it holds twice as many names as buckets, before
-// libxml2 adds the declaration's default to it.
+// libxml2 keeps the attribute defaults of each element name, and the type of each attribute
+// declared, in two tables of the parser that it makes with 10 buckets and never enlarges past a
+// few thousand (the defaults' table not at all: it adds to it through xmlHashUpdateEntry2), so that
+// a document declaring attributes for many element names takes time in the square of their number:
+// each declaration and each start tag looks its element up along ever longer chains. Each table is
+// made anew at four times the size whenever it holds twice as many entries as buckets, before
+// libxml2 adds the declaration to it.
 void XmlTreeBuilder::AttributeDeclaration(void* context, const xmlChar* element,
                                           const xmlChar* name, int type, int default_kind,
                                           const xmlChar* default_value, xmlEnumerationPtr values) {
   xmlSAX2AttributeDecl(context, element, name, type, default_kind, default_value, values);
   auto* parser = static_cast<xmlParserCtxtPtr>(context);
-  std::size_t& capacity = Of(context).defaults_capacity_;
-  const xmlHashTablePtr defaults = parser->attsDefault;
-  if (defaults == nullptr) return;
-  if (capacity == 0) capacity = kDefaultsBuckets;
-  const auto held = static_cast<std::size_t>(std::max(xmlHashSize(defaults), 0));
-  if (held < 2 * capacity) return;
+  XmlTreeBuilder& builder = Of(context);
+  Enlarge(parser->attsDefault, parser->dict, builder.defaults_buckets_);
+  Enlarge(parser->attsSpecial, parser->dict, builder.types_buckets_);
+}
+
+// table's entries are keyed by two names; buckets is what the builder knows of its size.
+void XmlTreeBuilder::Enlarge(xmlHashTablePtr& table, xmlDictPtr dict, std::size_t& buckets) {
+  if (table == nullptr) return;
+  if (buckets == 0) buckets = kTableBuckets;
+  const auto held = static_cast<std::size_t>(std::max(xmlHashSize(table), 0));
+  if (held < 2 * buckets) return;
   const xmlHashTablePtr larger =
-      xmlHashCreateDict(static_cast<int>(std::min<std::size_t>(4 * held, INT_MAX)), parser->dict);
+      xmlHashCreateDict(static_cast<int>(std::min<std::size_t>(4 * held, INT_MAX)), dict);
   if (larger == nullptr) return;
   struct Copy {
     xmlHashTablePtr table;
     bool complete;
   } copy{larger, true};
   xmlHashScanFull(
-      defaults,
-      [](void* payload, void* data, const xmlChar* element_name, const xmlChar* prefix,
-         const xmlChar*) {
+      table,
+      [](void* payload, void* data, const xmlChar* first, const xmlChar* second, const xmlChar*) {
         auto& into = *static_cast<Copy*>(data);
-        if (xmlHashAddEntry2(into.table, element_name, prefix, payload) != 0) into.complete = false;
+        if (xmlHashAddEntry2(into.table, first, second, payload) != 0) into.complete = false;
       },
       &copy);
   // The entries belong to whichever table is kept.
@@ -208,9 +213,9 @@ void XmlTreeBuilder::AttributeDeclaration(void* context, const xmlChar* element,
     xmlHashFree(larger, nullptr);
     return;
   }
-  xmlHashFree(defaults, nullptr);
-  parser->attsDefault = larger;
-  capacity = 4 * held;
+  xmlHashFree(table, nullptr);
+  table = larger;
+  buckets = 4 * held;
 }
 
 // libxml2 numbers the lines of the document's own nodes, not those of an entity's content.

@@ -64,6 +64,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   static void AttributeDeclaration(void* context, const xmlChar* element, const xmlChar* name,
                                    int type, int default_kind, const xmlChar* default_value,
                                    xmlEnumerationPtr values);
+  static void Enlarge(xmlHashTablePtr& table, xmlDictPtr dict, std::size_t& buckets);
 
   void AppendText(xmlParserCtxt& parser, std::string_view text);
   void FlushText();
@@ -83,8 +84,10 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTree tree_;
   std::vector<Open> open_;
   std::vector<std::uint32_t> pending_;  // children of the open elements, in order
-  std::size_t defaults_capacity_ = 0;   // the buckets of the parser's table of attribute defaults
-  std::string text_;                    // UTF-8, not yet a node
+  // The buckets of the parser's tables of attribute defaults and types, once enlarged.
+  std::size_t defaults_buckets_ = 0;
+  std::size_t types_buckets_ = 0;
+  std::string text_;  // UTF-8, not yet a node
   int text_line_ = 0;
   bool text_from_document_ = false;  // the last of text_ came from the document's own parse
   std::exception_ptr failure_;
