@@ -91,7 +91,9 @@ class XmlDocument {
 
   // Synchronous load of the file at path (an ANSI Windows path): no validation, external
   // entities and DTDs never read, the document's own entities expanded within XmlEntityLimits,
-  // white-space-only text dropped. Throws XmlLoadError.
+  // white-space-only text dropped (whatever xml:space says). The children of a node show each
+  // reference to one of the document's entities as its replacement, which stands where the
+  // reference stands: its text joins the text around it. Throws XmlLoadError.
   virtual void Load(const std::string& path) = 0;
 
   virtual XmlNode RootElement() = 0;
