@@ -176,8 +176,24 @@ xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std
   characters_ += length;
   work_ += length + markup_steps;
   if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding();
-  if (characters_ <= limits_.characters && work_ <= limits_.work) return entity;
-  return Refuse(parser, kEntityLimitsReason);
+  return WithinLimits() ? entity : Refuse(parser, Excess());
+}
+
+void ParseGuard::CountDefaults(xmlParserCtxtPtr parser, std::size_t length) {
+  characters_ += length;
+  work_ += length;
+  if (parser == context_) default_characters_ += length;
+  if (!WithinLimits()) Fail(parser, Excess());
+}
+
+bool ParseGuard::WithinLimits() const {
+  return characters_ <= limits_.characters && work_ <= limits_.work;
+}
+
+const char* ParseGuard::Excess() const {
+  const bool references_within = characters_ - default_characters_ <= limits_.characters &&
+                                 work_ - default_characters_ <= limits_.work;
+  return references_within ? kAttributeDefaultsLimitsReason : kEntityLimitsReason;
 }
 
 // The line the document's own parse has reached; errors inside an entity's content count there.

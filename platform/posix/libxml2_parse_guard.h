@@ -65,6 +65,12 @@ class ParseGuard {
   // error, unless an earlier one was kept.
   void Fail(xmlParserCtxtPtr parser, std::string_view reason);
 
+  // libxml2 gave an element that parser met attribute defaults of length characters (their names
+  // and values as the DTD spells them: the entities in them count as they expand). They count
+  // towards the limits as the Windows build's pre-scan counts them, those of an element that an
+  // entity's expansion makes as the entity's; the parse stops when they go beyond.
+  void CountDefaults(xmlParserCtxtPtr parser, std::size_t length);
+
  private:
   static void OnError(void* context, xmlErrorPtr error);
   static void OnContextlessError(void* guard, xmlErrorPtr error);
@@ -73,6 +79,10 @@ class ParseGuard {
 
   xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length,
                      std::size_t markup_steps);
+  bool WithinLimits() const;
+  // Why the parse went beyond the limits: the attribute defaults where its entities alone stay
+  // within them.
+  const char* Excess() const;
   int DocumentLine() const;
   xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason);
   void Record(std::string_view reason, int line);
@@ -89,6 +99,7 @@ class ParseGuard {
   void* structured_error_context_;
   const XmlEntityLimits limits_;
   std::size_t characters_ = 0;
+  std::size_t default_characters_ = 0;  // of the document's own elements
   std::size_t work_ = 0;
   const AttributeDefaults& defaults_;
   struct Expansion {

@@ -31,6 +31,16 @@ struct XmlStringTraits {
   void Close(xmlChar* text) const { xmlFree(text); }
 };
 
+// UTF-16 code units of UTF-8 text: one a character, two beyond U+FFFF.
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    units += ((byte & 0xC0) != 0x80 ? 1 : 0) + (byte >= 0xF0 ? 1 : 0);
+  }
+  return units;
+}
+
 bool IsBlank(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
@@ -91,8 +101,8 @@ void XmlTreeBuilder::Handle(void* context, Work work) {
 }
 
 void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
-                                  const xmlChar*, int, const xmlChar**, int attribute_count, int,
-                                  const xmlChar** attributes) {
+                                  const xmlChar*, int, const xmlChar**, int attribute_count,
+                                  int defaulted_count, const xmlChar** attributes) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     builder.FlushText();
     const int line = builder.LineOf(parser);
@@ -101,7 +111,9 @@ void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, cons
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
     // The attributes that only the DTD supplies come last; MSXML shows them too, as the document
     // gave them.
-    builder.AddAttributes(parser, node, attribute_count, attributes);
+    const std::size_t defaults =
+        builder.AddAttributes(parser, node, attribute_count, defaulted_count, attributes);
+    if (defaults > 0) ParseGuard::Of(&parser).CountDefaults(&parser, defaults);
     builder.open_.push_back({node, builder.pending_.size(), line, false});
   });
 }
@@ -311,8 +323,9 @@ XmlTree::Text XmlTreeBuilder::Range(std::size_t offset) const {
 // its references to the document's entities (and "&#38;" for an ampersand), which are expanded as
 // libxml2's own tree expands them. IDs are not checked: the document is loaded without validation,
 // so an ID given twice or an xml:id that is no NCName is an attribute like any other.
-void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
-                                   const xmlChar** attributes) {
+std::size_t XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
+                                          int defaulted, const xmlChar** attributes) {
+  std::size_t defaults_length = 0;
   XmlTree::Node& node = tree_.nodes[element];
   node.first_attribute = static_cast<std::uint32_t>(tree_.attributes.size());
   node.attribute_count = static_cast<std::uint32_t>(std::max(count, 0));
@@ -321,6 +334,7 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     const auto length = static_cast<std::size_t>(attribute[4] - attribute[3]);
     const XmlTree::Text name = AddName(attribute[1], attribute[0]);
     std::string_view value = Utf8(attribute[3], length);
+    if (i >= count - defaulted) defaults_length += name.length + Utf16Length(value);
     const UniqueHandle<XmlStringTraits> expanded(
         value.find('&') == std::string_view::npos
             ? nullptr
@@ -329,6 +343,7 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     if (expanded) value = XmlText(expanded.get());
     tree_.attributes.push_back({name, AddString(value)});
   }
+  return defaults_length;
 }
 
 }  // namespace platform

@@ -75,8 +75,9 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTree::Text AddString(std::string_view utf8);
   XmlTree::Text AddName(const xmlChar* prefix, const xmlChar* local_name);
   XmlTree::Text Range(std::size_t offset) const;
-  void AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
-                     const xmlChar** attributes);
+  // Returns the length of the last defaulted attributes, which the DTD supplies, as it spells them.
+  std::size_t AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count, int defaulted,
+                            const xmlChar** attributes);
   bool IsDocument(const xmlParserCtxt& parser) const { return &parser == document_; }
   int LineOf(const xmlParserCtxt& parser) const;
 

@@ -18,6 +18,12 @@ const std::string kCaption = "Register Corvane 5";
 const std::string kImportError =
     "Could not import the program configuration due to the following error:\r\n";
 
+std::string Repeated(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
 // A document of this product whose internal subset holds declarations and whose root element holds
 // products.
 std::string DocumentWithSubset(const std::string& declarations, const std::string& products) {
@@ -190,6 +196,15 @@ std::vector<ImportCase> MakeCases() {
        defaults_document,
        defaults_values,
        {}},
+      {"attribute defaults that take a small document beyond the limits",
+       DocumentWithSubset(
+           "<!ATTLIST V type CDATA \"integer\" note CDATA \"" + std::string(20000, 'n') + "\">",
+           "<Corvane_5><PerUserRoam><Misc>\n" + Repeated("<V>1</V>\n", 100) +
+               "</Misc></PerUserRoam></Corvane_5>"),
+       {},
+       {{kCaption, kImportError +
+                       "The attribute defaults of the document's DTD expand it beyond the limits "
+                       "of this program.\r\nLine: 53\r\n<V>1</V>\r\n\r\nFilename: {path}"}}},
       {"an attribute the DTD gives by default counts as given",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ATTLIST W type CDATA "
        "\"integer\">]>\n<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><W>7</W>"
