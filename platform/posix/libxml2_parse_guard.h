@@ -1,6 +1,7 @@
 // The watch over one libxml2 parse: it keeps the first error the parse meets, refuses every
-// external entity and DTD, and holds the expansion of the document's own entities to
-// XmlEntityLimits, stopping the parse when a document goes beyond them. While it lives, libxml2
+// external entity and DTD, and holds the expansion of the document's own entities, with the
+// attribute defaults its elements receive, to XmlEntityLimits, stopping the parse when a document
+// goes beyond them. While it lives, libxml2
 // writes nothing to standard error: the errors it raises outside a parser context (an encoding
 // conversion that fails, and the I/O error that follows) count as errors of the parse, and its
 // other diagnostics go nowhere.
