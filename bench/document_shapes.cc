@@ -132,6 +132,21 @@ const std::vector<Shape>& Shapes() {
              Join(n, [](int i) { return Numbered("<!ATTLIST v a", i, " CDATA \"d\">"); }), "",
              "<v/><v/><v/><v/>");
        }},
+      {"attribute defaults of distinct elements",
+       [](int n) {
+         return Wrapped(
+             Join(n,
+                  [](int i) { return Numbered("<!ATTLIST V", i, " type CDATA \"integer\">\n"); }),
+             "", "");
+       }},
+      {"attribute defaults of distinct elements, each element once",
+       [](int n) {
+         return Wrapped(
+             Join(n,
+                  [](int i) { return Numbered("<!ATTLIST V", i, " type CDATA \"integer\">\n"); }),
+             "",
+             Join(n, [](int i) { return Numbered("<V", i, ">1") + Numbered("</V", i, ">\n"); }));
+       }},
       {"ID attributes",
        [](int n) {
          return Wrapped("<!ATTLIST v i ID #IMPLIED>", "",

@@ -1,6 +1,7 @@
 #include "platform/entity_budget.h"
 
 #include <algorithm>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -12,11 +13,8 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kTooLong = XmlEntityLimits::kMaxCharacters + 1;
 constexpr int kMaxNesting = 32;
 constexpr int kMaxParameterExpansions = 1000;
-
-std::size_t Sum(std::size_t a, std::size_t b) { return std::min(a + b, kTooLong); }
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
@@ -51,6 +49,23 @@ std::size_t SkipPast(std::u16string_view text, std::size_t position, std::u16str
 }
 
 bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+// The position past the comment or processing instruction at position (and, where cdata, the CDATA
+// section), or npos when none starts there. Its end is looked for after its opening: "<!-->"
+// opens a comment that goes on to a later "-->", as "<?>" does not end at its own "?>".
+std::size_t SkipSection(std::u16string_view text, std::size_t position, bool cdata) {
+  struct Section {
+    std::u16string_view open;
+    std::u16string_view close;
+  };
+  constexpr Section kSections[] = {{u"<!--", u"-->"}, {u"<?", u"?>"}, {u"<![CDATA[", u"]]>"}};
+  const std::u16string_view rest = text.substr(position);
+  for (const Section& section : std::span(kSections).first(cdata ? 3 : 2)) {
+    if (rest.starts_with(section.open))
+      return SkipPast(text, position + section.open.size(), section.close);
+  }
+  return std::u16string_view::npos;
+}
 
 void AppendCodePoint(std::u16string& text, char32_t code_point) {
   if (code_point < 0x10000) {
@@ -148,7 +163,8 @@ struct Token {
 
 class EntityScan {
  public:
-  explicit EntityScan(DocumentText text) : document_(std::move(text)), text_(document_.units) {}
+  EntityScan(DocumentText text, const XmlEntityLimits& limits)
+      : document_(std::move(text)), text_(document_.units), limits_(limits) {}
 
   EntityExpansion Run() {
     doctype_ = FindDoctype();
@@ -171,13 +187,11 @@ class EntityScan {
   // instructions and white space; npos when an element (or anything else of markup) comes first.
   std::size_t FindDoctype() const {
     for (std::size_t position = 0; position < text_.size();) {
-      const std::u16string_view rest = text_.substr(position);
-      if (rest.starts_with(u"<!DOCTYPE")) return position;
-      if (rest.starts_with(u"<?")) {
-        position = SkipPast(text_, position, u"?>");
-      } else if (rest.starts_with(u"<!--")) {
-        position = SkipPast(text_, position, u"-->");
-      } else if (rest.starts_with(u"<")) {
+      if (text_.substr(position).starts_with(u"<!DOCTYPE")) return position;
+      const std::size_t past = SkipSection(text_, position, false);
+      if (past != std::u16string_view::npos) {
+        position = past;
+      } else if (text_[position] == u'<') {
         return std::u16string_view::npos;
       } else {
         ++position;
@@ -202,10 +216,9 @@ class EntityScan {
   std::size_t ScanSubset(std::u16string_view subset, std::size_t position, int nesting) {
     while (position < subset.size() && (nesting > 0 || subset[position] != u']')) {
       const std::u16string_view rest = subset.substr(position);
-      if (rest.starts_with(u"<!--")) {
-        position = SkipPast(subset, position, u"-->");
-      } else if (rest.starts_with(u"<?")) {
-        position = SkipPast(subset, position, u"?>");
+      const std::size_t past = SkipSection(subset, position, false);
+      if (past != std::u16string_view::npos) {
+        position = past;
       } else if (rest.starts_with(u"<!ENTITY")) {
         position = DeclareEntity(subset, position + 8);
       } else if (rest.starts_with(u"<!ATTLIST")) {
@@ -324,18 +337,18 @@ class EntityScan {
   }
 
   // The length of a general entity once expanded, its own references and the attribute defaults
-  // of the elements it makes included; kTooLong at most (also for an entity that refers to
+  // of the elements it makes included; TooLong() at most (also for an entity that refers to
   // itself, however indirectly).
   std::size_t Length(const std::u16string& name, int nesting) {
     const auto known = lengths_.find(name);
     if (known != lengths_.end()) return known->second;
-    if (nesting > kMaxNesting) return kTooLong;
-    lengths_.emplace(name, kTooLong);
+    if (nesting > kMaxNesting) return TooLong();
+    lengths_.emplace(name, TooLong());
     std::size_t longest = 0;
     for (const std::u16string& value : general_.at(name)) {
       const std::u16string readings = ResolveRepeatedly(value);
       std::size_t length = Sum(value.size(), ReferencesLength(readings, nesting));
-      for (std::size_t at = readings.find(u'<'); at != std::u16string::npos && length < kTooLong;
+      for (std::size_t at = readings.find(u'<'); at != std::u16string::npos && length < TooLong();
            at = readings.find(u'<', at + 1))
         length = Sum(length, DefaultsLength(TagName(readings, at), nesting + 1));
       longest = std::max(longest, length);
@@ -348,7 +361,7 @@ class EntityScan {
     std::size_t length = 0;
     ForEachReference(text, [&](std::u16string_view name, std::size_t) {
       const std::u16string key(name);
-      if (length < kTooLong && general_.count(key) != 0)
+      if (length < TooLong() && general_.count(key) != 0)
         length = Sum(length, Length(key, nesting + 1));
     });
     return length;
@@ -362,8 +375,8 @@ class EntityScan {
     if (defaults == defaults_.end()) return 0;
     const auto known = default_lengths_.find(key);
     if (known != default_lengths_.end()) return known->second;
-    if (nesting > kMaxNesting) return kTooLong;
-    default_lengths_.emplace(key, kTooLong);
+    if (nesting > kMaxNesting) return TooLong();
+    default_lengths_.emplace(key, TooLong());
     std::size_t length = 0;
     for (const AttributeDefault& attribute : defaults->second) {
       length = Sum(length, attribute.name_length);
@@ -375,36 +388,45 @@ class EntityScan {
 
   // Adds up the document's own references and elements: every expansion and every element's
   // defaults, and in text the copy of the text so far that joining an expansion to it costs.
+  // A refusal names the attribute defaults where the document's references alone stay within the
+  // limits.
   EntityExpansion ScanBody(std::size_t position) {
     EntityExpansion total;
+    EntityExpansion by_defaults;
     std::size_t run = 0;
     bool in_tag = false;
-    const auto add = [&](std::size_t length, std::size_t at) {
+    const auto within = [&](const EntityExpansion& expansion) {
+      return expansion.characters <= limits_.characters && expansion.work <= limits_.work;
+    };
+    const auto add = [&](std::size_t length, std::size_t at, EntityExpansion* part) {
+      const std::size_t work = length + (in_tag ? 0 : run);
       total.characters += length;
-      total.work += length + (in_tag ? 0 : run);
+      total.work += work;
       run += length;
-      if (total.characters > XmlEntityLimits::kMaxCharacters ||
-          total.work > XmlEntityLimits::kMaxWork)
-        Refuse(at);
+      if (part != nullptr) {
+        part->characters += length;
+        part->work += work;
+      }
+      if (within(total)) return;
+      const EntityExpansion by_references{total.characters - by_defaults.characters,
+                                          total.work - by_defaults.work};
+      Refuse(at, within(by_references) ? kAttributeDefaultsLimitsReason : kEntityLimitsReason);
     };
     for (; position < text_.size(); ++position) {
       const char16_t c = text_[position];
       if (c == u'<') {
-        const std::u16string_view rest = text_.substr(position);
-        const std::u16string_view end = rest.starts_with(u"<!--")        ? u"-->"
-                                        : rest.starts_with(u"<![CDATA[") ? u"]]>"
-                                        : rest.starts_with(u"<?")        ? u"?>"
-                                                                         : u"";
         run = 0;
-        if (!end.empty()) {
-          position = SkipPast(text_, position, end) - 1;
+        const std::size_t past = SkipSection(text_, position, true);
+        if (past != std::u16string_view::npos) {
+          position = past - 1;
           continue;
         }
         in_tag = true;
-        add(DefaultsLength(TagName(text_, position), 0), position);
+        add(DefaultsLength(TagName(text_, position), 0), position, &by_defaults);
         continue;
       }
-      if (c == u'>') {
+      // A '>' in text is text: only the end of a tag starts a new run.
+      if (c == u'>' && in_tag) {
         in_tag = false;
         run = 0;
         continue;
@@ -413,23 +435,28 @@ class EntityScan {
       if (c != u'&') continue;
       const std::u16string key(ReferenceName(text_, position));
       if (key.empty() || general_.count(key) == 0) continue;
-      add(Length(key, 0), position);
+      add(Length(key, 0), position, nullptr);
       position += key.size() + 1;
     }
     return total;
   }
 
-  [[noreturn]] void Refuse(std::size_t position) const {
+  [[noreturn]] void Refuse(std::size_t position, const char* reason = kEntityLimitsReason) const {
     const std::size_t line_start = text_.rfind(u'\n', position);
     const std::size_t start = line_start == std::u16string_view::npos ? 0 : line_start + 1;
     const int line = 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + start, u'\n'));
     const std::size_t end = text_.find_first_of(u"\r\n", start);
     const std::size_t length = std::min(end - start, XmlLoadError::kSourceTextLength);
-    throw XmlLoadError(kEntityLimitsReason, line, WideToAnsi(text_.substr(start, length)));
+    throw XmlLoadError(reason, line, WideToAnsi(text_.substr(start, length)));
   }
+
+  std::size_t Sum(std::size_t a, std::size_t b) const { return std::min(a + b, TooLong()); }
+  // What stands for a length beyond the limits.
+  std::size_t TooLong() const { return limits_.characters + 1; }
 
   const DocumentText document_;
   const std::u16string_view text_;
+  const XmlEntityLimits limits_;
   std::size_t doctype_ = 0;
   bool declares_ = false;
   int parameter_expansions_ = 0;
@@ -443,7 +470,7 @@ class EntityScan {
 }  // namespace
 
 EntityExpansion MeasureEntityExpansion(std::string_view bytes) {
-  return EntityScan(DecodeDocument(bytes)).Run();
+  return EntityScan(DecodeDocument(bytes), XmlEntityLimits::ForDocument(bytes.size())).Run();
 }
 
 }  // namespace platform

@@ -17,10 +17,12 @@ struct EntityExpansion {
   std::size_t work = 0;
 };
 
-// The expansion of the document in bytes, within XmlEntityLimits. Throws XmlLoadError:
-// kEntityLimitsReason with the line that goes too far, or that the scan cannot measure (a
-// parameter entity inside a declaration, markup it reads only in an inexact decoding), and
-// kUnreadableEncodingReason for an encoding it cannot decode as the parser does.
+// The expansion of the document in bytes, within XmlEntityLimits::ForDocument of their size.
+// Throws XmlLoadError: kEntityLimitsReason with the line that goes too far, or that the scan
+// cannot measure (a parameter entity inside a declaration, markup it reads only in an inexact
+// decoding); kAttributeDefaultsLimitsReason with the line where the defaults given to the
+// document's elements go too far while its references alone would not; kUnreadableEncodingReason
+// for an encoding it cannot decode as the parser does.
 EntityExpansion MeasureEntityExpansion(std::string_view bytes);
 
 }  // namespace platform

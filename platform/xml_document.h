@@ -2,7 +2,9 @@
 // Windows, libxml2 natively. A document owns its nodes; an XmlNode is valid while it lives.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -57,15 +59,31 @@ class XmlLoadError : public std::runtime_error {
   std::string source_text_;
 };
 
-// How far a document may expand its own entities: the characters all its entity references add
-// up to, and the copying that joining those expansions to the text around them costs. A document
-// that goes beyond either is refused with kEntityLimitsReason.
+// How far a document may expand its own entities (and, in the pre-scan of the Windows build, its
+// attribute defaults): the characters all its entity references add up to, and the copying that
+// joining those expansions to the text around them costs. The limits grow with the document: a
+// document of n bytes may add max(kMinCharacters, kPerByte * n) characters and a hundred times as
+// much copying. A document that goes beyond either is refused with kEntityLimitsReason, or with
+// kAttributeDefaultsLimitsReason where its entities alone stay within them.
 struct XmlEntityLimits {
-  static constexpr std::size_t kMaxCharacters = 1000000;
-  static constexpr std::size_t kMaxWork = 100000000;
+  static constexpr std::size_t kMinCharacters = 1000000;
+  static constexpr std::size_t kPerByte = 4;
+  static constexpr std::size_t kWorkPerCharacter = 100;
+
+  static constexpr XmlEntityLimits ForDocument(std::size_t bytes) {
+    constexpr std::size_t kLargest =
+        std::numeric_limits<std::size_t>::max() / (kPerByte * kWorkPerCharacter);
+    const std::size_t characters = std::max(kMinCharacters, kPerByte * std::min(bytes, kLargest));
+    return {characters, kWorkPerCharacter * characters};
+  }
+
+  std::size_t characters;
+  std::size_t work;
 };
 inline constexpr char kEntityLimitsReason[] =
     "The document expands its entities beyond the limits of this program.";
+inline constexpr char kAttributeDefaultsLimitsReason[] =
+    "The attribute defaults of the document's DTD expand it beyond the limits of this program.";
 
 class XmlDocument {
  public:
@@ -73,7 +91,9 @@ class XmlDocument {
 
   // Synchronous load of the file at path (an ANSI Windows path): no validation, external
   // entities and DTDs never read, the document's own entities expanded within XmlEntityLimits,
-  // white-space-only text dropped. Throws XmlLoadError.
+  // white-space-only text dropped (whatever xml:space says). The children of a node show each
+  // reference to one of the document's entities as its replacement, which stands where the
+  // reference stands: its text joins the text around it. Throws XmlLoadError.
   virtual void Load(const std::string& path) = 0;
 
   virtual XmlNode RootElement() = 0;

@@ -40,8 +40,10 @@ std::size_t OwnTextLength(std::string_view content) {
       at += 9;
       skip_past("]]>");
     } else if (rest.starts_with("<!--")) {
+      at += 4;  // "<!-->" does not end the comment it opens
       skip_past("-->");
     } else if (rest.starts_with("<?")) {
+      at += 2;
       skip_past("?>");
     } else if (rest.starts_with("<")) {
       for (char quote = 0; at < content.size() && (quote != 0 || content[at] != '>'); ++at) {
@@ -78,7 +80,7 @@ void InitialiseLibxml2() {
 }
 
 ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client,
-                       const AttributeDefaults& defaults)
+                       const AttributeDefaults& defaults, std::size_t document_size)
     : context_(context),
       client_(client),
       get_entity_(context->sax->getEntity),
@@ -87,6 +89,7 @@ ParseGuard::ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client,
       generic_error_context_(xmlGenericErrorContext),
       structured_error_(xmlStructuredError),
       structured_error_context_(xmlStructuredErrorContext),
+      limits_(XmlEntityLimits::ForDocument(document_size)),
       defaults_(defaults) {
   context->_private = this;
   context->sax->serror = OnError;
@@ -172,11 +175,25 @@ xmlEntityPtr ParseGuard::Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std
                                std::size_t markup_steps) {
   characters_ += length;
   work_ += length + markup_steps;
-  if (parser->instate == XML_PARSER_CONTENT)
-    work_ += client_.EntityExpanding(*parser, entity->name);
-  if (characters_ <= XmlEntityLimits::kMaxCharacters && work_ <= XmlEntityLimits::kMaxWork)
-    return entity;
-  return Refuse(parser, kEntityLimitsReason);
+  if (parser->instate == XML_PARSER_CONTENT) work_ += client_.EntityExpanding();
+  return WithinLimits() ? entity : Refuse(parser, Excess());
+}
+
+void ParseGuard::CountDefaults(xmlParserCtxtPtr parser, std::size_t length) {
+  characters_ += length;
+  work_ += length;
+  if (parser == context_) default_characters_ += length;
+  if (!WithinLimits()) Fail(parser, Excess());
+}
+
+bool ParseGuard::WithinLimits() const {
+  return characters_ <= limits_.characters && work_ <= limits_.work;
+}
+
+const char* ParseGuard::Excess() const {
+  const bool references_within = characters_ - default_characters_ <= limits_.characters &&
+                                 work_ - default_characters_ <= limits_.work;
+  return references_within ? kAttributeDefaultsLimitsReason : kEntityLimitsReason;
 }
 
 // The line the document's own parse has reached; errors inside an entity's content count there.

@@ -1,6 +1,7 @@
 // The watch over one libxml2 parse: it keeps the first error the parse meets, refuses every
-// external entity and DTD, and holds the expansion of the document's own entities to
-// XmlEntityLimits, stopping the parse when a document goes beyond them. While it lives, libxml2
+// external entity and DTD, and holds the expansion of the document's own entities, with the
+// attribute defaults its elements receive, to XmlEntityLimits, stopping the parse when a document
+// goes beyond them. While it lives, libxml2
 // writes nothing to standard error: the errors it raises outside a parser context (an encoding
 // conversion that fails, and the I/O error that follows) count as errors of the parse, and its
 // other diagnostics go nowhere.
@@ -15,6 +16,7 @@
 #include <unordered_map>
 
 #include "platform/posix/xml_markup_cost.h"
+#include "platform/xml_document.h"
 
 namespace platform {
 
@@ -30,10 +32,9 @@ void InitialiseLibxml2();
 // The receiver of a guarded parse's content, which the guard tells of entity expansions.
 class ParseGuardClient {
  public:
-  // A reference to the entity name, met by parser (the document's context or an entity
-  // content's) in content or in an attribute value, is about to expand. Returns the length of the
-  // text just before it, which the expansion's text may continue.
-  virtual std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) = 0;
+  // A reference in content is about to expand. Returns the length of the text just before it,
+  // which the expansion's text continues.
+  virtual std::size_t EntityExpanding() = 0;
 
  protected:
   ~ParseGuardClient() = default;
@@ -42,10 +43,11 @@ class ParseGuardClient {
 // Installed on a parser context for the length of one parse: it takes the context's _private,
 // which libxml2 hands on to the contexts it makes for entity contents, its structured error
 // handler and its entity look-ups. The markup of each entity's expansion counts as work, with
-// the document's attribute defaults.
+// the document's attribute defaults; the limits are those of a document of document_size bytes.
 class ParseGuard {
  public:
-  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client, const AttributeDefaults& defaults);
+  ParseGuard(xmlParserCtxtPtr context, ParseGuardClient& client, const AttributeDefaults& defaults,
+             std::size_t document_size);
   ~ParseGuard();
   ParseGuard(const ParseGuard&) = delete;
   ParseGuard& operator=(const ParseGuard&) = delete;
@@ -64,6 +66,12 @@ class ParseGuard {
   // error, unless an earlier one was kept.
   void Fail(xmlParserCtxtPtr parser, std::string_view reason);
 
+  // libxml2 gave an element that parser met attribute defaults of length characters (their names
+  // and values as the DTD spells them: the entities in them count as they expand). They count
+  // towards the limits as the Windows build's pre-scan counts them, those of an element that an
+  // entity's expansion makes as the entity's; the parse stops when they go beyond.
+  void CountDefaults(xmlParserCtxtPtr parser, std::size_t length);
+
  private:
   static void OnError(void* context, xmlErrorPtr error);
   static void OnContextlessError(void* guard, xmlErrorPtr error);
@@ -72,6 +80,10 @@ class ParseGuard {
 
   xmlEntityPtr Count(xmlParserCtxtPtr parser, xmlEntityPtr entity, std::size_t length,
                      std::size_t markup_steps);
+  bool WithinLimits() const;
+  // Why the parse went beyond the limits: the attribute defaults where its entities alone stay
+  // within them.
+  const char* Excess() const;
   int DocumentLine() const;
   xmlEntityPtr Refuse(xmlParserCtxtPtr parser, const std::string& reason);
   void Record(std::string_view reason, int line);
@@ -86,7 +98,9 @@ class ParseGuard {
   void* generic_error_context_;
   xmlStructuredErrorFunc structured_error_;
   void* structured_error_context_;
+  const XmlEntityLimits limits_;
   std::size_t characters_ = 0;
+  std::size_t default_characters_ = 0;  // of the document's own elements
   std::size_t work_ = 0;
   const AttributeDefaults& defaults_;
   struct Expansion {

@@ -1,6 +1,6 @@
-// libxml2 as the platform's DOM: no validation, a reference to one of the document's own entities
-// kept as a node that holds its expansion (within bounds), nothing outside the document ever read,
-// white-space-only text dropped from the view.
+// libxml2 as the platform's DOM: no validation, the document's own entities expanded where they
+// are referred to (within bounds), nothing outside the document ever read, white-space-only text
+// dropped from the view.
 // libxml2 parses; the tree is the program's own (XmlTree), built from libxml2's SAX2 events.
 #include "platform/posix/xml_document_libxml2.h"
 
@@ -26,8 +26,9 @@
 namespace platform {
 namespace {
 
-// References to the document's entities kept as nodes, as MSXML keeps them (no NOENT), their
-// expansions within the bounds ParseGuard keeps; no network.
+// The builder puts each expansion where its reference stands; libxml2 does not substitute
+// (no NOENT), so that ParseGuard sees every expansion and no external entity is loaded. No
+// network.
 constexpr int kParseOptions = XML_PARSE_NONET;
 
 struct DocTraits {
@@ -170,7 +171,7 @@ class Libxml2Document final : public XmlDocument {
     AttributeDefaults defaults;
     CheckMarkupCost(bytes, defaults);
     XmlTreeBuilder builder(context.get(), bytes.size());
-    const ParseGuard guard(context.get(), builder, defaults);
+    const ParseGuard guard(context.get(), builder, defaults, bytes.size());
     // libxml2's document holds no more than the DTD: the builder keeps the content.
     const UniqueHandle<DocTraits> document(xmlCtxtReadMemory(context.get(), bytes.data(),
                                                              static_cast<int>(bytes.size()),

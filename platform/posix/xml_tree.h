@@ -1,7 +1,7 @@
 // A parsed document as the native DOM shows it, read-only once built: the listed nodes (elements,
-// entity references, text that is not only white space, CDATA sections, comments, processing
-// instructions, the DOCTYPE), the children of each element and entity reference as one range of
-// an index array, and every name and text in one UTF-16 string. XmlTreeBuilder fills it.
+// text that is not only white space, CDATA sections, comments, processing instructions, the
+// DOCTYPE), the children of each element as one range of an index array, and every name and text
+// in one UTF-16 string. XmlTreeBuilder fills it.
 #pragma once
 
 #include <cstddef>
@@ -26,9 +26,8 @@ struct XmlTree {
   };
 
   struct Node {
-    Text text;  // the name (element, entity reference, processing instruction, DOCTYPE) or the
-                // content (text)
-    std::uint32_t first_child = 0;  // elements and entity references: into children
+    Text text;  // the name (element, processing instruction, DOCTYPE) or the content (text)
+    std::uint32_t first_child = 0;  // elements: into children
     std::uint32_t child_count = 0;
     std::uint32_t first_attribute = 0;  // elements: into attributes
     std::uint32_t attribute_count = 0;

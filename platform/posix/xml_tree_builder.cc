@@ -18,6 +18,9 @@ namespace {
 // libxml2 keeps a node's line in 16 bits: a line past the last it can hold reads as that one.
 constexpr int kLastKeptLine = USHRT_MAX;
 
+// The buckets libxml2 gives its tables of attribute defaults and types.
+constexpr std::size_t kTableBuckets = 10;
+
 std::string_view Utf8(const xmlChar* text, std::size_t length) {
   return {reinterpret_cast<const char*>(text), length};
 }
@@ -27,6 +30,16 @@ struct XmlStringTraits {
   static constexpr xmlChar* kEmpty = nullptr;
   void Close(xmlChar* text) const { xmlFree(text); }
 };
+
+// UTF-16 code units of UTF-8 text: one a character, two beyond U+FFFF.
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    units += ((byte & 0xC0) != 0x80 ? 1 : 0) + (byte >= 0xF0 ? 1 : 0);
+  }
+  return units;
+}
 
 bool IsBlank(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
@@ -48,6 +61,7 @@ XmlTreeBuilder::XmlTreeBuilder(xmlParserCtxtPtr context, std::size_t source_size
   sax.comment = Comment;
   sax.processingInstruction = ProcessingInstruction;
   sax.internalSubset = InternalSubset;
+  sax.attributeDecl = AttributeDeclaration;
   // Reserved, not touched: names and text take at most one UTF-16 unit a byte of the source, and
   // a node takes some 30 bytes of it.
   tree_.strings.reserve(source_size);
@@ -59,15 +73,11 @@ XmlTreeBuilder& XmlTreeBuilder::Of(void* context) {
   return static_cast<XmlTreeBuilder&>(ParseGuard::Of(context).client());
 }
 
-// The reference's expansion starts nodes of its own: the text before it ends, and a CDATA section
-// in it joins none before it.
-std::size_t XmlTreeBuilder::EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) {
-  const std::size_t text_before = text_.size();
-  EndExpansions(parser);
-  FlushText();
+// The expansion's text continues the text before the reference; a CDATA section in it joins none
+// before it.
+std::size_t XmlTreeBuilder::EntityExpanding() {
   if (!open_.empty()) open_.back().last_is_cdata = false;
-  expansions_.push_back({parser.depth, name, pending_.size()});
-  return text_before;
+  return text_.size();
 }
 
 XmlTree XmlTreeBuilder::Finish() {
@@ -91,27 +101,26 @@ void XmlTreeBuilder::Handle(void* context, Work work) {
 }
 
 void XmlTreeBuilder::StartElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
-                                  const xmlChar*, int, const xmlChar**, int attribute_count, int,
-                                  const xmlChar** attributes) {
+                                  const xmlChar*, int, const xmlChar**, int attribute_count,
+                                  int defaulted_count, const xmlChar** attributes) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     builder.FlushText();
-    builder.EndExpansions(parser);
     const int line = builder.LineOf(parser);
     const std::uint32_t node =
         builder.AddChild(XmlNodeType::kElement, builder.AddName(prefix, local_name), line);
     if (builder.open_.empty() && builder.tree_.root == XmlTree::kNone) builder.tree_.root = node;
     // The attributes that only the DTD supplies come last; MSXML shows them too, as the document
     // gave them.
-    builder.AddAttributes(parser, node, attribute_count, attributes);
-    builder.open_.push_back(
-        {node, builder.pending_.size(), line, false, builder.KeepsWhiteSpace(node)});
+    const std::size_t defaults =
+        builder.AddAttributes(parser, node, attribute_count, defaulted_count, attributes);
+    if (defaults > 0) ParseGuard::Of(&parser).CountDefaults(&parser, defaults);
+    builder.open_.push_back({node, builder.pending_.size(), line, false});
   });
 }
 
 void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
     builder.FlushText();
-    builder.EndExpansions(parser);
     if (builder.open_.empty()) return;
     const Open open = builder.open_.back();
     builder.open_.pop_back();
@@ -122,7 +131,6 @@ void XmlTreeBuilder::EndElement(void* context, const xmlChar*, const xmlChar*, c
 void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) {
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
-    builder.EndExpansions(parser);
     builder.AppendText(parser, Utf8(text, static_cast<std::size_t>(length)));
   });
 }
@@ -130,10 +138,9 @@ void XmlTreeBuilder::Characters(void* context, const xmlChar* text, int length) 
 // libxml2 joins a CDATA section to the one just before it. The section's text is never shown, so
 // only its node is kept.
 void XmlTreeBuilder::CData(void* context, const xmlChar*, int) {
-  Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     Open& parent = builder.open_.back();
     if (parent.last_is_cdata) return;
     builder.AddChild(XmlNodeType::kCData, {}, parent.last_line);
@@ -145,7 +152,6 @@ void XmlTreeBuilder::Comment(void* context, const xmlChar*) {
   Handle(context, [](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     builder.AddChild(XmlNodeType::kComment, {}, builder.LineOf(parser));
   });
 }
@@ -154,30 +160,16 @@ void XmlTreeBuilder::ProcessingInstruction(void* context, const xmlChar* target,
   Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
     if (builder.open_.empty()) return;
     builder.FlushText();
-    builder.EndExpansions(parser);
     const XmlTree::Text name = builder.AddString(XmlText(target));
     builder.AddChild(XmlNodeType::kProcessingInstruction, name, builder.LineOf(parser));
   });
 }
 
-// The end of a reference's expansion in content: its nodes become the children of the reference's
-// own node. libxml2 calls this at the depth that met the reference, once the expansion is parsed.
-void XmlTreeBuilder::Reference(void* context, const xmlChar* name) {
-  Handle(context, [&](xmlParserCtxt& parser, XmlTreeBuilder& builder) {
-    builder.FlushText();
-    auto& expansions = builder.expansions_;
-    while (!expansions.empty() && expansions.back().depth > parser.depth) expansions.pop_back();
-    if (builder.open_.empty() || expansions.empty() || expansions.back().name != name) return;
-    const std::size_t first = expansions.back().first_pending;
-    expansions.pop_back();
-    const int line = builder.LineOf(parser);
-    const std::uint32_t node =
-        builder.AddNode(XmlNodeType::kEntityReference, builder.AddString(XmlText(name)), line);
-    builder.TakeChildren(node, first);
-    builder.pending_.push_back(node);
-    Open& parent = builder.open_.back();
-    parent.last_line = line;
-    parent.last_is_cdata = false;
+// The end of a reference's expansion in content, which libxml2 reports once the expansion is
+// parsed: a CDATA section after it joins none in it.
+void XmlTreeBuilder::Reference(void* context, const xmlChar*) {
+  Handle(context, [](xmlParserCtxt&, XmlTreeBuilder& builder) {
+    if (!builder.open_.empty()) builder.open_.back().last_is_cdata = false;
   });
 }
 
@@ -191,14 +183,57 @@ void XmlTreeBuilder::InternalSubset(void* context, const xmlChar* name, const xm
   });
 }
 
+// libxml2 keeps the attribute defaults of each element name, and the type of each attribute
+// declared, in two tables of the parser that it makes with 10 buckets and never enlarges past a
+// few thousand (the defaults' table not at all: it adds to it through xmlHashUpdateEntry2), so that
+// a document declaring attributes for many element names takes time in the square of their number:
+// each declaration and each start tag looks its element up along ever longer chains. Each table is
+// made anew at four times the size whenever it holds twice as many entries as buckets, before
+// libxml2 adds the declaration to it.
+void XmlTreeBuilder::AttributeDeclaration(void* context, const xmlChar* element,
+                                          const xmlChar* name, int type, int default_kind,
+                                          const xmlChar* default_value, xmlEnumerationPtr values) {
+  xmlSAX2AttributeDecl(context, element, name, type, default_kind, default_value, values);
+  auto* parser = static_cast<xmlParserCtxtPtr>(context);
+  XmlTreeBuilder& builder = Of(context);
+  Enlarge(parser->attsDefault, parser->dict, builder.defaults_buckets_);
+  Enlarge(parser->attsSpecial, parser->dict, builder.types_buckets_);
+}
+
+// table's entries are keyed by two names; buckets is what the builder knows of its size.
+void XmlTreeBuilder::Enlarge(xmlHashTablePtr& table, xmlDictPtr dict, std::size_t& buckets) {
+  if (table == nullptr) return;
+  if (buckets == 0) buckets = kTableBuckets;
+  const auto held = static_cast<std::size_t>(std::max(xmlHashSize(table), 0));
+  if (held < 2 * buckets) return;
+  const xmlHashTablePtr larger =
+      xmlHashCreateDict(static_cast<int>(std::min<std::size_t>(4 * held, INT_MAX)), dict);
+  if (larger == nullptr) return;
+  struct Copy {
+    xmlHashTablePtr table;
+    bool complete;
+  } copy{larger, true};
+  xmlHashScanFull(
+      table,
+      [](void* payload, void* data, const xmlChar* first, const xmlChar* second, const xmlChar*) {
+        auto& into = *static_cast<Copy*>(data);
+        if (xmlHashAddEntry2(into.table, first, second, payload) != 0) into.complete = false;
+      },
+      &copy);
+  // The entries belong to whichever table is kept.
+  if (!copy.complete) {
+    xmlHashFree(larger, nullptr);
+    return;
+  }
+  xmlHashFree(table, nullptr);
+  table = larger;
+  buckets = 4 * held;
+}
+
 // libxml2 numbers the lines of the document's own nodes, not those of an entity's content.
 int XmlTreeBuilder::LineOf(const xmlParserCtxt& parser) const {
   return IsDocument(parser) && parser.input != nullptr ? std::min(parser.input->line, kLastKeptLine)
                                                        : 0;
-}
-
-void XmlTreeBuilder::EndExpansions(const xmlParserCtxt& parser) {
-  while (!expansions_.empty() && expansions_.back().depth >= parser.depth) expansions_.pop_back();
 }
 
 // Text joins the text before it. libxml2 refuses to grow one text node of the document past
@@ -216,11 +251,12 @@ void XmlTreeBuilder::AppendText(xmlParserCtxt& parser, std::string_view text) {
   text_from_document_ = from_document;
 }
 
-// Ends the text so far: a node unless it is only white space, a line for a CDATA section after it
-// either way.
+// Ends the text so far: a node unless it is only white space (xml:space="preserve" included, as the
+// document is loaded without preserving white space), a line for a CDATA section after it either
+// way.
 void XmlTreeBuilder::FlushText() {
   if (text_.empty()) return;
-  if (IsBlank(text_) && !open_.back().keeps_white_space) {
+  if (IsBlank(text_)) {
     Open& parent = open_.back();
     parent.last_line = text_line_;
     parent.last_is_cdata = false;
@@ -237,17 +273,6 @@ std::uint32_t XmlTreeBuilder::AddNode(XmlNodeType type, XmlTree::Text text, int 
   node.line = line;
   node.type = type;
   return index;
-}
-
-// As MSXML loads without preserveWhiteSpace: "preserve" or "default" in the element's xml:space
-// decide for its content, which otherwise follows the element's parent.
-bool XmlTreeBuilder::KeepsWhiteSpace(std::uint32_t element) const {
-  for (const XmlTree::Attribute& attribute : tree_.Attributes(tree_.nodes[element])) {
-    if (tree_.String(attribute.name) != u"xml:space") continue;
-    if (tree_.String(attribute.value) == u"preserve") return true;
-    if (tree_.String(attribute.value) == u"default") return false;
-  }
-  return !open_.empty() && open_.back().keeps_white_space;
 }
 
 void XmlTreeBuilder::TakeChildren(std::uint32_t node, std::size_t first_pending) {
@@ -298,8 +323,9 @@ XmlTree::Text XmlTreeBuilder::Range(std::size_t offset) const {
 // its references to the document's entities (and "&#38;" for an ampersand), which are expanded as
 // libxml2's own tree expands them. IDs are not checked: the document is loaded without validation,
 // so an ID given twice or an xml:id that is no NCName is an attribute like any other.
-void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
-                                   const xmlChar** attributes) {
+std::size_t XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
+                                          int defaulted, const xmlChar** attributes) {
+  std::size_t defaults_length = 0;
   XmlTree::Node& node = tree_.nodes[element];
   node.first_attribute = static_cast<std::uint32_t>(tree_.attributes.size());
   node.attribute_count = static_cast<std::uint32_t>(std::max(count, 0));
@@ -308,6 +334,7 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     const auto length = static_cast<std::size_t>(attribute[4] - attribute[3]);
     const XmlTree::Text name = AddName(attribute[1], attribute[0]);
     std::string_view value = Utf8(attribute[3], length);
+    if (i >= count - defaulted) defaults_length += name.length + Utf16Length(value);
     const UniqueHandle<XmlStringTraits> expanded(
         value.find('&') == std::string_view::npos
             ? nullptr
@@ -316,6 +343,7 @@ void XmlTreeBuilder::AddAttributes(xmlParserCtxt& parser, std::uint32_t element,
     if (expanded) value = XmlText(expanded.get());
     tree_.attributes.push_back({name, AddString(value)});
   }
+  return defaults_length;
 }
 
 }  // namespace platform

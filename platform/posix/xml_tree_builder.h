@@ -1,11 +1,12 @@
-// Builds an XmlTree from the SAX2 events of one libxml2 parse, showing what MSXML's DOM of the
-// document shows: a reference to one of the document's entities in content is a node of its own,
-// named after the entity, whose children are the nodes of its expansion; adjacent text joined into
-// one node, white-space-only text left out unless xml:space="preserve" holds there, adjacent CDATA
-// sections joined as libxml2 joins them, the references in attribute values expanded, the
-// attributes the DTD supplies by default, the lines libxml2 gives its nodes. The document's DTD
-// (its entity declarations) is still built by libxml2's own callbacks. The parse must not
-// substitute entities (no XML_PARSE_NOENT).
+// Builds an XmlTree from the SAX2 events of one libxml2 parse, showing the document with its own
+// entities resolved, as libxml2's tree shows it when it substitutes them: the nodes of a
+// reference's expansion stand where the reference stands, adjacent text joined into one node
+// (across expansions too), white-space-only text left out whatever xml:space says, adjacent CDATA
+// sections joined as libxml2 joins them (never across the start or end of an expansion), the
+// references in attribute values expanded, the attributes the DTD supplies by default, the lines
+// libxml2 gives its nodes. The document's DTD (its entity declarations) is still built by
+// libxml2's own callbacks. The parse must not substitute entities itself (no XML_PARSE_NOENT): the
+// guard sees each expansion, and nothing outside the document is ever read.
 #pragma once
 
 #include <libxml/parser.h>
@@ -30,7 +31,7 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTreeBuilder(const XmlTreeBuilder&) = delete;
   XmlTreeBuilder& operator=(const XmlTreeBuilder&) = delete;
 
-  std::size_t EntityExpanding(const xmlParserCtxt& parser, const xmlChar* name) override;
+  std::size_t EntityExpanding() override;
 
   // The tree built, once the parse has ended.
   XmlTree Finish();
@@ -43,14 +44,6 @@ class XmlTreeBuilder final : public ParseGuardClient {
     int last_line;              // what libxml2 gives as the line of a CDATA section after the last
                                 // child: that child's line, or the element's
     bool last_is_cdata;         // a CDATA section that the next one joins
-    bool keeps_white_space;     // xml:space="preserve" holds for its content
-  };
-  // A reference in content whose expansion is under way, or one in an attribute value that is
-  // over once the parse that met it goes on.
-  struct Expansion {
-    int depth;                  // the xmlParserCtxt::depth of the parse that met it
-    const xmlChar* name;        // the entity's, which lives as long as the parse
-    std::size_t first_pending;  // its expansion's nodes are pending[first_pending...]
   };
 
   static XmlTreeBuilder& Of(void* context);
@@ -68,23 +61,23 @@ class XmlTreeBuilder final : public ParseGuardClient {
   static void Reference(void* context, const xmlChar* name);
   static void InternalSubset(void* context, const xmlChar* name, const xmlChar* external_id,
                              const xmlChar* system_id);
+  static void AttributeDeclaration(void* context, const xmlChar* element, const xmlChar* name,
+                                   int type, int default_kind, const xmlChar* default_value,
+                                   xmlEnumerationPtr values);
+  static void Enlarge(xmlHashTablePtr& table, xmlDictPtr dict, std::size_t& buckets);
 
-  // Forgets the references that the parse at parser has gone past: those met at its depth or
-  // deeper, whose expansions are over (or which were in attribute values).
-  void EndExpansions(const xmlParserCtxt& parser);
   void AppendText(xmlParserCtxt& parser, std::string_view text);
   void FlushText();
   std::uint32_t AddNode(XmlNodeType type, XmlTree::Text text, int line);
   std::uint32_t AddChild(XmlNodeType type, XmlTree::Text text, int line);
-  // Whether white-space-only text in the element's content is kept.
-  bool KeepsWhiteSpace(std::uint32_t element) const;
   // Makes pending[first_pending...] the children of node, and no longer pending.
   void TakeChildren(std::uint32_t node, std::size_t first_pending);
   XmlTree::Text AddString(std::string_view utf8);
   XmlTree::Text AddName(const xmlChar* prefix, const xmlChar* local_name);
   XmlTree::Text Range(std::size_t offset) const;
-  void AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count,
-                     const xmlChar** attributes);
+  // Returns the length of the last defaulted attributes, which the DTD supplies, as it spells them.
+  std::size_t AddAttributes(xmlParserCtxt& parser, std::uint32_t element, int count, int defaulted,
+                            const xmlChar** attributes);
   bool IsDocument(const xmlParserCtxt& parser) const { return &parser == document_; }
   int LineOf(const xmlParserCtxt& parser) const;
 
@@ -92,7 +85,9 @@ class XmlTreeBuilder final : public ParseGuardClient {
   XmlTree tree_;
   std::vector<Open> open_;
   std::vector<std::uint32_t> pending_;  // children of the open elements, in order
-  std::vector<Expansion> expansions_;
+  // The buckets of the parser's tables of attribute defaults and types, once enlarged.
+  std::size_t defaults_buckets_ = 0;
+  std::size_t types_buckets_ = 0;
   std::string text_;  // UTF-8, not yet a node
   int text_line_ = 0;
   bool text_from_document_ = false;  // the last of text_ came from the document's own parse

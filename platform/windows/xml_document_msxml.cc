@@ -1,6 +1,9 @@
 // MSXML as the platform's DOM, through COM on the main thread (the shell has called
 // CoInitialize): version 6 where it is registered, else 3, with every parsing property set
-// explicitly since the two differ in their defaults.
+// explicitly since the two differ in their defaults. MSXML keeps a reference to one of the
+// document's entities as a node holding its replacement, and keeps white-space-only text where
+// xml:space="preserve" says so; the children it lists are read through ResolvedChildren, which
+// shows the document with its entities resolved and no such text.
 #include "platform/windows/win32.h"
 
 #include <msxml2.h>
@@ -15,6 +18,7 @@
 
 #include "platform/code_page.h"
 #include "platform/entity_budget.h"
+#include "platform/resolved_children.h"
 #include "platform/unique_handle.h"
 #include "platform/windows/win32_handles.h"
 #include "platform/xml_document.h"
@@ -82,6 +86,10 @@ void Check(HRESULT result, const char* call) {
   throw std::runtime_error(std::string("MSXML: ") + call + " failed with HRESULT 0x" + code);
 }
 
+// The deepest nesting of elements that the native DOM loads (libxml2's limit): MSXML 6 allows 256
+// by default, MSXML 3 any; both know the property from MSXML 3 SP4 on.
+constexpr long kMaxElementDepth = 257;
+
 // A new document object of the newest registered MSXML, set up as the import parses.
 ComPtr<IXMLDOMDocument2> CreateParser() {
   HRESULT result = REGDB_E_CLASSNOTREG;
@@ -109,6 +117,12 @@ ComPtr<IXMLDOMDocument2> CreateParser() {
     allow.value.boolVal = VARIANT_FALSE;
     const HRESULT prohibit = parser->setProperty(MakeBstr(u"ProhibitDTD").get(), allow.value);
     if (version.knows_prohibit_dtd) Check(prohibit, "ProhibitDTD");
+    // Wine's MSXML does not know the property (E_FAIL); it parses with libxml2, whose limit the
+    // native DOM shares.
+    Variant depth;
+    depth.value.vt = VT_I4;
+    depth.value.lVal = kMaxElementDepth;
+    parser->setProperty(MakeBstr(u"MaxElementDepth").get(), depth.value);
     return document;
   }
   Check(result, "creating the DOM document");
@@ -152,12 +166,13 @@ XmlLoadError ParseErrorOf(IXMLDOMDocument2* document, HRESULT load_result) {
                       WideToAnsi(source_text.substr(0, XmlLoadError::kSourceTextLength)));
 }
 
-class MsxmlDocument final : public XmlDocument {
+class MsxmlDocument final : public XmlDocument, private ReferenceKeepingDom {
  public:
   explicit MsxmlDocument(FileSystem& files) : files_(files), document_(CreateParser()) {}
 
   void Load(const std::string& path) override {
     children_.clear();
+    texts_.clear();
     nodes_.clear();
     root_ = {};
     doctype_ = {};
@@ -202,11 +217,11 @@ class MsxmlDocument final : public XmlDocument {
     return static_cast<XmlNodeType>(type);
   }
 
-  std::size_t ChildCount(XmlNode node) override { return Children(node).size(); }
+  std::size_t ChildCount(XmlNode node) override { return Resolved(node).size(); }
 
   XmlNode Child(XmlNode node, std::size_t index) override {
-    const std::vector<IXMLDOMNode*>& children = Children(node);
-    return index < children.size() ? XmlNode{children[index]} : XmlNode{};
+    const std::vector<XmlNode>& children = Resolved(node);
+    return index < children.size() ? children[index] : XmlNode{};
   }
 
   std::optional<std::u16string> Attribute(XmlNode element, std::u16string_view name) override {
@@ -220,11 +235,8 @@ class MsxmlDocument final : public XmlDocument {
   }
 
   std::u16string Text(XmlNode node) override {
-    const XmlNode first = Child(node, 0);
-    if (!first) return {};
-    Variant value;
-    Check(Unwrap(first)->get_nodeValue(&value.value), "nodeValue");
-    return value.value.vt == VT_BSTR ? ToU16(value.value.bstrVal) : std::u16string();
+    const auto text = texts_.find(Child(node, 0).handle);
+    return text != texts_.end() ? text->second : std::u16string();
   }
 
  private:
@@ -239,11 +251,28 @@ class MsxmlDocument final : public XmlDocument {
     return XmlNode{node};
   }
 
-  // The node's children, fetched once: MSXML hands out a new object for every item asked for.
-  const std::vector<IXMLDOMNode*>& Children(XmlNode node) {
+  // The node's children as the import reads them, listed once: MSXML hands out a new object for
+  // every item asked for. The text of each text child is kept.
+  const std::vector<XmlNode>& Resolved(XmlNode node) {
     const auto known = children_.find(node.handle);
     if (known != children_.end()) return known->second;
-    std::vector<IXMLDOMNode*> children;
+    std::vector<XmlNode> children;
+    for (ResolvedChild& child : ResolvedChildren(*this, node)) {
+      if (!child.text.empty()) texts_.emplace(child.node.handle, std::move(child.text));
+      children.push_back(child.node);
+    }
+    return children_.emplace(node.handle, std::move(children)).first->second;
+  }
+
+  std::u16string Value(XmlNode text) override {
+    Variant value;
+    Check(Unwrap(text)->get_nodeValue(&value.value), "nodeValue");
+    return value.value.vt == VT_BSTR ? ToU16(value.value.bstrVal) : std::u16string();
+  }
+
+  // The node's children as MSXML has them; Resolved lists each node's once.
+  std::vector<XmlNode> Children(XmlNode node) override {
+    std::vector<XmlNode> children;
     IXMLDOMNodeList* raw = nullptr;
     Check(Unwrap(node)->get_childNodes(&raw), "childNodes");
     const ComPtr<IXMLDOMNodeList> list(raw);
@@ -252,16 +281,18 @@ class MsxmlDocument final : public XmlDocument {
     for (;;) {
       IXMLDOMNode* child = nullptr;
       Check(list.get()->nextNode(&child), "nextNode");
-      if (!Keep(child)) break;
-      children.push_back(child);
+      const XmlNode kept = Keep(child);
+      if (!kept) break;
+      children.push_back(kept);
     }
-    return children_.emplace(node.handle, std::move(children)).first->second;
+    return children;
   }
 
   FileSystem& files_;
   ComPtr<IXMLDOMDocument2> document_;
   std::vector<ComPtr<IXMLDOMNode>> nodes_;
-  std::unordered_map<const void*, std::vector<IXMLDOMNode*>> children_;
+  std::unordered_map<const void*, std::vector<XmlNode>> children_;
+  std::unordered_map<const void*, std::u16string> texts_;  // of the text children listed
   XmlNode root_;
   XmlNode doctype_;
 };

@@ -1,5 +1,8 @@
 #include "tests/e2e/import_cases.h"
 
+#include <cstdio>
+#include <utility>
+
 #include "admin/registry_query.h"
 #include "prefs/registry_accessor.h"
 
@@ -15,6 +18,42 @@ const std::string kCaption = "Register Corvane 5";
 const std::string kImportError =
     "Could not import the program configuration due to the following error:\r\n";
 
+std::string Repeated(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
+// A document of this product whose internal subset holds declarations and whose root element holds
+// products.
+std::string DocumentWithSubset(const std::string& declarations, const std::string& products) {
+  return "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [" + declarations +
+         "]>\n<Corvane_5_Preferences>" + products + "</Corvane_5_Preferences>\n";
+}
+
+const std::string kEntities =
+    "<!ENTITY dir \"C:\\Program_Files\"><!ENTITY n \"42\"><!ENTITY t \"integer\">";
+
+// count elements V0000... in Misc, each given a default type "integer" and a note of length
+// note_length by the DTD, and the values they write.
+std::pair<std::string, std::vector<std::string>> DefaultsDocument(int count, int note_length) {
+  std::string declarations, values, written;
+  std::vector<std::string> expected;
+  for (int i = 0; i < count; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof(name), "V%04d", i);
+    declarations += std::string("<!ATTLIST ") + name + " type CDATA \"integer\" note CDATA \"" +
+                    std::string(static_cast<std::size_t>(note_length), 'n') + "\">\n";
+    values += std::string("<") + name + ">" + std::to_string(i) + "</" + name + ">\n";
+    char data[16];
+    std::snprintf(data, sizeof(data), "0x%x", i);
+    expected.push_back(std::string("HKCU\\Misc: ") + name + " = REG_DWORD " + data);
+  }
+  return {DocumentWithSubset(declarations, "<Corvane_5><PerUserRoam><Misc>" + values +
+                                               "</Misc></PerUserRoam></Corvane_5>"),
+          expected};
+}
+
 ExpectedBox Refusal(const std::string& display_name) {
   return {kCaption, "This configuration file belongs to " + display_name +
                         "\r\nand is not compatible with Corvane 5."};
@@ -22,6 +61,7 @@ ExpectedBox Refusal(const std::string& display_name) {
 
 std::vector<ImportCase> MakeCases() {
   const std::string long_name(300, 'L');
+  auto [defaults_document, defaults_values] = DefaultsDocument(1000, 1100);
   return {
       {"every type, in a category and directly under the scope",
        ProductDocument(
@@ -106,14 +146,65 @@ std::vector<ImportCase> MakeCases() {
        "</PerUserRoam></Corvane_5></Corvane_5_Preferences>\n",
        {"HKCU\\Misc: A = REG_DWORD 0x2", "HKCU\\Misc: B = REG_SZ b"},
        {}},
-      {"a reference to an entity is a node of its own: a value holding one has no text",
-       "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ENTITY n \"7\">"
-       "<!ENTITY t \"integer\"><!ENTITY v '<B type=\"integer\">8</B>'>]>\n"
-       "<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><A type=\"&t;\">&n;</A>"
-       "<C type=\"string\">x&n;</C>&v;<D type=\"string\">&#65;&amp;</D></Misc></PerUserRoam>"
-       "</Corvane_5></Corvane_5_Preferences>\n",
-       {"HKCU\\Misc: A = REG_DWORD 0x0", "HKCU\\Misc: C = REG_SZ ", "HKCU\\Misc: D = REG_SZ A&"},
+      {"a reference to an entity joins the text around it",
+       DocumentWithSubset(kEntities,
+                          "<Corvane_5><PerUserRoam><Misc>"
+                          "<Mixed type=\"string\">&dir;\\bin</Mixed>"
+                          "<D type=\"string\">&#65;&amp;&n;</D></Misc></PerUserRoam>"
+                          "</Corvane_5>"),
+       {"HKCU\\Misc: D = REG_SZ A&42", "HKCU\\Misc: Mixed = REG_SZ C:\\Program Files\\bin"},
+       {},
+       false,
+       {{"HKCU\\Misc: D = REG_SZ A&", "HKCU\\Misc: Mixed = REG_SZ \\bin"}}},
+      {"a reference alone is the value's text, of every type",
+       DocumentWithSubset(kEntities,
+                          "<Corvane_5><PerUserRoam><Misc>"
+                          "<Only type=\"string\">&dir;</Only><Num type=\"&t;\">&n;</Num>"
+                          "<On type=\"boolean\">&n;</On></Misc></PerUserRoam>"
+                          "</Corvane_5>"),
+       {"HKCU\\Misc: Num = REG_DWORD 0x2a", "HKCU\\Misc: On = REG_DWORD 0x1",
+        "HKCU\\Misc: Only = REG_SZ C:\\Program Files"},
+       {},
+       false,
+       {{"HKCU\\Misc: Num = REG_DWORD 0x0", "HKCU\\Misc: On = REG_DWORD 0x0",
+         "HKCU\\Misc: Only = REG_SZ "}}},
+      {"a value made of a reference directly under a scope goes to the base key",
+       DocumentWithSubset(kEntities,
+                          "<Corvane_5><PerUserRoam><Top type=\"string\">&dir;</Top>"
+                          "</PerUserRoam></Corvane_5>"),
+       {"HKCU: Top = REG_SZ C:\\Program Files"},
+       {},
+       false,
+       std::vector<std::string>{}},
+      {"entities that stand for a category element and for a product element",
+       DocumentWithSubset(kEntities +
+                              "<!ENTITY cat '<Misc><C type=\"integer\">&n;</C></Misc>'>"
+                              "<!ENTITY product '<Corvane_5><PerMachine><P type=\"string\">&dir;"
+                              "</P></PerMachine></Corvane_5>'>",
+                          "<Corvane_5><PerUserRoam>&cat;</PerUserRoam></Corvane_5>&product;"),
+       {"HKCU\\Misc: C = REG_DWORD 0x2a", "HKLM: P = REG_SZ C:\\Program Files"},
+       {},
+       false,
+       std::vector<std::string>{}},
+      {"white space alone is no text, whatever xml:space says",
+       ProductDocument("<PerUserRoam xml:space=\"preserve\"><Pad type=\"string\">   </Pad>"
+                       "<Misc><S type=\"string\" xml:space=\"preserve\"> \t </S>"
+                       "<I type=\"integer\">\n</I></Misc></PerUserRoam>"),
+       {"HKCU\\Misc: I = REG_DWORD 0x0", "HKCU\\Misc: S = REG_SZ "},
        {}},
+      {"1,000 elements given 1,100,000 characters of attribute defaults",
+       defaults_document,
+       defaults_values,
+       {}},
+      {"attribute defaults that take a small document beyond the limits",
+       DocumentWithSubset(
+           "<!ATTLIST V type CDATA \"integer\" note CDATA \"" + std::string(20000, 'n') + "\">",
+           "<Corvane_5><PerUserRoam><Misc>\n" + Repeated("<V>1</V>\n", 100) +
+               "</Misc></PerUserRoam></Corvane_5>"),
+       {},
+       {{kCaption, kImportError +
+                       "The attribute defaults of the document's DTD expand it beyond the limits "
+                       "of this program.\r\nLine: 53\r\n<V>1</V>\r\n\r\nFilename: {path}"}}},
       {"an attribute the DTD gives by default counts as given",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences [<!ATTLIST W type CDATA "
        "\"integer\">]>\n<Corvane_5_Preferences><Corvane_5><PerUserRoam><Misc><W>7</W>"

@@ -1,6 +1,7 @@
 // The look at a document's entities before MSXML parses it: what it may not be talked past (the
-// DOCTYPE hidden behind a comment, references spelled as character references, attribute
-// defaults, encodings whose bytes hide markup), and that ordinary entity use still passes.
+// DOCTYPE hidden behind a comment, comments and instructions that do not end where they seem to,
+// references spelled as character references, attribute defaults, encodings whose bytes hide
+// markup), that ordinary entity use still passes, and that its limits grow with the document.
 #include "platform/entity_budget.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include "platform/document_encoding.h"
 #include "platform/xml_document.h"
+#include "tests/support/attribute_defaults_document.h"
 
 namespace platform {
 namespace {
@@ -67,6 +69,7 @@ TEST(EntityBudgetTest, RefusesExpansionHoweverItIsSpelled) {
   struct Case {
     const char* label;
     std::string xml;
+    const char* reason = kEntityLimitsReason;
   };
   const Case kCases[] = {
       {"billion laughs", Document(laughs, "&a9;")},
@@ -81,10 +84,16 @@ TEST(EntityBudgetTest, RefusesExpansionHoweverItIsSpelled) {
        Document("<!ENTITY " + std::string(300, 'n') + " \"" + std::string(10000, 'x') + "\">",
                 Repeated("&" + std::string(300, 'n') + ";", 200))},
       {"an attribute default applied to every element",
-       Document(big + "<!ATTLIST v a CDATA \"&big;\">", Repeated("<v/>", 200))},
+       Document(big + "<!ATTLIST v a CDATA \"&big;\">", Repeated("<v/>", 200)),
+       kAttributeDefaultsLimitsReason},
       {"a long literal attribute default",
        Document("<!ATTLIST v a CDATA #IMPLIED b CDATA \"" + std::string(20000, 'x') + "\">",
-                Repeated("<v/>", 100))},
+                Repeated("<v/>", 100)),
+       kAttributeDefaultsLimitsReason},
+      {"references and defaults that each stay within the limits",
+       Document(big + "<!ATTLIST v a CDATA \"" + std::string(6000, 'x') + "\">",
+                Repeated("<v/>", 100) + Repeated("&big;<!---->", 60)),
+       kAttributeDefaultsLimitsReason},
       {"defaults of the elements an entity makes",
        Document(big + "<!ATTLIST v a CDATA \"&big;\"><!ENTITY e \"<v/><v/>\">",
                 Repeated("&e;", 100))},
@@ -112,8 +121,69 @@ TEST(EntityBudgetTest, RefusesExpansionHoweverItIsSpelled) {
                 "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>")},
   };
   for (const auto& c : kCases) {
+    EXPECT_EQ(RefusalOf(c.xml), c.reason) << c.label;
+  }
+}
+
+// Markup that ends later than it seems to: a comment opened as "<!-->" goes on to the next "-->",
+// and a processing instruction opened as "<?>" to the next "?>". What they hide is no markup.
+TEST(EntityBudgetTest, ReadsCommentsAndInstructionsToTheirRealEnd) {
+  const std::string laughs = Laughs(10);
+  const std::string prolog = "<?xml version=\"1.0\"?>";
+  struct Case {
+    const char* label;
+    std::string xml;
+  };
+  const Case kCases[] = {
+      {"\"<!-->\" and an element before the DOCTYPE",
+       prolog + "<!--> <x> -->" + Document(laughs, "&a9;", "")},
+      {"\"<?>\" and an element before the DOCTYPE",
+       prolog + "<?> <x> ?>" + Document(laughs, "&a9;", "")},
+      {"\"<!-->\" and the subset's end inside the subset",
+       Document("<!--> ] > -->" + laughs, "&a9;")},
+      {"\"<?>\" and the subset's end inside the subset", Document("<?> ] > ?>" + laughs, "&a9;")},
+      {"\"<!-->\" inside the subset, in UTF-16",
+       "\xFF\xFE" + Utf16Le(Document("<!--> ] > -->" + laughs, "&a9;"))},
+      {"\"<!-->\" hiding references in the body",
+       Document(laughs.substr(0, laughs.find("<!ENTITY a7")), "<!--> --><!-- -->&a6;")},
+      {"\"<!-->\" and an element in an entity's own text",
+       Document(laughs, "&a9;", prolog + "<!--> <x> -->")},
+  };
+  for (const auto& c : kCases) {
     EXPECT_EQ(RefusalOf(c.xml), kEntityLimitsReason) << c.label;
   }
+  const std::string big = "<!ENTITY big \"" + std::string(100000, 'x') + "\">";
+  EXPECT_EQ(RefusalOf(Document("<!-- " + big + " --><?pi " + big + " ?><!ENTITY big \"x\">",
+                               Repeated("&big;", 100))),
+            "")
+      << "declarations in a comment or an instruction declare nothing";
+}
+
+// Text after a reference joins it into one text, whose copy each later reference adds to: a '>'
+// in text (not ending a tag) does not start a new text.
+TEST(EntityBudgetTest, CountsTheCopyingOfTextJoinedAcrossReferences) {
+  const std::string entity = "<!ENTITY e \"" + std::string(1000, 'x') + "\">";
+  EXPECT_EQ(RefusalOf(Document(entity, Repeated("&e;>", 900))), kEntityLimitsReason);
+  EXPECT_EQ(RefusalOf(Document(entity, Repeated("<v>&e;</v>", 900))), "") << "texts of their own";
+}
+
+// The limits are 1,000,000 characters, or four times the document's bytes where that is more: a
+// large document may give many elements their attribute defaults.
+TEST(EntityBudgetTest, LimitsGrowWithTheDocument) {
+  const std::string large = regcorvex::test::AttributeDefaultsDocument(95000);
+  EXPECT_GT(large.size(), 5000000u);
+  EXPECT_EQ(RefusalOf(large), "") << "95,000 defaults of 11 characters in 5.8 MB";
+  EXPECT_GT(MeasureEntityExpansion(large).characters, 1000000u);
+
+  const std::string entity = "<!ENTITY e \"" + std::string(99, 'x') + "\">";
+  const std::string padding = "<!--" + std::string(1000000, ' ') + "-->";
+  EXPECT_EQ(RefusalOf(Document(entity, Repeated("<v>&e;</v>", 20000))), kEntityLimitsReason)
+      << "1,980,000 characters from 200,000 bytes";
+  EXPECT_EQ(RefusalOf(Document(entity, padding + Repeated("<v>&e;</v>", 20000))), "")
+      << "1,980,000 characters from 1,200,000 bytes";
+  EXPECT_EQ(RefusalOf(Document(entity, padding + Repeated("<v>&e;</v>", 80000))),
+            kEntityLimitsReason)
+      << "7,920,000 characters from 1,800,000 bytes";
 }
 
 TEST(EntityBudgetTest, RefusesEncodingsItCannotReadAsTheParserDoes) {

@@ -132,8 +132,8 @@ TEST_F(HostileDocumentTest, EntityExpansionIsBoundedInTimeAndRefused) {
       {"quadratic blow-up in an attribute", "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"" +
                                                 big + "\">]><r type=\"" + Repeated("&a;", 100000) +
                                                 "\"/>"},
-      {"a million references to a short entity",
-       Document("<!ENTITY a \"xy\">", Repeated("&a;", 1000000))},
+      {"a million references to an entity ten times their length",
+       Document("<!ENTITY a \"" + std::string(30, 'x') + "\">", Repeated("&a;", 1000000))},
   };
   for (const auto& c : kCases) {
     const Outcome outcome = LoadDocument(c.xml);
@@ -148,17 +148,20 @@ TEST_F(HostileDocumentTest, ModerateEntityUseStillLoads) {
   struct Case {
     const char* label;
     std::string xml;
+    std::string text;
   };
+  // Wine's MSXML keeps each reference as a node without its replacement: the root's text is empty.
   const Case kCases[] = {
-      {"5,000 values of 100 characters", Document(entity, Repeated("<v>&a;</v>", 5000))},
-      {"one element of 1,000 references", Document(entity, Repeated("&a;", 1000))},
+      {"5,000 values of 100 characters", Document(entity, Repeated("<v>&a;</v>", 5000)), "|r|"},
+      {"one element of 1,000 references", Document(entity, Repeated("&a;", 1000)),
+       ParsedByMsxml() ? "|r|" : std::string(100000, 'x') + "|r|"},
   };
   for (const auto& c : kCases) {
     const Outcome outcome = LoadDocument(c.xml);
     EXPECT_LT(outcome.took, kTimeLimit) << c.label;
-    EXPECT_FALSE(outcome.failed) << c.label << ": " << outcome.text;
-    // The references are nodes of their own: the root holds no text alone.
-    EXPECT_EQ(outcome.text, "|r|") << c.label;
+    EXPECT_FALSE(outcome.failed) << c.label << ": " << outcome.text.substr(0, 100);
+    EXPECT_EQ(outcome.text.size(), c.text.size()) << c.label;
+    EXPECT_TRUE(outcome.text == c.text) << c.label;
   }
 }
 

@@ -22,7 +22,7 @@ std::string OwnerOf(const ExpectedBox& box) {
 void ExpectImportCase(const ImportCase& row, const std::vector<std::string>& values,
                       const std::vector<Dialog>& dialogs, const std::string& path,
                       bool owners_known) {
-  EXPECT_EQ(values, row.values);
+  EXPECT_EQ(values, row.values_under_wine.value_or(row.values));
   ASSERT_EQ(dialogs.size(), row.boxes.size());
   for (size_t i = 0; i < row.boxes.size(); ++i) {
     std::string text = row.boxes[i].text;

@@ -11,7 +11,7 @@
 
 namespace regcorvex::test {
 
-// values: the product's values after the run; dialogs: what the user saw of each box; path: the
+// values: the product's values after the run under Wine; dialogs: what the user saw of each box; path: the
 // document's path as the program was given it. A recorded box has no owner window to compare:
 // with owners_known false the owners are not compared.
 void ExpectImportCase(const ImportCase& row, const std::vector<std::string>& values,
