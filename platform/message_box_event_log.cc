@@ -26,6 +26,10 @@ class EventLogMessageBoxes final : public MessageBoxes {
 
 }  // namespace
 
+bool SomeoneSeesDialogs(const DesktopView& view) {
+  return view.window_station_visible && !(view.session_zero_isolated && view.session == 0u);
+}
+
 std::unique_ptr<MessageBoxes> UnseenMessageBoxes(EventLog& log) {
   return std::make_unique<EventLogMessageBoxes>(log);
 }
