@@ -1,4 +1,5 @@
-// Message boxes that nobody sees, written to the event log instead.
+// Message boxes that nobody sees, written to the event log instead, and the test of whether anyone
+// can see this process's dialogs.
 #include "platform/message_box.h"
 
 namespace platform {

@@ -3,17 +3,18 @@
 # with lintian, which must find no error) and the zip of the Windows programs, 32-bit and 64-bit.
 #
 #   scripts/package.sh                    the Windows programs unsigned
-#   scripts/package.sh --sign CODE.p12 [--password-file FILE] [--timestamp URL] [--ca-file FILE]
+#   scripts/package.sh --sign CODE.p12 [--password-file FILE] [--timestamp URL] [--ca-file CAS]
 #                                         signed with osslsigncode and the certificate and key in
-#                                         CODE.p12 (its password in FILE), timestamped by the RFC 3161
-#                                         server at URL only when one is named, and verified against
-#                                         the CA certificates in --ca-file (default: the system's)
+#                                         CODE.p12 (its password in FILE), timestamped by the
+#                                         RFC 3161 server at URL only when one is named, and
+#                                         verified against the CA certificates in CAS (default:
+#                                         the system's)
 #   scripts/package.sh --sign-throwaway   signed with a certificate made for this run alone and
 #                                         verified against it: CI's check of the signing path
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-usage() { sed -n '5,13s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '5,14s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 pkcs12="" password_file="" timestamp="" ca_file=/etc/ssl/certs/ca-certificates.crt throwaway=false
 while (($#)); do
@@ -45,15 +46,19 @@ if [[ -n $pkcs12 ]] && ! command -v osslsigncode >/dev/null; then
   exit 1
 fi
 
-# Signs the program in place and checks the signature (and the timestamp, when one was asked for).
+# Signs the program in place and checks the signature; osslsigncode checks a timestamp against the
+# system's CA certificates.
 sign() {
-  local options=(-pkcs12 "$pkcs12" -h sha256 -n RegCorvex) verify=(-CAfile "$ca_file")
+  local options=(-pkcs12 "$pkcs12" -h sha256 -n RegCorvex)
   [[ -z $password_file ]] || options+=(-readpass "$password_file")
-  [[ -z $timestamp ]] || { options+=(-ts "$timestamp"); verify+=(-TSA-CAfile "$ca_file"); }
+  [[ -z $timestamp ]] || options+=(-ts "$timestamp")
   osslsigncode sign "${options[@]}" -in "$1" -out "$1.signed" >/dev/null
   mv "$1.signed" "$1"
-  osslsigncode verify "${verify[@]}" -in "$1" >"$work/verify.log" 2>&1 ||
-    { cat "$work/verify.log" >&2; echo "package.sh: the signature of $1 does not verify" >&2; exit 1; }
+  if ! osslsigncode verify -CAfile "$ca_file" -in "$1" >"$work/verify.log" 2>&1; then
+    cat "$work/verify.log" >&2
+    echo "package.sh: the signature of $1 does not verify" >&2
+    exit 1
+  fi
   echo "Signed and verified: $1"
 }
 
