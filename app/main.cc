@@ -1,7 +1,4 @@
 // Process entry of the program: one run with the platform's own services.
 #include "app/run.h"
 
-int main() {
-  regcorvex::PlatformServices services = regcorvex::DefaultPlatformServices();
-  return regcorvex::RunApplication(services);
-}
+int main() { return regcorvex::RunApplication(regcorvex::DefaultPlatformServices); }

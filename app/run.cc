@@ -9,10 +9,10 @@
 namespace regcorvex {
 namespace {
 
-void ReportFailure(PlatformServices& services, const std::string& what) {
-  services.message_boxes.MessageBoxA(
-      platform::kNoWindow, "The run ended because of an unexpected error:\r\n" + what,
-      ApplicationTitle, platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
+void ReportFailure(platform::MessageBoxes& boxes, const std::string& what) {
+  boxes.MessageBoxA(platform::kNoWindow, "The run ended because of an unexpected error:\r\n" + what,
+                    ApplicationTitle,
+                    platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
 }
 
 std::string Describe(const std::exception_ptr& failure) {
@@ -37,14 +37,24 @@ void RunForm(PlatformServices& services) {
     try {
       form.FormCreate();
     } catch (...) {
-      ReportFailure(services, Describe(std::current_exception()));
+      ReportFailure(services.message_boxes, Describe(std::current_exception()));
       application.PostQuitMessage(0);
     }
     application.RunMessageLoop();
     application.SetWindowLongA(window, platform::kGwlExStyle, saved_style);
   }
   const std::string persist_error = services.registry.Persist();
-  if (!persist_error.empty()) ReportFailure(services, persist_error);
+  if (!persist_error.empty()) ReportFailure(services.message_boxes, persist_error);
+}
+
+// Reports the exception being handled in the boxes that boxes() gives; when even that fails,
+// nothing is left to tell it with.
+template <typename Boxes>
+void ReportEnd(const Boxes& boxes) noexcept {
+  try {
+    ReportFailure(boxes(), Describe(std::current_exception()));
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -54,10 +64,18 @@ int RunApplication(PlatformServices& services) {
     const platform::ComApartment com(services.application);
     RunForm(services);
   } catch (...) {
-    try {
-      ReportFailure(services, Describe(std::current_exception()));
-    } catch (...) {
-    }
+    ReportEnd([&services]() -> platform::MessageBoxes& { return services.message_boxes; });
+  }
+  return 0;
+}
+
+int RunApplication(PlatformServices (*make_services)(),
+                   platform::MessageBoxes& (*fallback_boxes)()) {
+  try {
+    PlatformServices services = make_services();
+    return RunApplication(services);
+  } catch (...) {
+    ReportEnd(fallback_boxes);
   }
   return 0;
 }

@@ -7,5 +7,9 @@
 namespace regcorvex {
 
 int RunApplication(PlatformServices& services);
+// The same with the services make_services gives, made inside the run: a failure to make them is
+// reported in the boxes that fallback_boxes gives, and nothing reaches std::terminate.
+int RunApplication(PlatformServices (*make_services)(),
+                   platform::MessageBoxes& (*fallback_boxes)() = platform::DefaultMessageBoxes);
 
 }  // namespace regcorvex

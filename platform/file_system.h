@@ -27,9 +27,11 @@ class FileSystem {
   virtual Dword GetLastError() = 0;
   // FindFirstFileA and FindClose in one: true when an entry matches, filling *found.
   virtual bool FindFirstFileA(const char* pattern, FindData* found) = 0;
-  // The whole file at path into *bytes, read no further than its size when opened: kErrorSuccess,
-  // or kErrorAccessDenied, kErrorFileNotFound (also for what is no regular file: it is never
-  // opened in a way that can block), kErrorFileTooLarge (past 2 GiB) or kErrorReadFault.
+  // The whole file at path into *bytes, read no further than its size when opened, sharing it
+  // with every other opener (a document open in an editor is read): kErrorSuccess, or the error
+  // that stopped the open or the read (a sharing or lock violation, kErrorAccessDenied...),
+  // kErrorFileNotFound also for what is no regular file (it is never opened in a way that can
+  // block), kErrorFileTooLarge past 2 GiB, kErrorReadFault when the file ends before its size.
   virtual Long ReadWholeFile(const char* path, std::string* bytes) = 0;
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/win_types.h"
@@ -36,6 +37,18 @@ class EventLog {
   // Writes one entry: an error when error is set, else a warning. False when the log refused it.
   virtual bool Report(bool error, const std::string& text) = 0;
 };
+
+// What tells whether anyone can see this process's dialogs.
+struct DesktopView {
+  bool window_station_visible = true;  // WSF_VISIBLE on the process's window station
+  std::optional<Dword> session;        // the process's session, none when it cannot be told
+  bool session_zero_isolated = true;   // Windows Vista and later: session 0 is the services'
+};
+
+// False for a window station without WSF_VISIBLE, and for session 0 where it holds only services
+// (a service allowed to interact with the desktop, or a program started into session 0, has a
+// visible window station that no one looks at). When the session is unknown, dialogs are shown.
+bool SomeoneSeesDialogs(const DesktopView& view);
 
 // Boxes for a process whose window station nobody sees (a service, or an installer's deferred
 // action in session 0), where a dialog would wait forever: each message goes to log as its

@@ -1,4 +1,5 @@
-// Message boxes that nobody sees, written to the event log instead.
+// Message boxes that nobody sees, written to the event log instead, and the test of whether anyone
+// can see this process's dialogs.
 #include "platform/message_box.h"
 
 namespace platform {
@@ -25,6 +26,10 @@ class EventLogMessageBoxes final : public MessageBoxes {
 };
 
 }  // namespace
+
+bool SomeoneSeesDialogs(const DesktopView& view) {
+  return view.window_station_visible && !(view.session_zero_isolated && view.session == 0u);
+}
 
 std::unique_ptr<MessageBoxes> UnseenMessageBoxes(EventLog& log) {
   return std::make_unique<EventLogMessageBoxes>(log);

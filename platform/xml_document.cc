@@ -1,5 +1,7 @@
 #include "platform/xml_document.h"
 
+#include "platform/system_error_text.h"
+
 namespace platform {
 
 XmlParser& DefaultXmlParser() {
@@ -9,19 +11,20 @@ XmlParser& DefaultXmlParser() {
 
 std::string ReadXmlFile(FileSystem& files, const std::string& path) {
   std::string bytes;
-  switch (files.ReadWholeFile(path.c_str(), &bytes)) {
+  const Long error = files.ReadWholeFile(path.c_str(), &bytes);
+  switch (error) {
     case kErrorSuccess:
       return bytes;
-    // Windows' text for error 5, which MSXML gives for a file it may not read (Wine's MSXML says
-    // only "error").
-    case kErrorAccessDenied:
-      throw XmlLoadError("Access is denied.", 0, "");
+    case kErrorFileNotFound:
+    case kErrorPathNotFound:
+      throw XmlLoadError("The system cannot locate the object specified.", 0, "");
     case kErrorFileTooLarge:
       throw XmlLoadError("The document is too large.", 0, "");
-    case kErrorReadFault:
-      throw XmlLoadError("The file could not be read.", 0, "");
     default:
-      throw XmlLoadError("The system cannot locate the object specified.", 0, "");
+      // MSXML gives the system's text for the error that stopped its open or read.
+      throw XmlLoadError(SystemErrorText(error).value_or("The file could not be read (error " +
+                                                         std::to_string(error) + ")."),
+                         0, "");
   }
 }
 

@@ -10,8 +10,6 @@ namespace platform {
 namespace {
 
 constexpr wchar_t kSource[] = L"RegCorvex";
-// No message file is registered: the viewer shows the entry's one string under this identifier.
-constexpr DWORD kMessageEventId = 1;
 
 class Win32EventLog final : public EventLog {
  public:
@@ -22,7 +20,7 @@ class Win32EventLog final : public EventLog {
     const std::wstring message(wide.begin(), wide.end());
     LPCWSTR strings[] = {message.c_str()};
     return ::ReportEventW(source.get(), error ? EVENTLOG_ERROR_TYPE : EVENTLOG_WARNING_TYPE, 0,
-                          kMessageEventId, nullptr, 1, 0, strings, nullptr) != FALSE;
+                          kEventMessageId, nullptr, 1, 0, strings, nullptr) != FALSE;
   }
 };
 

@@ -23,20 +23,25 @@ class Win32FileSystem final : public FileSystem {
   }
 
   Long ReadWholeFile(const char* path, std::string* bytes) override {
-    const UniqueFileHandle file(::CreateFileA(path, GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file && ::GetLastError() == ERROR_ACCESS_DENIED) return kErrorAccessDenied;
+    const UniqueFileHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    if (!file || !::GetFileSizeEx(file.get(), &size)) return kErrorFileNotFound;
+    if (!file || !::GetFileSizeEx(file.get(), &size)) return LastError();
     if (size.QuadPart > 0x7FFFFFFF) return kErrorFileTooLarge;
     bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    if (bytes->empty()) return kErrorSuccess;
     DWORD read = 0;
-    if (!bytes->empty() && (!::ReadFile(file.get(), bytes->data(),
-                                        static_cast<DWORD>(bytes->size()), &read, nullptr) ||
-                            read != bytes->size()))
-      return kErrorReadFault;
-    return kErrorSuccess;
+    if (!::ReadFile(file.get(), bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr))
+      return LastError();
+    return read == bytes->size() ? kErrorSuccess : kErrorReadFault;
+  }
+
+ private:
+  // The error of the call that just failed; never success, which would pass for a read.
+  static Long LastError() {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? static_cast<Long>(error) : kErrorReadFault;
   }
 };
 

@@ -3,6 +3,7 @@
 #include "platform/windows/win32.h"
 
 #include <commctrl.h>
+#include <versionhelpers.h>
 
 #include "platform/code_page.h"
 #include "platform/message_box.h"
@@ -58,25 +59,28 @@ class Win32MessageBoxes final : public MessageBoxes {
   }
 };
 
-// False when the process's window station is not the interactive one (a service, or an
-// installer's deferred action, in session 0): no one would ever see a dialog there. When the
-// question cannot be answered, the dialogs are shown.
-bool WindowStationVisible() {
+// This process's window station and session. What cannot be asked counts as seen.
+DesktopView ThisProcessDesktop() {
+  DesktopView view;
   const HWINSTA station = ::GetProcessWindowStation();
   USEROBJECTFLAGS flags = {};
   DWORD needed = 0;
-  if (station == nullptr ||
-      !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), &needed))
-    return true;
-  return (flags.dwFlags & WSF_VISIBLE) != 0;
+  if (station != nullptr &&
+      ::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), &needed))
+    view.window_station_visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+  DWORD session = 0;
+  if (::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) view.session = session;
+  // Before Windows Vista the console's user worked in session 0.
+  view.session_zero_isolated = ::IsWindowsVistaOrGreater();
+  return view;
 }
 
 }  // namespace
 
 MessageBoxes& DefaultMessageBoxes() {
   static const std::unique_ptr<MessageBoxes> boxes =
-      WindowStationVisible() ? std::make_unique<Win32MessageBoxes>()
-                             : UnseenMessageBoxes(ApplicationEventLog());
+      SomeoneSeesDialogs(ThisProcessDesktop()) ? std::make_unique<Win32MessageBoxes>()
+                                               : UnseenMessageBoxes(ApplicationEventLog());
   return *boxes;
 }
 

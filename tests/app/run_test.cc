@@ -140,5 +140,24 @@ TEST(RunTest, AFailedSaveOfTheRegistryIsReportedOnce) {
             platform::kMbOk | platform::kMbIconError | platform::kMbSetForeground);
 }
 
+// The platform's services are made inside the run: a failure there is reported like any other,
+// and a report that fails as well still lets the process end with 0 instead of std::terminate.
+TEST(RunTest, AFailureToMakeThePlatformServicesIsReported) {
+  static RecordingMessageBoxes fallback;
+  const auto no_services = []() -> PlatformServices {
+    throw std::runtime_error("no window station");
+  };
+  EXPECT_EQ(RunApplication(no_services, []() -> platform::MessageBoxes& { return fallback; }), 0);
+  ASSERT_EQ(fallback.boxes.size(), 1u);
+  EXPECT_EQ(fallback.boxes[0].caption, "Register Corvane 5");
+  EXPECT_EQ(fallback.boxes[0].text,
+            "The run ended because of an unexpected error:\r\nno window station");
+
+  const auto no_boxes = []() -> platform::MessageBoxes& {
+    throw std::runtime_error("no boxes either");
+  };
+  EXPECT_EQ(RunApplication(no_services, no_boxes), 0);
+}
+
 }  // namespace
 }  // namespace regcorvex

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,26 @@ TEST(UnseenBoxesTest, WriteEveryMessageToTheEventLogAndAnswerOk) {
             Entry{true, "Register Corvane 5\r\nCould not import\r\nFilename: a.xml"},
             Entry{false, "Caption\r\nNote"},
             Entry{false, "Register Corvane 5\r\nError: RegCorvex ProductName must be Corvane 5"}));
+  }
+}
+
+// Session 0 holds only services since Windows Vista: a program there is unseen even on a visible
+// window station. Before, it was the console's session.
+TEST(UnseenBoxesTest, WhoSeesTheDialogs) {
+  const struct {
+    const char* label;
+    platform::DesktopView view;
+    bool seen;
+  } cases[] = {
+      {"a user's session", {true, 1, true}, true},
+      {"session 0 since Vista", {true, 0, true}, false},
+      {"session 0 before Vista", {true, 0, false}, true},
+      {"an invisible window station", {false, 1, true}, false},
+      {"an invisible window station before Vista", {false, 0, false}, false},
+      {"an unknown session", {true, std::nullopt, true}, true},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(platform::SomeoneSeesDialogs(row.view), row.seen) << row.label;
   }
 }
 
