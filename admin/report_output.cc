@@ -4,6 +4,7 @@
 
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
+#include "platform/console.h"
 
 namespace regcorvex {
 namespace {
@@ -199,6 +200,19 @@ std::string PreviewJson(const std::string& document, const PreviewReport& report
     separator = ",\n";
   }
   return out + (report.entries.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+int ReportError(bool json, const std::string& command, const std::string& message, int exit_code) {
+  if (json) {
+    platform::WriteStandard(platform::StandardStream::kOutput,
+                            "{\n  \"command\": " + JsonString(command) +
+                                ",\n  \"error\": " + JsonString(message) +
+                                ",\n  \"exit_code\": " + std::to_string(exit_code) + "\n}\n");
+  } else {
+    platform::WriteStandard(platform::StandardStream::kError,
+                            "regcorvex-admin " + command + ": " + message + "\n");
+  }
+  return exit_code;
 }
 
 }  // namespace regcorvex

@@ -15,4 +15,9 @@ std::string CheckJson(const std::string& document, const CheckReport& report);
 std::string PreviewText(const std::string& document, const PreviewReport& report);
 std::string PreviewJson(const std::string& document, const PreviewReport& report);
 
+// A command that could not run: "regcorvex-admin COMMAND: MESSAGE" on standard error, or with
+// json {"command", "error", "exit_code"} on standard output. Returns exit_code.
+int ReportError(bool json, const std::string& command, const std::string& message,
+                int exit_code = 2);
+
 }  // namespace regcorvex

@@ -14,6 +14,7 @@ enum class Hkey : std::uintptr_t {};
 inline constexpr Hkey kNoKey{0};
 inline constexpr Hkey kHkeyCurrentUser{0x80000001u};
 inline constexpr Hkey kHkeyLocalMachine{0x80000002u};
+inline constexpr Hkey kHkeyUsers{0x80000003u};
 
 // Window handle; kNoWindow is "owned by no window".
 enum class Hwnd : std::uintptr_t {};
@@ -58,6 +59,9 @@ inline constexpr Dword kKeyEnumerateSubKeys = 0x0008;
 inline constexpr Dword kKeyRead = 0x20019;
 inline constexpr Dword kKeyReadStandard = 0x20009;  // STANDARD_RIGHTS_READ | QUERY | ENUMERATE
 inline constexpr Dword kKeyAllAccess = 0xF003F;
+// The registry view a key is opened in on 64-bit Windows: the 64-bit or the 32-bit one.
+inline constexpr Dword kKeyWow6464Key = 0x0100;
+inline constexpr Dword kKeyWow6432Key = 0x0200;
 inline constexpr Dword kRegOptionNonVolatile = 0;
 // RegOpenKeyEx: a symbolic link key is opened itself, not followed to its target.
 inline constexpr Dword kRegOptionOpenLink = 8;

@@ -28,7 +28,6 @@ constexpr Dword kDelete = 0x10000;
 constexpr Dword kKeyCreateLink = 0x20;
 constexpr Dword kWriteDac = 0x40000;
 constexpr Dword kWriteOwner = 0x80000;
-constexpr Dword kKeyWow6464Key = 0x100;
 constexpr Dword kMaximumAllowed = 0x02000000;
 constexpr Dword kGenericAll = 0x10000000;
 constexpr Dword kGenericWrite = 0x40000000;
