@@ -212,7 +212,7 @@ std::string ExportText(const ExportRequest& request, const ExportSource& source,
            (key.deleted ? "deleted, " : "") + Plural(key.values, "value", "values") + ")\n";
   }
   if (result.exported == 0) {
-    out += "nothing exported: no value of the keys exported can be carried by a document";
+    out += "nothing exported";
     if (!request.output.empty()) out += "; " + request.output + " is left as it is";
   } else {
     out += Plural(result.exported, "value", "values") + " exported to " +

@@ -45,11 +45,15 @@ class TagScanner {
  private:
   std::string_view Rest() const { return source_.substr(at_); }
 
+  // Moves on by count bytes, keeping the line and the column of where it stops.
   void Advance(std::size_t count) {
     for (const std::size_t end = std::min(at_ + count, source_.size()); at_ < end; ++at_) {
-      if (source_[at_] == '\n') {
+      const auto byte = static_cast<unsigned char>(source_[at_]);
+      if (byte == '\n') {
         ++line_;
-        line_start_ = at_ + 1;
+        column_ = 1;
+      } else if ((byte & 0xC0) != 0x80) {
+        ++column_;  // each UTF-8 sequence counts once, by its first byte
       }
     }
   }
@@ -73,7 +77,7 @@ class TagScanner {
   }
 
   StartTag ReadStartTag() {
-    StartTag tag{{}, line_, line_, Column()};
+    StartTag tag{{}, line_, line_, column_};
     Advance(1);
     const std::size_t name_end = source_.find_first_of(" \t\r\n/>", at_);
     tag.name = std::string(source_.substr(at_, name_end - at_));
@@ -91,19 +95,10 @@ class TagScanner {
     return tag;
   }
 
-  // Characters from the start of the line up to here, counting each UTF-8 sequence once.
-  int Column() const {
-    int column = 1;
-    for (std::size_t i = line_start_; i < at_; ++i) {
-      column += (static_cast<unsigned char>(source_[i]) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return column;
-  }
-
   std::string_view source_;
   std::size_t at_ = 0;
   int line_ = 1;
-  std::size_t line_start_ = 0;
+  int column_ = 1;  // of at_, from 1, in characters
 };
 
 }  // namespace
