@@ -266,8 +266,9 @@ class CheckReceiver final : public DiscardingReceiver {
   // one that makes two spaces in a row or a space at either end.
   void CheckUnderscores(const Location& at, const char* what, const std::string& written,
                         std::string (*decode)(std::string_view), bool name) {
-    std::string escaped = written;  // the escapes of the format, which keep their "_"
-    for (const char* escape : {"_0x5B_", "_0x5D_", "_0x24_"}) {
+    // Without the escapes of the format, which keep their "_" ("_0x24_" only in names).
+    std::string escaped = written;
+    for (const char* escape : {"_0x5B_", "_0x5D_", name ? "_0x24_" : "_0x5B_"}) {
       for (std::size_t found; (found = escaped.find(escape)) != std::string::npos;) {
         escaped.replace(found, 6, "x");
       }

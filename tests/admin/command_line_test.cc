@@ -69,6 +69,13 @@ TEST(CommandLine, JsonOnEveryPath) {
   }
 }
 
+TEST(CommandLine, TheBundledExampleHasNoFindings) {
+  const TempDir folder;
+  const auto result = Admin(folder, {"check", REGCORVEX_EXAMPLE});
+  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_NE(result.out.find("no findings"), std::string::npos) << result.out;
+}
+
 TEST(CommandLine, PreviewWithoutAPrefixExitsTwo) {
   const TempDir folder;
   const auto result = Admin(folder, {"preview", "prefs.xml"});

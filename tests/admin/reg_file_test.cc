@@ -51,8 +51,12 @@ const Encoding kEncodings[] = {
     {"UTF-16LE without a mark", [](const std::string& t) { return Utf16(t, false, false); }},
     {"UTF-16BE", [](const std::string& t) { return Utf16(t, true, true); }},
     {"UTF-16BE without a mark", [](const std::string& t) { return Utf16(t, true, false); }},
-    {"UTF-8", [](const std::string& t) { return "\xEF\xBB\xBF" + platform::Utf16ToUtf8(platform::AnsiToWide(t)); }},
-    {"UTF-8 without a mark", [](const std::string& t) { return platform::Utf16ToUtf8(platform::AnsiToWide(t)); }},
+    {"UTF-8",
+     [](const std::string& t) {
+       return "\xEF\xBB\xBF" + platform::Utf16ToUtf8(platform::AnsiToWide(t));
+     }},
+    {"UTF-8 without a mark",
+     [](const std::string& t) { return platform::Utf16ToUtf8(platform::AnsiToWide(t)); }},
     {"ANSI", [](const std::string& t) { return t; }},
 };
 
@@ -183,9 +187,9 @@ TEST(RegFile, ReadsEveryFormInEveryEncoding) {
 TEST(RegFile, TextTypesFollowTheHeaderNotTheEncoding) {
   for (const Encoding& encoding : kEncodings) {
     SCOPED_TRACE(encoding.label);
-    const RegFile v5 = ParseRegFile(encoding.encode(
-        "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n"
-        "\"E\"=hex(2):25,00,e9,00,00,00\r\n"));
+    const RegFile v5 = ParseRegFile(
+        encoding.encode("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n"
+                        "\"E\"=hex(2):25,00,e9,00,00,00\r\n"));
     const RegFile v4 = ParseRegFile(
         encoding.encode("REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"E\"=hex(2):25,e9,00\r\n"));
     for (const RegFile* file : {&v5, &v4}) {
@@ -224,7 +228,8 @@ TEST(RegFile, ListsTheLinesItCannotReadAndReadsOn) {
     std::vector<int> unread;
   } cases[] = {
       {"a value before any key", "\"A\"=dword:1\r\n", {2}},
-      {"a byte that is no hexadecimal", "[HKEY_CURRENT_USER\\K]\r\n\"A\"=hex:01,\\\r\n 1g\r\n",
+      {"a byte that is no hexadecimal",
+       "[HKEY_CURRENT_USER\\K]\r\n\"A\"=hex:01,\\\r\n 1g\r\n",
        {3}},
       {"a byte of three digits", "[HKEY_CURRENT_USER\\K]\r\n\"A\"=hex:100\r\n", {3}},
       {"a text without its closing quote", "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"x\r\n", {3}},
@@ -232,7 +237,8 @@ TEST(RegFile, ListsTheLinesItCannotReadAndReadsOn) {
       {"a dword of nine digits", "[HKEY_CURRENT_USER\\K]\r\n\"A\"=dword:0ffffffff\r\n", {3}},
       {"an unknown form of data", "[HKEY_CURRENT_USER\\K]\r\n\"A\"=qword:1\r\n", {3}},
       {"a line that is neither", "[HKEY_CURRENT_USER\\K]\r\nA=1\r\n", {3}},
-      {"a key without its bracket, and its value", "[HKEY_CURRENT_USER\\K\r\n\"A\"=dword:1\r\n",
+      {"a key without its bracket, and its value",
+       "[HKEY_CURRENT_USER\\K\r\n\"A\"=dword:1\r\n",
        {2, 3}},
   };
   for (const auto& c : cases) {
@@ -319,16 +325,17 @@ TEST(RegFile, TakesTheProductsKeysOnlyAndTheMachinesThroughEitherView) {
 TEST(RegFile, ReportsEveryEntryTheDocumentDoesNotHold) {
   const TempDir folder;
   ExportRequest request;
-  request.from_reg = folder
-                         .Write("values.reg",
-                                "REGEDIT4\r\n"
-                                "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
-                                "5\\Misc]\r\n\"Kept\"=dword:1\r\n\"Gone\"=-\r\n@=-\r\n"
-                                "\"Bad\"=dword:0ffffffff\r\n"
-                                "[-HKEY_CURRENT_USER\\Software\\Pellmoor Software "
-                                "Solutions\\Corvane 5\\Paths]\r\n"
-                                "[HKEY_USERS\\.DEFAULT\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
-                         .string();
+  request.from_reg =
+      folder
+          .Write("values.reg",
+                 "REGEDIT4\r\n"
+                 "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
+                 "5\\Misc]\r\n\"Kept\"=dword:1\r\n\"Gone\"=-\r\n@=-\r\n"
+                 "\"Bad\"=dword:0ffffffff\r\n"
+                 "[-HKEY_CURRENT_USER\\Software\\Pellmoor Software "
+                 "Solutions\\Corvane 5\\Paths]\r\n"
+                 "[HKEY_USERS\\.DEFAULT\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
+          .string();
   MemoryRegistry unused;
   const ExportSource source = ReadExportSource(request, unused);
   ASSERT_EQ(source.error, "");
@@ -341,7 +348,8 @@ TEST(RegFile, ReportsEveryEntryTheDocumentDoesNotHold) {
     const char* in_json;
   } entries[] = {
       {":6: not read: dword:", "{\"line\": 6, \"reason\": \"dword:"},
-      {"Misc: deletion of value \"Gone\"", "\"name\": \"Gone\", \"type\": null, \"deletion\": true"},
+      {"Misc: deletion of value \"Gone\"",
+       "\"name\": \"Gone\", \"type\": null, \"deletion\": true"},
       {"Misc: deletion of value \"\"", "\"name\": \"\", \"type\": null, \"deletion\": true"},
       {"Paths: deletion of the key and every key below it",
        "Paths\", \"name\": null, \"type\": null, \"deletion\": true"},
@@ -360,7 +368,9 @@ TEST(RegFile, NothingExportedLeavesTheOutputAlone) {
   const TempDir folder;
   ExportRequest request;
   request.from_reg =
-      folder.Write("values.reg", "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
+      folder
+          .Write("values.reg",
+                 "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
           .string();
   request.output = folder.Write("kept.xml", "what was there").string();
   MemoryRegistry unused;

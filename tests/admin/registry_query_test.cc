@@ -90,21 +90,26 @@ class ProductRegistry : public ::testing::Test {
  protected:
   ProductRegistry() {
     const std::string product = kProduct;
-    folder_.Write("prefix/user.reg",
-                  "WINE REGISTRY Version 2\n"
-                  ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
-                  "[" + product + "\\\\Misc] 1700000000\n\"Width\"=dword:00000400\n"
-                  "@=\"default\"\n"
-                  "[" + product + "\\\\Misc\\\\Loop] 1700000000\n#link\n\"SymbolicLinkValue\"=" +
-                      LinkData("\\REGISTRY\\User\\S-1-5-21-0-0-0-1000\\Software\\Pellmoor "
-                               "Software Solutions\\Corvane 5") +
-                      "\n");
+    folder_.Write(
+        "prefix/user.reg",
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+        "[" +
+            product +
+            "\\\\Misc] 1700000000\n\"Width\"=dword:00000400\n"
+            "@=\"default\"\n"
+            "[" +
+            product + "\\\\Misc\\\\Loop] 1700000000\n#link\n\"SymbolicLinkValue\"=" +
+            LinkData("\\REGISTRY\\User\\S-1-5-21-0-0-0-1000\\Software\\Pellmoor "
+                     "Software Solutions\\Corvane 5") +
+            "\n");
     folder_.Write("prefix/system.reg",
                   "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
                   "#arch=win64\n\n"
                   "[Software\\\\Wow6432Node\\\\Pellmoor Software Solutions\\\\Corvane 5] 1\n"
                   "\"View\"=\"32\"\n"
-                  "[" + product + "] 1\n\"View\"=\"64\"\n");
+                  "[" +
+                      product + "] 1\n\"View\"=\"64\"\n");
   }
 
   test::ProgramResult Admin(std::vector<std::string> args) {
@@ -132,8 +137,7 @@ TEST_F(ProductRegistry, ExportListsALinkToAnAncestorWithoutFollowingIt) {
   const auto result = Admin({"export", "-o", "out.xml"});
   ASSERT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_code, 1) << result.err;
-  EXPECT_NE(result.out.find("Corvane 5\\Misc\\Loop: 1 value: the key is a link"),
-            std::string::npos)
+  EXPECT_NE(result.out.find("Corvane 5\\Misc\\Loop: 1 value: the key is a link"), std::string::npos)
       << result.out;
   EXPECT_NE(result.out.find("2 values exported"), std::string::npos) << result.out;
 }
