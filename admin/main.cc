@@ -156,10 +156,11 @@ int Preview(const std::string& document, bool json) {
     if (!why.empty()) return regcorvex::ReportError(json, "preview", why);
   }
   const platform::ComApartment com(platform::DefaultApplication());  // for the XML parser
-  const regcorvex::PreviewReport report = regcorvex::PreviewImport(document, registry);
-  WriteOut(json ? regcorvex::PreviewJson(document, report)
-                : regcorvex::PreviewText(document, report));
-  return regcorvex::PreviewExitCode(report);
+  regcorvex::PreviewWriter writer(document, json, [](const std::string& part) { WriteOut(part); });
+  const regcorvex::WalkOutcome outcome = regcorvex::PreviewImport(
+      document, registry, [&writer](const regcorvex::PreviewEntry& entry) { writer.Add(entry); });
+  writer.Finish(outcome);
+  return regcorvex::PreviewExitCode(outcome);
 }
 
 int Run(const Command& command, const std::vector<std::string>& args, bool json) {
