@@ -132,6 +132,18 @@ std::string RegText(const RoundTripCase& c, bool wide) {
   return text;
 }
 
+// An export request that reads text as a registry file written in folder.
+ExportRequest FromFile(const TempDir& folder, const std::string& text) {
+  ExportRequest request;
+  request.from_reg = folder.Write("values.reg", text).string();
+  return request;
+}
+
+ExportSource ReadFile(const ExportRequest& request) {
+  MemoryRegistry unused;
+  return ReadExportSource(request, unused);
+}
+
 TEST(RegFile, ReadsEveryFormInEveryEncoding) {
   const std::string text =
       "\r\n; a comment\r\n[HKEY_CURRENT_USER\\Software\\A\\\\]\r\n"
@@ -277,11 +289,8 @@ TEST(RegFile, ExportsAsTheRegistryWithTheSameValues) {
     };
     for (const auto& form : forms) {
       SCOPED_TRACE(std::string(c.label) + ", " + form.label);
-      ExportRequest request;
-      request.from_reg =
-          folder.Write("values.reg", form.encode(RegText(c, form.version5))).string();
-      MemoryRegistry unused;
-      const ExportSource source = ReadExportSource(request, unused);
+      const ExportSource source =
+          ReadFile(FromFile(folder, form.encode(RegText(c, form.version5))));
       ASSERT_EQ(source.error, "");
       const ExportResult from_file = ExportDocument(source.keys);
       // Keys may come in another order; each key's element and values are the same lines.
@@ -293,21 +302,16 @@ TEST(RegFile, ExportsAsTheRegistryWithTheSameValues) {
 
 TEST(RegFile, TakesTheProductsKeysOnlyAndTheMachinesThroughEitherView) {
   const TempDir folder;
-  ExportRequest request;
-  request.from_reg =
-      folder
-          .Write("values.reg",
-                 "REGEDIT4\r\n"
-                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Pellmoor Software "
-                 "Solutions\\Corvane 5\\Misc]\r\n\"A\"=dword:1\r\n"
-                 "[HKEY_LOCAL_MACHINE\\Software\\Pellmoor Software "
-                 "Solutions\\Corvane 5\\misc]\r\n\"a\"=dword:2\r\n\"B\"=dword:3\r\n"
-                 "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
-                 "5 Beta]\r\n\"C\"=dword:4\r\n"
-                 "[HKEY_CURRENT_USER\\Software\\Other]\r\n")
-          .string();
-  MemoryRegistry unused;
-  const ExportSource source = ReadExportSource(request, unused);
+  const ExportSource source =
+      ReadFile(FromFile(folder,
+                        "REGEDIT4\r\n"
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Pellmoor Software "
+                        "Solutions\\Corvane 5\\Misc]\r\n\"A\"=dword:1\r\n"
+                        "[HKEY_LOCAL_MACHINE\\Software\\Pellmoor Software "
+                        "Solutions\\Corvane 5\\misc]\r\n\"a\"=dword:2\r\n\"B\"=dword:3\r\n"
+                        "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
+                        "5 Beta]\r\n\"C\"=dword:4\r\n"
+                        "[HKEY_CURRENT_USER\\Software\\Other]\r\n"));
   ASSERT_EQ(source.error, "");
   ASSERT_EQ(source.outside.size(), 2u);
   EXPECT_EQ(source.outside[0].name,
@@ -324,20 +328,16 @@ TEST(RegFile, TakesTheProductsKeysOnlyAndTheMachinesThroughEitherView) {
 // Every entry of a file is in the document or in the report, in text and in JSON alike.
 TEST(RegFile, ReportsEveryEntryTheDocumentDoesNotHold) {
   const TempDir folder;
-  ExportRequest request;
-  request.from_reg =
-      folder
-          .Write("values.reg",
-                 "REGEDIT4\r\n"
-                 "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
-                 "5\\Misc]\r\n\"Kept\"=dword:1\r\n\"Gone\"=-\r\n@=-\r\n"
-                 "\"Bad\"=dword:0ffffffff\r\n"
-                 "[-HKEY_CURRENT_USER\\Software\\Pellmoor Software "
-                 "Solutions\\Corvane 5\\Paths]\r\n"
-                 "[HKEY_USERS\\.DEFAULT\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
-          .string();
-  MemoryRegistry unused;
-  const ExportSource source = ReadExportSource(request, unused);
+  const ExportRequest request =
+      FromFile(folder,
+               "REGEDIT4\r\n"
+               "[HKEY_CURRENT_USER\\Software\\Pellmoor Software Solutions\\Corvane "
+               "5\\Misc]\r\n\"Kept\"=dword:1\r\n\"Gone\"=-\r\n@=-\r\n"
+               "\"Bad\"=dword:0ffffffff\r\n"
+               "[-HKEY_CURRENT_USER\\Software\\Pellmoor Software "
+               "Solutions\\Corvane 5\\Paths]\r\n"
+               "[HKEY_USERS\\.DEFAULT\\Software\\Other]\r\n\"X\"=\"y\"\r\n");
+  const ExportSource source = ReadFile(request);
   ASSERT_EQ(source.error, "");
   const ExportResult result = ExportDocument(source.keys);
   EXPECT_EQ(result.exported, 1u);
@@ -366,12 +366,8 @@ TEST(RegFile, ReportsEveryEntryTheDocumentDoesNotHold) {
 // A file with nothing to export exits 1 and leaves the document named by -o as it was.
 TEST(RegFile, NothingExportedLeavesTheOutputAlone) {
   const TempDir folder;
-  ExportRequest request;
-  request.from_reg =
-      folder
-          .Write("values.reg",
-                 "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=\"y\"\r\n")
-          .string();
+  ExportRequest request =
+      FromFile(folder, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"X\"=\"y\"\r\n");
   request.output = folder.Write("kept.xml", "what was there").string();
   MemoryRegistry unused;
   EXPECT_EQ(RunExport(request, unused), 1);
