@@ -237,10 +237,9 @@ std::string ExportJson(const ExportRequest& request, const ExportSource& source,
                        const ExportResult& result) {
   const bool written = result.exported > 0 && !request.output.empty();
   std::string out =
-      "{\n  \"document\": " +
-      (written ? JsonString(AnsiToUtf8(request.output)) : std::string("null")) +
+      "{\n  \"document\": " + (written ? JsonString(request.output) : std::string("null")) +
       ",\n  \"exported\": " + std::to_string(result.exported) + ",\n  \"source\": " +
-      (request.from_reg.empty() ? std::string("null") : JsonString(AnsiToUtf8(request.from_reg))) +
+      (request.from_reg.empty() ? std::string("null") : JsonString(request.from_reg)) +
       ",\n  \"encoding\": " +
       (source.encoding.empty() ? std::string("null") : JsonString(source.encoding)) +
       ",\n  \"omitted\": [";
