@@ -160,8 +160,10 @@ TEST(RegFile, ReadsEveryFormInEveryEncoding) {
       "\"Ignored\"=dword:1\r\n"
       "[HKEY_USERS\\.DEFAULT]\n"
       "\"Other\"=\"root\"\n";
-  for (const char* header : {"REGEDIT4", "Windows Registry Editor Version 5.00", "regedit4",
-                             "WINDOWS Registry Editor Version 5.00"}) {
+  // The header's first word in any case, blanks around it as pasted from a page.
+  for (const char* header :
+       {"REGEDIT4", "Windows Registry Editor Version 5.00", "regedit4",
+        "WINDOWS Registry Editor Version 5.00", "  Windows Registry Editor Version 5.00 "}) {
     for (const Encoding& encoding : kEncodings) {
       SCOPED_TRACE(std::string(header) + " in " + encoding.label);
       const RegFile file = ParseRegFile(encoding.encode(header + text));
