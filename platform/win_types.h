@@ -59,7 +59,8 @@ inline constexpr Dword kKeyEnumerateSubKeys = 0x0008;
 inline constexpr Dword kKeyRead = 0x20019;
 inline constexpr Dword kKeyReadStandard = 0x20009;  // STANDARD_RIGHTS_READ | QUERY | ENUMERATE
 inline constexpr Dword kKeyAllAccess = 0xF003F;
-// The registry view a key is opened in on 64-bit Windows: the 64-bit or the 32-bit one.
+// The registry views of 64-bit Windows: a key opened without either is in the view the product
+// reads, the 32-bit one (HKLM\Software\Wow6432Node).
 inline constexpr Dword kKeyWow6464Key = 0x0100;
 inline constexpr Dword kKeyWow6432Key = 0x0200;
 inline constexpr Dword kRegOptionNonVolatile = 0;
