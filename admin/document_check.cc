@@ -152,6 +152,7 @@ class CheckReceiver final : public DiscardingReceiver {
     if (category.handle == where_.scope().handle) return;
     const Location at = where_.Locate(category, WalkLevel::kScope);
     CheckCodePage(at, "category name", document_->Name(category));
+    CheckUnderscores(at, "category name", NodeName(*document_, category), DecodeElementName, true);
     if (GetCategoryIndex(name) != cfgUnknown) return;
     Add(at, "unknown-category",
         "category " + Quoted(AnsiToUtf8(name)) + " matches no category name: its values go to " +
@@ -163,6 +164,7 @@ class CheckReceiver final : public DiscardingReceiver {
     if (!IsElement(*document_, value)) return;
     const Location at = where_.Locate(value, WalkLevel::kCategory);
     CheckCodePage(at, "value name", document_->Name(value));
+    CheckUnderscores(at, "value name", NodeName(*document_, value), DecodeElementName, true);
     const bool text_only = IsTextOnly(*document_, value);
     if (text_only) CheckCodePage(at, "value text", document_->Text(value));
     const ValueTypeRule* rule = FindValueType(read.type);
@@ -193,6 +195,8 @@ class CheckReceiver final : public DiscardingReceiver {
         CheckOddBinary(at, read.text);
         break;
       case ValueKind::kString:
+        CheckUnderscores(at, "string text", platform::WideToAnsi(document_->Text(value)),
+                         DecodeValueText, false);
         break;
     }
   }
@@ -255,6 +259,31 @@ class CheckReceiver final : public DiscardingReceiver {
         std::string(what) + " " + Quoted(platform::Utf16ToUtf8(text)) +
             " holds characters the ANSI code page lacks: they become a near character or \"?\" (" +
             Quoted(AnsiToUtf8(platform::WideToAnsi(text))) + ")");
+  }
+
+  // An underscore that the import turns into a space where that is not plainly meant: in a text
+  // (which can hold a space itself) any, in a name (which cannot, so "_" is how it spells one)
+  // one that makes two spaces in a row or a space at either end.
+  void CheckUnderscores(const Location& at, const char* what, const std::string& written,
+                        std::string (*decode)(std::string_view), bool name) {
+    // Without the escapes of the format, which keep their "_" ("_0x24_" only in names).
+    std::string escaped = written;
+    for (const char* escape : {"_0x5B_", "_0x5D_", name ? "_0x24_" : "_0x5B_"}) {
+      for (std::size_t found; (found = escaped.find(escape)) != std::string::npos;) {
+        escaped.replace(found, 6, "x");
+      }
+    }
+    const bool flagged = name ? escaped.starts_with('_') || escaped.ends_with('_') ||
+                                    escaped.find("__") != std::string::npos
+                              : escaped.find('_') != std::string::npos;
+    if (!flagged) return;
+    Add(at, "underscore",
+        std::string(what) + " " + Quoted(AnsiToUtf8(written)) + " is imported as " +
+            Quoted(AnsiToUtf8(decode(written))) + ": the import turns every \"_\" into a space" +
+            (name ? ", so this name gets a space at either end or two in a row"
+                  : ". Write a space where a space is meant; an underscore itself cannot be "
+                    "imported, the document format has no escape for it (_0x5F_ is none: it "
+                    "becomes \" 0x5F \")"));
   }
 
   // An accepted binary text of odd length: its last digit, or one character that is no digit,

@@ -93,10 +93,28 @@ void AppendScope(cfgDataScope scope, const std::vector<ExportKey>& keys, ExportR
     if (key.scope != scope) continue;
     const auto omit_key = [&](const std::string& reason) {
       result.omitted.push_back(
-          {scope, key.path, true, key.values.size(), {}, platform::kRegNone, reason});
+          {scope, key.path, true, false, key.values.size(), {}, platform::kRegNone, reason});
     };
     if (key.status != platform::kErrorSuccess) {
       omit_key("the key could not be read in full (error " + std::to_string(key.status) + ")");
+    }
+    if (key.deleted) {
+      result.omitted.push_back({scope,
+                                key.path,
+                                true,
+                                true,
+                                0,
+                                {},
+                                platform::kRegNone,
+                                "a configuration document cannot delete a key"});
+    }
+    for (const std::string& name : key.deleted_values) {
+      result.omitted.push_back({scope, key.path, false, true, 1, name, platform::kRegNone,
+                                "a configuration document cannot delete a value"});
+    }
+    if (key.link) {
+      omit_key("the key is a link to another key, which is not followed");
+      continue;
     }
     if (key.values.empty()) continue;
     const Category category = CategoryOf(key.path);
@@ -114,7 +132,7 @@ void AppendScope(cfgDataScope scope, const std::vector<ExportKey>& keys, ExportR
       const Spelling element = ValueElement(value);
       if (!element.problem.empty()) {
         result.omitted.push_back(
-            {scope, key.path, false, 1, value.name, value.type, element.problem});
+            {scope, key.path, false, false, 1, value.name, value.type, element.problem});
         continue;
       }
       values += "        " + element.text + "\n";

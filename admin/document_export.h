@@ -22,12 +22,16 @@ struct ExportKey {
   std::string path;  // below PrefBaseKey, "" for the base key itself
   std::vector<TreeValue> values;
   platform::Long status = platform::kErrorSuccess;  // not kErrorSuccess: it could not be read
+  bool link = false;                                // a link to another key, which is not followed
+  bool deleted = false;  // a registry file deletes the key and every key below it
+  std::vector<std::string> deleted_values;  // values a registry file deletes
 };
 
 struct ExportOmission {
   cfgDataScope scope;
-  std::string key;  // below PrefBaseKey
-  bool whole_key;   // the key with all its values (values counts them); else one value
+  std::string key;        // below PrefBaseKey
+  bool whole_key;         // the key with all its values (values counts them); else one value
+  bool deletion = false;  // a deletion of the key or the value, which no document can carry
   std::size_t values = 1;
   std::string name;
   platform::Dword type = platform::kRegNone;

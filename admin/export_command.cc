@@ -1,12 +1,10 @@
 #include "admin/export_command.h"
 
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
-#include "admin/reg_file.h"
+#include "admin/input_file.h"
 #include "admin/registry_query.h"
+#include "admin/report_output.h"
 #include "admin/report_text.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
@@ -53,6 +51,13 @@ bool Below(const ProductKey& key, const ProductKey& top) {
   return wanted.empty() || path == wanted || path.starts_with(wanted + "\\");
 }
 
+ExportKey KeyOf(const ProductKey& product) {
+  ExportKey key{};
+  key.scope = product.scope;
+  key.path = product.path;
+  return key;
+}
+
 void ReadFromRegistry(const Requested& requested, bool named, platform::Registry& registry,
                       ExportSource& source) {
   for (const auto& [path, product] : requested.keys) {
@@ -66,49 +71,83 @@ void ReadFromRegistry(const Requested& requested, bool named, platform::Registry
     }
     for (const TreeKey& key : read.keys) {
       const auto below = ProductKeyOf(path.root, key.path);
-      source.keys.push_back({below->scope, below->path, key.values, key.status});
+      ExportKey& exported = source.keys.emplace_back(KeyOf(*below));
+      exported.values = key.values;
+      exported.status = key.status;
+      exported.link = key.link;
     }
   }
 }
 
+// A registry file is refused past this size: the largest export of a whole hive is far smaller.
+constexpr std::size_t kMaxRegFileSize = std::size_t{256} << 20;
+
+std::string Upper(std::string_view text) { return platform::CharUpperBuffA(text); }
+
+// The keys the file leaves behind once imported: a key named more than once gathers its values,
+// a later value replaces an earlier one of its name, and a deletion removes what came before it.
 void ReadFromFile(const Requested& requested, const std::string& file_name, ExportSource& source) {
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) {
-    source.error = "cannot read " + file_name;
+  const InputFile input = ReadInputFile(file_name, kMaxRegFileSize);
+  if (!input.error.empty()) {
+    source.error = input.error;
     return;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const RegFile file = ParseRegFile(bytes);
+  const RegFile file = ParseRegFile(input.bytes);
+  source.encoding = file.encoding;
   if (!file.error.empty()) {
-    source.error = file_name + ":" + std::to_string(file.line) + ": " + file.error;
+    source.error = file_name + ": " + file.error;
     return;
   }
-  // A key named more than once gathers its values; a later value replaces an earlier one.
+  source.unread = file.unread;
   std::map<std::pair<cfgDataScope, std::string>, std::size_t> index;
+  std::map<std::string, std::size_t> outside;
   for (const RegFileKey& entry : file.keys) {
     const auto product = ProductKeyOf(entry.root, entry.key.path);
     bool wanted = false;
     for (const auto& [path, top] : requested.keys)
       wanted = wanted || (product && Below(*product, top));
     if (!wanted) {
-      ++source.outside;
+      const std::string name =
+          entry.root_name + (entry.key.path.empty() ? "" : "\\" + entry.key.path);
+      auto [at, added] = outside.emplace(Upper(name), source.outside.size());
+      if (added) source.outside.push_back({name, 0, false});
+      source.outside[at->second].values += entry.key.values.size();
+      source.outside[at->second].deleted |= entry.deleted;
       continue;
     }
-    const auto slot = std::pair{product->scope, platform::CharUpperBuffA(product->path)};
+    if (entry.deleted) {
+      for (ExportKey& held : source.keys) {
+        if (Below({held.scope, held.path}, *product)) held.values.clear();
+      }
+    }
+    const auto slot = std::pair{product->scope, Upper(product->path)};
     auto [at, added] = index.emplace(slot, source.keys.size());
-    if (added) source.keys.push_back({product->scope, product->path, {}, platform::kErrorSuccess});
-    std::vector<TreeValue>& values = source.keys[at->second].values;
+    if (added) source.keys.push_back(KeyOf(*product));
+    ExportKey& key = source.keys[at->second];
+    key.deleted |= entry.deleted;
+    const auto drop = [](auto& list, const std::string& name, auto name_of) {
+      std::erase_if(list, [&](const auto& held) { return Upper(name_of(held)) == Upper(name); });
+    };
+    const auto value_name = [](const TreeValue& value) { return value.name; };
+    const auto deleted_name = [](const std::string& name) { return name; };
+    for (const std::string& name : entry.deleted_values) {
+      drop(key.values, name, value_name);
+      drop(key.deleted_values, name, deleted_name);
+      key.deleted_values.push_back(name);
+    }
     for (const TreeValue& value : entry.key.values) {
-      const std::string name = platform::CharUpperBuffA(value.name);
-      std::erase_if(values, [&](const TreeValue& held) {
-        return platform::CharUpperBuffA(held.name) == name;
-      });
-      values.push_back(value);
+      drop(key.values, value.name, value_name);
+      drop(key.deleted_values, value.name, deleted_name);
+      key.values.push_back(value);
     }
   }
 }
 
 std::string NameText(const ExportOmission& omission) {
+  if (omission.deletion) {
+    return omission.whole_key ? "deletion of the key and every key below it"
+                              : "deletion of value " + Quoted(AnsiToUtf8(omission.name));
+  }
   if (omission.whole_key) {
     return std::to_string(omission.values) + (omission.values == 1 ? " value" : " values");
   }
@@ -116,11 +155,13 @@ std::string NameText(const ExportOmission& omission) {
          ")";
 }
 
-bool WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-  out.close();
-  return static_cast<bool>(out);
+std::string Plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Whether anything of the source is not in the document: the command then exits 1.
+bool Incomplete(const ExportSource& source, const ExportResult& result) {
+  return !result.omitted.empty() || !source.unread.empty() || result.exported == 0;
 }
 
 }  // namespace
@@ -159,64 +200,104 @@ ExportSource ReadExportSource(const ExportRequest& request, platform::Registry& 
 std::string ExportText(const ExportRequest& request, const ExportSource& source,
                        const ExportResult& result) {
   std::string out;
-  std::size_t omitted_values = 0;
+  for (const RegFileLine& line : source.unread) {
+    out += request.from_reg + ":" + std::to_string(line.line) + ": not read: " + line.reason + "\n";
+  }
   for (const ExportOmission& omission : result.omitted) {
     out += "not exported: " + AnsiToUtf8(ScopeKeyName(omission.scope, omission.key)) + ": " +
            NameText(omission) + ": " + omission.reason + "\n";
-    omitted_values += omission.values;
   }
-  out += std::to_string(result.exported) + (result.exported == 1 ? " value" : " values") +
-         " exported to " + (request.output.empty() ? "standard output" : request.output);
-  if (omitted_values > 0) {
-    out += ", " + std::to_string(omitted_values) + " not exported (listed above)";
+  for (const OutsideKey& key : source.outside) {
+    out += "outside the keys exported: " + AnsiToUtf8(key.name) + " (" +
+           (key.deleted ? "deleted, " : "") + Plural(key.values, "value", "values") + ")\n";
   }
-  if (source.outside > 0) {
-    out += "; " + std::to_string(source.outside) + " keys of " + request.from_reg +
-           " lie outside the keys exported";
+  if (result.exported == 0) {
+    out += "nothing exported";
+    if (!request.output.empty()) out += "; " + request.output + " is left as it is";
+  } else {
+    out += Plural(result.exported, "value", "values") + " exported to " +
+           (request.output.empty() ? "standard output" : request.output);
   }
+  if (!result.omitted.empty()) {
+    out += ", " + Plural(result.omitted.size(), "entry", "entries") + " not exported";
+  }
+  if (!source.unread.empty()) {
+    out += ", " + Plural(source.unread.size(), "line", "lines") + " of " + request.from_reg +
+           " not read";
+  }
+  if (!source.outside.empty()) {
+    out += ", " + Plural(source.outside.size(), "key", "keys") + " outside the keys exported";
+  }
+  if (!source.encoding.empty())
+    out += " (" + request.from_reg + " read as " + source.encoding + ")";
   return out + "\n";
 }
 
 std::string ExportJson(const ExportRequest& request, const ExportSource& source,
                        const ExportResult& result) {
-  std::string out = "{\n  \"document\": " +
-                    (request.output.empty() ? std::string("null") : JsonString(request.output)) +
-                    ",\n  \"exported\": " + std::to_string(result.exported) +
-                    ",\n  \"outside\": " + std::to_string(source.outside) + ",\n  \"omitted\": [";
-  const char* separator = "\n";
-  for (const ExportOmission& omission : result.omitted) {
-    out += separator + std::string("    {\"key\": ") +
-           JsonString(AnsiToUtf8(ScopeKeyName(omission.scope, omission.key))) +
+  const bool written = result.exported > 0 && !request.output.empty();
+  std::string out =
+      "{\n  \"document\": " + (written ? JsonString(request.output) : std::string("null")) +
+      ",\n  \"exported\": " + std::to_string(result.exported) + ",\n  \"source\": " +
+      (request.from_reg.empty() ? std::string("null") : JsonString(request.from_reg)) +
+      ",\n  \"encoding\": " +
+      (source.encoding.empty() ? std::string("null") : JsonString(source.encoding)) +
+      ",\n  \"omitted\": [";
+  const auto list = [&out](auto& items, auto item_json) {
+    const char* separator = "\n";
+    for (const auto& item : items) {
+      out += separator + std::string("    {") + item_json(item) + "}";
+      separator = ",\n";
+    }
+    out += items.empty() ? "]" : "\n  ]";
+  };
+  list(result.omitted, [](const ExportOmission& omission) {
+    return "\"key\": " + JsonString(AnsiToUtf8(ScopeKeyName(omission.scope, omission.key))) +
            ", \"name\": " + (omission.whole_key ? "null" : JsonString(AnsiToUtf8(omission.name))) +
            ", \"type\": " +
-           (omission.whole_key ? "null" : JsonString(RegistryTypeName(omission.type))) +
+           (omission.whole_key || omission.deletion ? "null"
+                                                    : JsonString(RegistryTypeName(omission.type))) +
+           ", \"deletion\": " + (omission.deletion ? "true" : "false") +
            ", \"values\": " + std::to_string(omission.values) +
-           ", \"reason\": " + JsonString(omission.reason) + "}";
-    separator = ",\n";
-  }
-  return out + (result.omitted.empty() ? "]\n}\n" : "\n  ]\n}\n");
+           ", \"reason\": " + JsonString(omission.reason);
+  });
+  out += ",\n  \"outside\": [";
+  list(source.outside, [](const OutsideKey& key) {
+    return "\"key\": " + JsonString(AnsiToUtf8(key.name)) +
+           ", \"values\": " + std::to_string(key.values) +
+           ", \"deleted\": " + (key.deleted ? "true" : "false");
+  });
+  out += ",\n  \"unread\": [";
+  list(source.unread, [](const RegFileLine& line) {
+    return "\"line\": " + std::to_string(line.line) + ", \"reason\": " + JsonString(line.reason);
+  });
+  return out + ",\n  \"exit_code\": " + std::to_string(Incomplete(source, result) ? 1 : 0) +
+         "\n}\n";
 }
 
 int RunExport(const ExportRequest& request, platform::Registry& registry) {
   const ExportSource source = ReadExportSource(request, registry);
-  if (!source.error.empty()) {
-    platform::WriteStandard(StandardStream::kError,
-                            "regcorvex-admin export: " + source.error + "\n");
-    return 2;
-  }
+  const auto fail = [&](const std::string& why) {
+    return ReportError(request.json, "export", why);
+  };
+  if (!source.error.empty()) return fail(source.error);
   const ExportResult result = ExportDocument(source.keys);
-  if (request.output.empty()) {
-    if (!platform::WriteStandard(StandardStream::kOutput, result.document)) return 2;
-  } else if (!WriteFile(request.output, result.document)) {
-    platform::WriteStandard(StandardStream::kError,
-                            "regcorvex-admin export: cannot write " + request.output + "\n");
-    return 2;
+  if (result.exported > 0) {
+    if (request.output.empty()) {
+      if (!platform::WriteStandard(StandardStream::kOutput, result.document)) {
+        return fail("cannot write the document to standard output");
+      }
+    } else if (const std::string why = WriteOutputFile(request.output, result.document);
+               !why.empty()) {
+      return fail(why);
+    }
   }
   const std::string report =
       request.json ? ExportJson(request, source, result) : ExportText(request, source, result);
-  platform::WriteStandard(request.output.empty() ? StandardStream::kError : StandardStream::kOutput,
+  const bool report_to_output = !request.output.empty() || result.exported == 0;
+  platform::WriteStandard(report_to_output ? StandardStream::kOutput : StandardStream::kError,
                           report);
-  return result.omitted.empty() ? 0 : 1;
+  return Incomplete(source, result) ? 1 : 0;
 }
 
 }  // namespace regcorvex

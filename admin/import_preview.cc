@@ -32,8 +32,9 @@ std::string WithoutTrailingBackslash(std::string key) {
 
 class PreviewReceiver final : public WalkReceiver {
  public:
-  PreviewReceiver(platform::Registry& registry, std::vector<PreviewEntry>& entries)
-      : registry_(registry), store_(registry_, messages_, platform::kNoWindow), entries_(entries) {}
+  PreviewReceiver(platform::Registry& registry,
+                  const std::function<void(const PreviewEntry&)>& each)
+      : registry_(registry), store_(registry_, messages_, platform::kNoWindow), each_(each) {}
 
   bool OpenPref(cfgDataScope scope, const std::string& key) override {
     Begin();
@@ -45,7 +46,7 @@ class PreviewReceiver final : public WalkReceiver {
       PreviewEntry entry = Entry(category_where_, Outcome::kKeyCreated);
       entry.root = created.root;
       entry.key = created.key;
-      entries_.push_back(std::move(entry));
+      each_(entry);
     }
     ReportMessages(category_where_, Outcome::kKeyNotOpened, {});
     return open;
@@ -110,7 +111,7 @@ class PreviewReceiver final : public WalkReceiver {
         reason == WalkSkip::kRejectedBinary
             ? "the binary text is rejected"
             : (type.empty() ? "the value has no type" : "unknown type \"" + type + "\"");
-    entries_.push_back(std::move(entry));
+    each_(entry);
   }
 
  private:
@@ -134,7 +135,7 @@ class PreviewReceiver final : public WalkReceiver {
       entry.key = key_;
       entry.name = name;
       entry.message = text;
-      entries_.push_back(std::move(entry));
+      each_(entry);
     }
     return !messages_.texts.empty();
   }
@@ -159,14 +160,14 @@ class PreviewReceiver final : public WalkReceiver {
                                                         : Outcome::kChanged;
     }
     entry.to_user_key = scope_ == cfgPerMachine && entry.root == platform::kHkeyCurrentUser;
-    entries_.push_back(std::move(entry));
+    each_(entry);
   }
 
   DryRunRegistry registry_;
   KeptMessages messages_;
   TConfigBase store_;
   StoreReceiver forward_{store_};
-  std::vector<PreviewEntry>& entries_;
+  const std::function<void(const PreviewEntry&)>& each_;
   platform::XmlDocument* document_ = nullptr;
   WalkLocation where_;
   Location category_where_;
@@ -178,15 +179,21 @@ class PreviewReceiver final : public WalkReceiver {
 
 }  // namespace
 
+WalkOutcome PreviewImport(const std::string& path, platform::Registry& registry,
+                          const std::function<void(const PreviewEntry&)>& each) {
+  PreviewReceiver receiver(registry, each);
+  return LoadAndWalk(path, platform::DefaultXmlParser(), receiver);
+}
+
 PreviewReport PreviewImport(const std::string& path, platform::Registry& registry) {
   PreviewReport report;
-  PreviewReceiver receiver(registry, report.entries);
-  report.outcome = LoadAndWalk(path, platform::DefaultXmlParser(), receiver);
+  report.outcome = PreviewImport(
+      path, registry, [&report](const PreviewEntry& entry) { report.entries.push_back(entry); });
   return report;
 }
 
-int PreviewExitCode(const PreviewReport& report) {
-  switch (report.outcome.kind) {
+int PreviewExitCode(const WalkOutcome& outcome) {
+  switch (outcome.kind) {
     case WalkOutcome::Kind::kWalked:
       return 0;
     case WalkOutcome::Kind::kNotLoaded:

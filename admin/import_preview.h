@@ -3,6 +3,7 @@
 // value is reported with where it would go and what would happen to it; nothing is written.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,11 +41,16 @@ struct PreviewReport {
   std::vector<PreviewEntry> entries;
 };
 
-// registry is only opened, queried and closed.
+// Hands each entry to each as the walk reaches it, so that none need be kept, and returns how the
+// walk ended. registry is only opened, queried and closed.
+WalkOutcome PreviewImport(const std::string& path, platform::Registry& registry,
+                          const std::function<void(const PreviewEntry&)>& each);
+// The same with the entries kept.
 PreviewReport PreviewImport(const std::string& path, platform::Registry& registry);
 
 // 0 when the import would walk the document, 1 when it would refuse it or stop with an error,
 // 2 when the document cannot be loaded.
-int PreviewExitCode(const PreviewReport& report);
+int PreviewExitCode(const WalkOutcome& outcome);
+inline int PreviewExitCode(const PreviewReport& report) { return PreviewExitCode(report.outcome); }
 
 }  // namespace regcorvex

@@ -1,19 +1,18 @@
 #include "admin/reg_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
 #include "platform/code_page.h"
 #include "platform/hex.h"
+#include "platform/utf8.h"
 
 namespace regcorvex {
 namespace {
 
 using Text = std::u16string;
 using View = std::u16string_view;
-
-constexpr View kRegedit4 = u"REGEDIT4";
-constexpr View kVersion5 = u"Windows Registry Editor Version 5.00";
 
 struct Failure {
   std::string reason;
@@ -117,9 +116,15 @@ std::vector<std::uint8_t> AnsiBytes(const std::vector<std::uint8_t>& utf16, std:
   return {ansi.begin(), ansi.end()};
 }
 
-// The value of a value line; none for a deletion ("name"=-).
-std::optional<TreeValue> ParseValue(View line, bool wide_file) {
+struct ParsedValue {
   TreeValue value;
+  bool deletion = false;  // "name"=-: the value's name only
+};
+
+// A value line. Text types in a version 5.00 file hold UTF-16 bytes, in a REGEDIT4 file ANSI.
+ParsedValue ParseValue(View line, bool utf16_data) {
+  ParsedValue parsed;
+  TreeValue& value = parsed.value;
   View rest;
   if (line.front() == u'@') {
     rest = line.substr(1);
@@ -158,29 +163,93 @@ std::optional<TreeValue> ParseValue(View line, bool wide_file) {
     value.data = HexBytes(rest.substr(close + 2));
     const bool text_type = *type == platform::kRegSz || *type == platform::kRegExpandSz ||
                            *type == platform::kRegMultiSz;
-    if (wide_file && text_type) value.data = AnsiBytes(value.data, value.problem);
+    if (utf16_data && text_type) value.data = AnsiBytes(value.data, value.problem);
   } else if (rest == u"-") {
-    return std::nullopt;
+    parsed.deletion = true;
   } else {
-    throw Failure{"the value's data is none of \"text\", dword:, hex: and hex(N):"};
+    throw Failure{"the value's data is none of \"text\", dword:, hex:, hex(N): and -"};
   }
-  return value;
+  return parsed;
 }
 
-// The file's text, after its header, and whether it came as UTF-16.
-std::optional<std::pair<Text, bool>> Decode(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) {
-    Text text;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+// Whether bytes are well-formed UTF-8 holding at least one character beyond ASCII.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+  bool beyond = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || i + length > bytes.size()) return false;
+    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
     }
-    if (!text.starts_with(kVersion5)) return std::nullopt;
-    return std::pair{text.substr(kVersion5.size()), true};
+    constexpr std::uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+      return false;
+    }
+    beyond = beyond || length > 1;
+    i += length;
   }
-  const Text text = platform::AnsiToWide(bytes);
-  if (!text.starts_with(kRegedit4)) return std::nullopt;
-  return std::pair{text.substr(kRegedit4.size()), false};
+  return beyond;
+}
+
+struct Decoded {
+  Text text;
+  const char* encoding;
+};
+
+Text FromUtf16(std::string_view bytes, bool big_endian) {
+  Text text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    text += static_cast<char16_t>(big_endian ? first << 8 | second : second << 8 | first);
+  }
+  return text;
+}
+
+// The file's characters, by its byte order mark, else by the zero bytes of its first character
+// (the header's first character is never NUL), else as UTF-8 when it is that, else as ANSI.
+Decoded Decode(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return {FromUtf16(bytes.substr(2), false), "UTF-16LE"};
+  if (bytes.starts_with("\xFE\xFF")) return {FromUtf16(bytes.substr(2), true), "UTF-16BE"};
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    return {platform::Utf8ToUtf16(bytes.substr(3)), "UTF-8"};
+  }
+  if (bytes.size() >= 2 && bytes[0] == '\0' && bytes[1] != '\0') {
+    return {FromUtf16(bytes, true), "UTF-16BE without a byte order mark"};
+  }
+  if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0') {
+    return {FromUtf16(bytes, false), "UTF-16LE without a byte order mark"};
+  }
+  if (IsUtf8BeyondAscii(bytes)) return {platform::Utf8ToUtf16(bytes), "UTF-8"};
+  return {platform::AnsiToWide(bytes), "the ANSI code page"};
+}
+
+enum class Version { kNone, kRegedit4, kVersion5 };
+
+// The header line: its first word in any case, the rest as written.
+Version HeaderVersion(View line) {
+  line = TrimRight(TrimLeft(line));
+  const std::size_t space = line.find(u' ');
+  const View word = line.substr(0, space);
+  const View rest = space == View::npos ? View() : line.substr(space + 1);
+  const auto is = [&](std::string_view wanted) {
+    return word.size() == wanted.size() &&
+           std::equal(word.begin(), word.end(), wanted.begin(), [](char16_t c, char w) {
+             return (c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c) == static_cast<char16_t>(w);
+           });
+  };
+  if (is("REGEDIT4") && rest.empty()) return Version::kRegedit4;
+  if (is("WINDOWS") && rest == u"Registry Editor Version 5.00") return Version::kVersion5;
+  return Version::kNone;
 }
 
 platform::Hkey RootOf(View name) {
@@ -190,66 +259,111 @@ platform::Hkey RootOf(View name) {
   return platform::kNoKey;
 }
 
+RegFileKey KeyOf(View path, int line, bool deleted) {
+  const std::size_t slash = path.find(u'\\');
+  const View root = path.substr(0, slash);
+  std::string problem;
+  std::string below = slash == View::npos ? "" : Ansi(path.substr(slash + 1), problem);
+  while (below.ends_with('\\')) below.pop_back();
+  if (!problem.empty()) throw Failure{"the key's name " + problem};
+  RegFileKey key{};
+  key.root = RootOf(root);
+  key.root_name = platform::WideToAnsi(root);
+  key.key.path = below;
+  key.deleted = deleted;
+  key.line = line;
+  return key;
+}
+
+// The lines of a file, each with the number of its first line, continued lines joined.
+class Lines {
+ public:
+  explicit Lines(View text) : rest_(text) {}
+
+  bool Next(Text& logical, int& first) {
+    if (rest_.empty()) return false;
+    first = ++number_;
+    logical.assign(TrimRight(TrimLeft(Physical())));
+    while (logical.ends_with(u'\\') && !rest_.empty() && !logical.starts_with(u'[')) {
+      logical.pop_back();
+      ++number_;
+      logical += TrimRight(TrimLeft(Physical()));
+    }
+    return true;
+  }
+
+ private:
+  View Physical() {
+    const std::size_t end = rest_.find(u'\n');
+    const View line = rest_.substr(0, end);
+    rest_ = end == View::npos ? View() : rest_.substr(end + 1);
+    return line;
+  }
+
+  View rest_;
+  int number_ = 0;
+};
+
 }  // namespace
 
 RegFile ParseRegFile(std::string_view bytes) {
   RegFile file;
-  const auto decoded = Decode(bytes);
-  if (!decoded) {
+  const Decoded decoded = Decode(bytes);
+  file.encoding = decoded.encoding;
+  Lines lines(decoded.text);
+  Text logical;
+  int line = 0;
+  const Version version = lines.Next(logical, line) ? HeaderVersion(logical) : Version::kNone;
+  if (version == Version::kNone) {
     file.error =
-        "not a registry file: it starts neither with REGEDIT4 nor, in UTF-16, with \"Windows "
-        "Registry Editor Version 5.00\"";
-    file.line = 1;
+        "not a registry file: its first line is neither \"Windows Registry Editor Version 5.00\" "
+        "nor \"REGEDIT4\" (read as " +
+        file.encoding + ")";
     return file;
   }
-  const auto& [text, wide_file] = *decoded;
-  View rest = text;
-  int line_number = 1;
-  const auto next_line = [&]() {
-    const std::size_t end = rest.find(u'\n');
-    const View line = rest.substr(0, end);
-    rest = end == View::npos ? View() : rest.substr(end + 1);
-    return line;
-  };
-  next_line();  // the rest of the header line
-  enum class Section { kNone, kKey, kDeletedKey } section = Section::kNone;
-  int first_line = 1;
-  try {
-    while (!rest.empty()) {
-      first_line = ++line_number;
-      Text logical(TrimRight(TrimLeft(next_line())));
-      while (logical.ends_with(u'\\') && !rest.empty() && !logical.starts_with(u'[')) {
-        logical.pop_back();
-        ++line_number;
-        logical += TrimRight(TrimLeft(next_line()));
-      }
-      const View line = logical;
-      if (line.empty() || line.front() == u';') continue;
-      if (line.front() == u'[') {
-        const std::size_t close = line.rfind(u']');
+  // Where values go: the last key line read; none before the first, or after one not read.
+  enum class Section { kNone, kKey, kDeletedKey, kUnreadKey } section = Section::kNone;
+  int section_line = 0;
+  while (lines.Next(logical, line)) {
+    const View text = logical;
+    if (text.empty() || text.front() == u';') continue;
+    try {
+      if (text.front() == u'[') {
+        section = Section::kUnreadKey;
+        section_line = line;
+        const std::size_t close = text.rfind(u']');
         if (close == View::npos) throw Failure{"a key line has no closing \"]\""};
-        const View path = line.substr(1, close - 1);
-        section = path.starts_with(u'-') ? Section::kDeletedKey : Section::kKey;
-        if (section == Section::kDeletedKey) continue;
-        const std::size_t slash = path.find(u'\\');
-        const View root = path.substr(0, slash);
-        std::string problem;
-        std::string below = slash == View::npos ? "" : Ansi(path.substr(slash + 1), problem);
-        while (below.ends_with('\\')) below.pop_back();
-        if (!problem.empty()) throw Failure{"the key's name " + problem};
-        file.keys.push_back({RootOf(root), platform::WideToAnsi(root), TreeKey{below, {}, 0}});
+        const bool deleted = text.starts_with(u"[-");
+        file.keys.push_back(
+            KeyOf(text.substr(deleted ? 2 : 1, close - (deleted ? 2 : 1)), line, deleted));
+        section = deleted ? Section::kDeletedKey : Section::kKey;
         continue;
       }
-      if (line.front() != u'"' && line.front() != u'@') {
-        throw Failure{"a line is neither a key in brackets nor a value"};
+      if (text.front() != u'"' && text.front() != u'@') {
+        throw Failure{"the line is neither a key in brackets nor a value"};
       }
-      if (section == Section::kNone) throw Failure{"a value stands before any key"};
-      std::optional<TreeValue> value = ParseValue(line, wide_file);
-      if (section == Section::kKey && value) file.keys.back().key.values.push_back(*value);
+      switch (section) {
+        case Section::kNone:
+          throw Failure{"a value stands before any key"};
+        case Section::kUnreadKey:
+          throw Failure{"the value's key (line " + std::to_string(section_line) +
+                        ") could not be read"};
+        case Section::kDeletedKey:
+          throw Failure{"the value follows the deletion of its key (line " +
+                        std::to_string(section_line) + ")"};
+        case Section::kKey:
+          break;
+      }
+      ParsedValue parsed = ParseValue(text, version == Version::kVersion5);
+      RegFileKey& key = file.keys.back();
+      if (parsed.deletion) {
+        key.deleted_values.push_back(parsed.value.name);
+      } else {
+        key.key.values.push_back(std::move(parsed.value));
+      }
+    } catch (const Failure& failure) {
+      file.unread.push_back({line, failure.reason});
     }
-  } catch (const Failure& failure) {
-    file.error = failure.reason;
-    file.line = first_line;
   }
   return file;
 }

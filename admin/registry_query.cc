@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "admin/registry_tree.h"
 #include "admin/report_text.h"
 #include "platform/code_page.h"
 #include "platform/hex.h"
@@ -24,6 +25,7 @@ constexpr struct {
 } kRoots[] = {
     {"HKCU", "HKEY_CURRENT_USER", platform::kHkeyCurrentUser},
     {"HKLM", "HKEY_LOCAL_MACHINE", platform::kHkeyLocalMachine},
+    {"HKU", "HKEY_USERS", platform::kHkeyUsers},
 };
 
 }  // namespace
@@ -97,8 +99,7 @@ std::string FormatRegistryData(Dword type, const std::vector<std::uint8_t>& data
 
 namespace {
 
-// The longest names the registry allows, in UTF-16 units.
-constexpr Dword kMaxKeyName = 255;
+// The longest value name the registry allows, in UTF-16 units.
 constexpr Dword kMaxValueName = 16383;
 
 std::string ShownData(Dword type, const std::vector<std::uint8_t>& data) {
@@ -130,67 +131,49 @@ std::optional<ListedValue> ReadValue(platform::Registry& registry, platform::Hke
   }
 }
 
-// Lists key and, with recursive, every key below it, depth first as `reg query /s` does. The
-// walk keeps its own stack of open keys, so that no depth of keys can exhaust the program's.
-void ListKeys(platform::Registry& registry, platform::Hkey root, const std::string& root_name,
-              bool recursive, std::vector<ListedKey>& out) {
-  struct Level {
-    platform::UniqueHkey key;
-    std::string name;
-    Dword next_subkey = 0;
+// Whether a value of this name is the one asked for: any value when none is asked for, else the
+// one of that name without regard to case ("" for the default value).
+bool Wanted(const std::optional<std::string>& wanted, const std::string& name) {
+  const auto folded = [](const std::string& utf8) {
+    return platform::CharUpperBuffA(platform::WideToAnsi(platform::Utf8ToUtf16(utf8)));
   };
-  std::vector<Level> stack;
-  const auto enter = [&](platform::UniqueHkey key, std::string name) {
-    out.push_back({name, {}, {}});
-    for (Dword index = 0;; ++index) {
-      auto value = ReadValue(registry, key.get(), index);
-      if (!value) break;
-      out.back().values.push_back(std::move(*value));
-    }
-    stack.push_back({std::move(key), std::move(name)});
-  };
-  enter(platform::MakeUniqueHkey(registry, root), root_name);
-  const std::size_t first = out.size() - 1;
-  while (!stack.empty()) {
-    Level& level = stack.back();
-    char16_t subkey[kMaxKeyName + 1];
-    Dword size = kMaxKeyName + 1;
-    if (registry.RegEnumKeyExW(level.key.get(), level.next_subkey++, subkey, &size) !=
-        platform::kErrorSuccess) {
-      stack.pop_back();
-      continue;
-    }
-    std::string child =
-        level.name + "\\" + platform::Utf16ToUtf8(std::u16string_view(subkey, size));
-    if (!recursive) {
-      out[first].subkeys.push_back(std::move(child));
-      continue;
-    }
-    // A symbolic link key is listed as a key of its own and not followed, so that a link to a
-    // key above it cannot make the listing endless.
-    platform::Hkey opened = platform::kNoKey;
-    if (registry.RegOpenKeyExW(level.key.get(), subkey, platform::kRegOptionOpenLink,
-                               platform::kKeyRead, &opened) == platform::kErrorSuccess) {
-      enter(platform::MakeUniqueHkey(registry, opened), std::move(child));
-    }
-  }
+  return !wanted || folded(name) == folded(*wanted);
 }
 
 }  // namespace
 
 std::optional<std::vector<ListedKey>> ListRegistry(platform::Registry& registry,
-                                                   const RegistryPath& key, bool recursive,
+                                                   const RegistryPath& key,
+                                                   const QueryOptions& options,
                                                    std::string* failure) {
   platform::Hkey opened = platform::kNoKey;
-  const platform::Long status =
-      registry.RegOpenKeyExA(key.root, key.path.c_str(), 0, platform::kKeyRead, &opened);
+  const platform::Long status = registry.RegOpenKeyExA(
+      key.root, key.path.c_str(), 0, platform::kKeyRead | ViewAccess(key.view), &opened);
   if (status != platform::kErrorSuccess) {
     if (failure != nullptr) *failure = registry.UnusableReason(key.root);
     return std::nullopt;
   }
+  const platform::UniqueHkey top = platform::MakeUniqueHkey(registry, opened);
+  const std::string top_name =
+      AnsiToUtf8(key.root_name + (key.path.empty() ? "" : "\\" + key.path));
   std::vector<ListedKey> keys;
-  ListKeys(registry, opened, AnsiToUtf8(key.root_name + (key.path.empty() ? "" : "\\" + key.path)),
-           recursive, keys);
+  WalkKeyTree(registry, top.get(), key.view, options.recursive, [&](const WalkedKey& walked) {
+    if (walked.key == platform::kNoKey) return;
+    const std::string below = walked.path.empty() ? "" : "\\" + platform::Utf16ToUtf8(walked.path);
+    ListedKey listed{top_name + below, {}, {}};
+    for (Dword index = 0;; ++index) {
+      auto value = ReadValue(registry, walked.key, index);
+      if (!value) break;
+      if (Wanted(options.value, value->name)) listed.values.push_back(std::move(*value));
+    }
+    if (options.value && listed.values.empty()) return;
+    if (!options.recursive && !options.value) {
+      for (const std::u16string& subkey : walked.subkeys) {
+        listed.subkeys.push_back(listed.name + "\\" + platform::Utf16ToUtf8(subkey));
+      }
+    }
+    keys.push_back(std::move(listed));
+  });
   return keys;
 }
 
@@ -215,9 +198,9 @@ std::string RegistryRootName(platform::Hkey root) {
 }
 
 std::optional<std::string> QueryRegistry(platform::Registry& registry, const RegistryPath& key,
-                                         bool recursive, std::string* failure) {
-  const auto keys = ListRegistry(registry, key, recursive, failure);
-  if (!keys) return std::nullopt;
+                                         const QueryOptions& options, std::string* failure) {
+  const auto keys = ListRegistry(registry, key, options, failure);
+  if (!keys || (options.value && keys->empty())) return std::nullopt;
   std::string out;
   for (const ListedKey& listed : *keys) {
     out += "\n" + listed.name + "\n";
@@ -228,13 +211,18 @@ std::optional<std::string> QueryRegistry(platform::Registry& registry, const Reg
     if (!listed.subkeys.empty()) out += "\n";
     for (const std::string& subkey : listed.subkeys) out += subkey + "\n";
   }
-  return recursive ? out + "\n" : out;
+  if (options.recursive && options.value) {
+    std::size_t matches = 0;
+    for (const ListedKey& listed : *keys) matches += listed.values.size();
+    out += "\nEnd of search: " + std::to_string(matches) + " match(es) found.\n";
+  }
+  return options.recursive || options.value ? out + "\n" : out;
 }
 
 std::optional<std::string> QueryRegistryJson(platform::Registry& registry, const RegistryPath& key,
-                                             bool recursive, std::string* failure) {
-  const auto keys = ListRegistry(registry, key, recursive, failure);
-  if (!keys) return std::nullopt;
+                                             const QueryOptions& options, std::string* failure) {
+  const auto keys = ListRegistry(registry, key, options, failure);
+  if (!keys || (options.value && keys->empty())) return std::nullopt;
   std::string out = "{\n  \"keys\": [";
   const char* key_separator = "\n";
   for (const ListedKey& listed : *keys) {

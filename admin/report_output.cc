@@ -4,6 +4,7 @@
 
 #include "admin/registry_query.h"
 #include "admin/report_text.h"
+#include "platform/console.h"
 
 namespace regcorvex {
 namespace {
@@ -147,58 +148,105 @@ std::string CheckJson(const std::string& document, const CheckReport& report) {
   return out + (report.findings.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
-std::string PreviewText(const std::string& document, const PreviewReport& report) {
-  const WalkOutcome& outcome = report.outcome;
-  if (outcome.kind == WalkOutcome::Kind::kNotLoaded) return NotLoadedLine(document, outcome);
-  if (outcome.kind == WalkOutcome::Kind::kRefused) {
-    return AnsiToUtf8(document) + ": refused: the document belongs to " +
-           Quoted(AnsiToUtf8(outcome.text)) + "; nothing would be written\n";
-  }
-  std::string out;
-  std::string shown_key;
-  std::map<std::string, int> counts;
-  for (const PreviewEntry& entry : report.entries) {
+PreviewWriter::PreviewWriter(std::string document, bool json,
+                             std::function<void(const std::string&)> write)
+    : document_(std::move(document)), json_(json), write_(std::move(write)) {
+  if (json_) out_ = "{\n  \"values\": [";
+}
+
+void PreviewWriter::Add(const PreviewEntry& entry) {
+  if (json_) {
+    out_ += std::string(any_ ? ",\n" : "\n") + "    {" + LocationJson(entry.where) +
+            ", \"outcome\": \"" + EntryName(entry.outcome) +
+            "\", \"hive\": " + JsonString(RegistryRootName(entry.root)) +
+            ", \"key\": " + JsonString(AnsiToUtf8(entry.key)) +
+            ", \"name\": " + JsonString(AnsiToUtf8(entry.name)) +
+            ", \"before\": " + ValueJson(entry.before) + ", \"after\": " + ValueJson(entry.after) +
+            ", \"to_user_key\": " + (entry.to_user_key ? "true" : "false") +
+            ", \"message\": " + JsonString(AnsiToUtf8(entry.message)) + "}";
+  } else {
     const std::string key = KeyText(entry);
-    if (key != shown_key) {
-      out += "\n" + key + "\n";
-      shown_key = key;
+    if (key != shown_key_) {
+      out_ += "\n" + key + "\n";
+      shown_key_ = key;
     }
     if (entry.outcome == Outcome::kKeyCreated) {
-      out += "  " + EntryText(entry);
+      out_ += "  " + EntryText(entry);
     } else {
       const std::string name = entry.name.empty() ? "(Default)" : AnsiToUtf8(entry.name);
-      out += "  " + name + std::string(name.size() < 24 ? 24 - name.size() : 1, ' ') +
-             EntryText(entry);
+      out_ += "  " + name + std::string(name.size() < 24 ? 24 - name.size() : 1, ' ') +
+              EntryText(entry);
     }
-    if (entry.to_user_key) out += "  (per machine, but the machine key cannot be written)";
-    if (entry.where.line > 0) out += "  [" + Place(document, entry.where) + "]";
-    out += "\n";
-    ++counts[EntryName(entry.outcome)];
+    if (entry.to_user_key) out_ += "  (per machine, but the machine key cannot be written)";
+    if (entry.where.line > 0) out_ += "  [" + Place(document_, entry.where) + "]";
+    out_ += "\n";
+    ++counts_[EntryName(entry.outcome)];
   }
-  if (outcome.kind == WalkOutcome::Kind::kFailed) {
-    out += "\n" + AnsiToUtf8(document) + ": the import stops here: " + OneLine(outcome.text) + "\n";
+  any_ = true;
+  constexpr std::size_t kFlushSize = std::size_t{1} << 16;
+  if (out_.size() >= kFlushSize) Flush();
+}
+
+void PreviewWriter::Finish(const WalkOutcome& outcome) {
+  if (json_) {
+    out_ += std::string(any_ ? "\n  ],\n" : "],\n") + OutcomeJson(document_, outcome);
+    out_.resize(out_.size() - 2);  // the comma that closes OutcomeJson's last member
+    out_ += "\n}\n";
+  } else if (outcome.kind == WalkOutcome::Kind::kNotLoaded) {
+    out_ += NotLoadedLine(document_, outcome);
+  } else if (outcome.kind == WalkOutcome::Kind::kRefused) {
+    out_ += AnsiToUtf8(document_) + ": refused: the document belongs to " +
+            Quoted(AnsiToUtf8(outcome.text)) + "; nothing would be written\n";
+  } else {
+    if (outcome.kind == WalkOutcome::Kind::kFailed) {
+      out_ +=
+          "\n" + AnsiToUtf8(document_) + ": the import stops here: " + OneLine(outcome.text) + "\n";
+    }
+    std::string summary;
+    for (const auto& [name, count] : counts_) {
+      summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + name;
+    }
+    out_ += "\n" + AnsiToUtf8(document_) + ": " + (summary.empty() ? "nothing" : summary) + "\n";
   }
-  std::string summary;
-  for (const auto& [name, count] : counts) {
-    summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + name;
-  }
-  return out + "\n" + AnsiToUtf8(document) + ": " + (summary.empty() ? "nothing" : summary) + "\n";
+  Flush();
+}
+
+void PreviewWriter::Flush() {
+  if (!out_.empty()) write_(out_);
+  out_.clear();
+}
+
+namespace {
+
+std::string PreviewReportText(const std::string& document, const PreviewReport& report, bool json) {
+  std::string text;
+  PreviewWriter writer(document, json, [&text](const std::string& part) { text += part; });
+  for (const PreviewEntry& entry : report.entries) writer.Add(entry);
+  writer.Finish(report.outcome);
+  return text;
+}
+
+}  // namespace
+
+std::string PreviewText(const std::string& document, const PreviewReport& report) {
+  return PreviewReportText(document, report, false);
 }
 
 std::string PreviewJson(const std::string& document, const PreviewReport& report) {
-  std::string out = "{\n" + OutcomeJson(document, report.outcome) + "  \"values\": [";
-  const char* separator = "\n";
-  for (const PreviewEntry& entry : report.entries) {
-    out += separator + std::string("    {") + LocationJson(entry.where) + ", \"outcome\": \"" +
-           EntryName(entry.outcome) + "\", \"hive\": " + JsonString(RegistryRootName(entry.root)) +
-           ", \"key\": " + JsonString(AnsiToUtf8(entry.key)) +
-           ", \"name\": " + JsonString(AnsiToUtf8(entry.name)) +
-           ", \"before\": " + ValueJson(entry.before) + ", \"after\": " + ValueJson(entry.after) +
-           ", \"to_user_key\": " + (entry.to_user_key ? "true" : "false") +
-           ", \"message\": " + JsonString(AnsiToUtf8(entry.message)) + "}";
-    separator = ",\n";
+  return PreviewReportText(document, report, true);
+}
+
+int ReportError(bool json, const std::string& command, const std::string& message, int exit_code) {
+  if (json) {
+    platform::WriteStandard(platform::StandardStream::kOutput,
+                            "{\n  \"command\": " + JsonString(command) +
+                                ",\n  \"error\": " + JsonString(message) +
+                                ",\n  \"exit_code\": " + std::to_string(exit_code) + "\n}\n");
+  } else {
+    platform::WriteStandard(platform::StandardStream::kError,
+                            "regcorvex-admin " + command + ": " + message + "\n");
   }
-  return out + (report.entries.empty() ? "]\n}\n" : "\n  ]\n}\n");
+  return exit_code;
 }
 
 }  // namespace regcorvex

@@ -245,4 +245,17 @@ std::string EquivalentReg(int count) {
   return reg;
 }
 
+std::string OneLine(const std::string& document) {
+  std::string line;
+  line.reserve(document.size());
+  for (std::size_t i = 0; i < document.size(); ++i) {
+    if (document[i] != '\n') {
+      line += document[i];
+      continue;
+    }
+    while (i + 1 < document.size() && document[i + 1] == ' ') ++i;
+  }
+  return line;
+}
+
 }  // namespace regcorvex::bench

@@ -11,6 +11,9 @@ namespace regcorvex::bench {
 // The configuration document.
 std::string DocumentXml(int count);
 
+// The same document written on one line: every line break and the indentation after it removed.
+std::string OneLine(const std::string& document);
+
 // REGEDIT4 text that puts into the machine hive (imported in its 32-bit view) the per-user
 // values it already holds before an import.
 std::string MachineSeedReg(int count);

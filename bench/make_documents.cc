@@ -1,4 +1,5 @@
-// Writes the benchmark's files for one value count into a folder: document-<count>.xml,
+// Writes the benchmark's files for one value count into a folder: document-<count>.xml (and the
+// same document on one line, document-<count>-oneline.xml),
 // seed-<count>.reg (the machine hive's values before the import) and peer-<count>.reg (what
 // `wine reg import` gets to write the same values).
 //   make_documents <count> <folder>
@@ -32,9 +33,12 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argv[2];
   const std::string suffix = "-" + std::to_string(count);
   using regcorvex::bench::DocumentXml, regcorvex::bench::EquivalentReg,
-      regcorvex::bench::MachineSeedReg;
-  const bool written = WriteFile(folder / ("document" + suffix + ".xml"), DocumentXml(count)) &&
-                       WriteFile(folder / ("seed" + suffix + ".reg"), MachineSeedReg(count)) &&
-                       WriteFile(folder / ("peer" + suffix + ".reg"), EquivalentReg(count));
+      regcorvex::bench::MachineSeedReg, regcorvex::bench::OneLine;
+  const std::string document = DocumentXml(count);
+  const bool written =
+      WriteFile(folder / ("document" + suffix + ".xml"), document) &&
+      WriteFile(folder / ("document" + suffix + "-oneline.xml"), OneLine(document)) &&
+      WriteFile(folder / ("seed" + suffix + ".reg"), MachineSeedReg(count)) &&
+      WriteFile(folder / ("peer" + suffix + ".reg"), EquivalentReg(count));
   return written ? 0 : 1;
 }

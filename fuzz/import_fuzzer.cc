@@ -50,7 +50,7 @@ std::string ProductKeys(platform::Registry& registry) {
   std::string listing;
   for (const std::string root : {"HKCU\\", "HKLM\\"}) {
     const auto keys =
-        regcorvex::QueryRegistry(registry, *regcorvex::ParseRegistryPath(root + kBase), true);
+        regcorvex::QueryRegistry(registry, *regcorvex::ParseRegistryPath(root + kBase), {true, {}});
     listing += root + (keys ? *keys : "(none)\n");
   }
   return listing;

@@ -1,6 +1,7 @@
-// Registry files and their export: any input is read without harm, and the document the export
-// makes of its keys (each taken as a key below the product's, in the scope its root gives) is
-// walked by the import into values that the file held, byte for byte, as many as were exported.
+// Registry files and their export: any input is read without harm, every line it cannot read is
+// named once and in order, and the document the export makes of its keys (each taken as a key
+// below the product's, in the scope its root gives) is walked by the import into values that the
+// file held, byte for byte, as many as were exported.
 #include <stdlib.h>
 
 #include <cstddef>
@@ -92,6 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Workspace workspace;
   const regcorvex::RegFile file =
       regcorvex::ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  // The lines not read are named in order, each once, after the header.
+  int previous_line = 1;
+  for (const regcorvex::RegFileLine& line : file.unread) {
+    if (line.line <= previous_line || line.reason.empty()) Fail("an unread line is misnamed");
+    previous_line = line.line;
+  }
+  if (!file.error.empty() && (!file.keys.empty() || !file.unread.empty())) {
+    Fail("a file that is no registry file gave entries");
+  }
   std::vector<regcorvex::ExportKey> keys;
   std::set<Held> held;
   for (const regcorvex::RegFileKey& entry : file.keys) {
@@ -100,7 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    : regcorvex::cfgPerUserRoam;
     const auto product = regcorvex::ProductKeyOf(entry.root, entry.key.path);
     const std::string path = product ? product->path : entry.key.path;
-    keys.push_back({scope, path, entry.key.values, platform::kErrorSuccess});
+    regcorvex::ExportKey& key = keys.emplace_back();
+    key.scope = scope;
+    key.path = path;
+    key.values = entry.key.values;
     for (const regcorvex::TreeValue& value : entry.key.values) {
       held.insert(Slot(scope, path, value.name, value.type, value.data));
     }

@@ -14,6 +14,7 @@ enum class Hkey : std::uintptr_t {};
 inline constexpr Hkey kNoKey{0};
 inline constexpr Hkey kHkeyCurrentUser{0x80000001u};
 inline constexpr Hkey kHkeyLocalMachine{0x80000002u};
+inline constexpr Hkey kHkeyUsers{0x80000003u};
 
 // Window handle; kNoWindow is "owned by no window".
 enum class Hwnd : std::uintptr_t {};

@@ -2,15 +2,17 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
 namespace {
 
 struct StartTag {
-  std::string name;
-  int first_line;  // the line of "<"
-  int last_line;   // the line of the closing ">"
+  std::string_view name;  // in the source
+  int first_line;         // the line of "<"
+  int last_line;          // the line of the closing ">"
   int column;
 };
 
@@ -45,11 +47,15 @@ class TagScanner {
  private:
   std::string_view Rest() const { return source_.substr(at_); }
 
+  // Moves on by count bytes, keeping the line and the column of where it stops.
   void Advance(std::size_t count) {
     for (const std::size_t end = std::min(at_ + count, source_.size()); at_ < end; ++at_) {
-      if (source_[at_] == '\n') {
+      const auto byte = static_cast<unsigned char>(source_[at_]);
+      if (byte == '\n') {
         ++line_;
-        line_start_ = at_ + 1;
+        column_ = 1;
+      } else if ((byte & 0xC0) != 0x80) {
+        ++column_;  // each UTF-8 sequence counts once, by its first byte
       }
     }
   }
@@ -73,10 +79,10 @@ class TagScanner {
   }
 
   StartTag ReadStartTag() {
-    StartTag tag{{}, line_, line_, Column()};
+    StartTag tag{{}, line_, line_, column_};
     Advance(1);
     const std::size_t name_end = source_.find_first_of(" \t\r\n/>", at_);
-    tag.name = std::string(source_.substr(at_, name_end - at_));
+    tag.name = source_.substr(at_, name_end - at_);
     char quote = 0;
     while (at_ < source_.size() && (quote != 0 || source_[at_] != '>')) {
       if (quote == 0 && (source_[at_] == '"' || source_[at_] == '\'')) {
@@ -91,19 +97,10 @@ class TagScanner {
     return tag;
   }
 
-  // Characters from the start of the line up to here, counting each UTF-8 sequence once.
-  int Column() const {
-    int column = 1;
-    for (std::size_t i = line_start_; i < at_; ++i) {
-      column += (static_cast<unsigned char>(source_[i]) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return column;
-  }
-
   std::string_view source_;
   std::size_t at_ = 0;
   int line_ = 1;
-  std::size_t line_start_ = 0;
+  int column_ = 1;  // of at_, from 1, in characters
 };
 
 }  // namespace
@@ -113,16 +110,27 @@ std::vector<int> StartTagColumns(const std::vector<ElementLine>& elements,
   std::vector<int> columns(elements.size(), 0);
   if (source.starts_with("\xFF\xFE") || source.starts_with("\xFE\xFF")) return columns;
   const std::vector<StartTag> tags = TagScanner(source).Scan();
+  // Each element takes the first tag of its name after the last tag taken, when that tag spans
+  // the element's line. The tags of each name are kept in order with a position that only moves
+  // on, so that elements without a tag (brought in by an entity reference, say) cost no scan of
+  // the tags after them, which on a document written on one line would be all of them.
+  std::unordered_map<std::string_view, std::pair<std::vector<std::size_t>, std::size_t>> by_name;
+  for (std::size_t i = 0; i < tags.size(); ++i) by_name[tags[i].name].first.push_back(i);
   std::size_t next_tag = 0;
   for (std::size_t e = 0; e < elements.size(); ++e) {
     const ElementLine& element = elements[e];
-    for (std::size_t i = next_tag; i < tags.size() && tags[i].first_line <= element.line; ++i) {
-      if (tags[i].name == element.name && element.line <= tags[i].last_line) {
-        columns[e] = tags[i].column;
-        next_tag = i + 1;
-        break;
-      }
+    const auto found = by_name.find(element.name);
+    if (found == by_name.end()) continue;
+    auto& [indices, position] = found->second;
+    while (position < indices.size() &&
+           (indices[position] < next_tag || tags[indices[position]].last_line < element.line)) {
+      ++position;  // taken over, or ending before this element's line and so before any later
     }
+    if (position == indices.size()) continue;
+    const StartTag& tag = tags[indices[position]];
+    if (tag.first_line > element.line) continue;
+    columns[e] = tag.column;
+    next_tag = indices[position] + 1;
   }
   return columns;
 }

@@ -117,6 +117,18 @@ TEST(DocumentCheck, ReportsWhatTheImportPassesBySilently) {
       {"no product element",
        Document("<Corvane_4><PerUserRoam/></Corvane_4>"),
        {"skipped-node /Corvane_5_Preferences/Corvane_4", "no-product /Corvane_5_Preferences"}},
+      {"underscores the import turns into spaces where no space is plainly meant",
+       InScope(
+           "<Misc><A type=\"string\">D:\\Corvane_Backups</A>"
+           "<B type=\"string\">_0x5B_x_0x5D_ Last Used</B><Last_Used type=\"integer\">1</Last_Used>"
+           "<Two__Spaces type=\"integer\">1</Two__Spaces><_Lead type=\"integer\">1</_Lead>"
+           "<Item_0x5B_1_0x5D_ type=\"integer\">1</Item_0x5B_1_0x5D_>"
+           "<C type=\"binary\">0A_1B</C><D type=\"string\">_0x24_</D></Misc>"
+           "<Mail_Server_><E type=\"integer\">1</E></Mail_Server_>"),
+       {"underscore " + kMisc + "/A", "underscore " + kMisc + "/Two__Spaces",
+        "underscore " + kMisc + "/_Lead", "underscore " + kMisc + "/D",
+        "underscore " + std::string(kScope) + "/Mail_Server_",
+        "unknown-category " + std::string(kScope) + "/Mail_Server_"}},
       {"another product's document",
        "<!DOCTYPE Xyz_4_Preferences><Xyz_4_Preferences><Corvane_5/></Xyz_4_Preferences>",
        {"identity /"}},
@@ -145,6 +157,14 @@ TEST(DocumentCheck, NamesTheNearestNameAndTheConversionResult) {
 
 // The words of a finding come from the import's own rules: every scope and type name it accepts,
 // every category it skips, and what an empty text writes.
+TEST(DocumentCheck, SaysWhatAnUnderscoreBecomes) {
+  const CheckReport report = Check(InScope("<Paths><A type=\"string\">D:\\C_B</A></Paths>"));
+  ASSERT_EQ(report.findings.size(), 1u);
+  const std::string& message = report.findings[0].message;
+  EXPECT_NE(message.find("\"D:\\C_B\" is imported as \"D:\\C B\""), std::string::npos) << message;
+  EXPECT_NE(message.find("Write a space where a space is meant"), std::string::npos) << message;
+}
+
 TEST(DocumentCheck, NamesTheImportsOwnRules) {
   std::string values;
   for (const ValueTypeRule& rule : kValueTypes) {

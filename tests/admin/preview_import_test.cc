@@ -272,7 +272,7 @@ TEST_F(PreviewImportTest, TheCommandPredictsWhatTheProgramWrites) {
   test::RunProgram({REGCORVEX_PROGRAM, "/IC", "doc.xml"}, environment, folder_.path().string());
   const auto registry = platform::OpenWinePrefixRegistry(prefix());
   const auto listing =
-      QueryRegistry(*registry, *ParseRegistryPath("HKCU\\" + kBase + "\\Misc"), false);
+      QueryRegistry(*registry, *ParseRegistryPath("HKCU\\" + kBase + "\\Misc"), {});
   ASSERT_TRUE(listing.has_value());
   EXPECT_EQ(*listing, "\nHKEY_CURRENT_USER\\" + kBase +
                           "\\Misc\n    Lost    REG_DWORD    0x0\n    New    REG_DWORD    0x6\n");

@@ -70,5 +70,109 @@ TEST_F(RegistryQuery, FindsAKeyNamedInUtf8) {
   EXPECT_EQ(result.out.rfind("\nHKEY_CURRENT_USER\\Software\\Q\\K\u00e4se\n", 0), 0u) << result.out;
 }
 
+// A link value's data as Wine's hive writes it: the target's path in UTF-16LE.
+std::string LinkData(const std::string& target) {
+  std::string data = "hex(6):";
+  char byte[8];
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%s%02x,00", i == 0 ? "" : ",",
+                  static_cast<unsigned char>(target[i]));
+    data += byte;
+  }
+  return data;
+}
+
+constexpr char kProduct[] = "Software\\\\Pellmoor Software Solutions\\\\Corvane 5";
+
+// The product's user key holds a link key whose target is the product key itself, above it; the
+// machine's key differs between the 32-bit view (where the product keeps it) and the 64-bit one.
+class ProductRegistry : public ::testing::Test {
+ protected:
+  ProductRegistry() {
+    const std::string product = kProduct;
+    folder_.Write(
+        "prefix/user.reg",
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n"
+        "[" +
+            product +
+            "\\\\Misc] 1700000000\n\"Width\"=dword:00000400\n"
+            "@=\"default\"\n"
+            "[" +
+            product + "\\\\Misc\\\\Loop] 1700000000\n#link\n\"SymbolicLinkValue\"=" +
+            LinkData("\\REGISTRY\\User\\S-1-5-21-0-0-0-1000\\Software\\Pellmoor "
+                     "Software Solutions\\Corvane 5") +
+            "\n");
+    folder_.Write("prefix/system.reg",
+                  "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
+                  "#arch=win64\n\n"
+                  "[Software\\\\Wow6432Node\\\\Pellmoor Software Solutions\\\\Corvane 5] 1\n"
+                  "\"View\"=\"32\"\n"
+                  "[" +
+                      product + "] 1\n\"View\"=\"64\"\n");
+  }
+
+  test::ProgramResult Admin(std::vector<std::string> args) {
+    args.insert(args.begin(), REGCORVEX_ADMIN);
+    return RunProgram(args, {{"WINEPREFIX", (folder_.path() / "prefix").string()}},
+                      folder_.path().string(), std::chrono::seconds(60));
+  }
+
+  TempDir folder_;
+};
+
+constexpr char kUserProduct[] = "HKCU\\Software\\Pellmoor Software Solutions\\Corvane 5";
+
+TEST_F(ProductRegistry, QueryListsALinkToAnAncestorWithoutFollowingIt) {
+  const auto result = Admin({"query", kUserProduct, "/s"});
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.out.find("Corvane 5\\Misc\\Loop\n    SymbolicLinkValue    REG_LINK"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.out.find("Loop\\Misc"), std::string::npos) << result.out;
+}
+
+TEST_F(ProductRegistry, ExportListsALinkToAnAncestorWithoutFollowingIt) {
+  const auto result = Admin({"export", "-o", "out.xml"});
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_NE(result.out.find("Corvane 5\\Misc\\Loop: 1 value: the key is a link"), std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("2 values exported"), std::string::npos) << result.out;
+}
+
+// /v, /ve and the views as reg.exe takes them.
+TEST_F(ProductRegistry, QueryTakesRegsOptions) {
+  const std::string misc = std::string(kUserProduct) + "\\Misc";
+  const std::string machine = "HKLM\\Software\\Pellmoor Software Solutions\\Corvane 5";
+  const struct {
+    std::vector<std::string> args;
+    int exit_code;
+    const char* shown;  // in standard output, or standard error when the exit code is not 0
+  } cases[] = {
+      {{"query", misc, "/v", "width"}, 0, "    Width    REG_DWORD    0x400\n"},
+      {{"query", misc, "/ve"}, 0, "    (Default)    REG_SZ    default\n"},
+      {{"query", kUserProduct, "/v", "Width", "/s"}, 0, "End of search: 1 match(es) found."},
+      {{"query", misc, "/v", "Missing"}, 1, "unable to find the specified registry key or value"},
+      {{"query", machine}, 0, "View    REG_SZ    32"},
+      {{"query", machine, "/reg:32"}, 0, "View    REG_SZ    32"},
+      {{"query", machine, "/REG:64"}, 0, "View    REG_SZ    64"},
+      {{"query", misc, "/v"}, 2, "/v needs the name of a value"},
+      {{"query", misc, "/reg:32", "/reg:64"}, 2, "unexpected \"/reg:64\""},
+  };
+  for (const auto& c : cases) {
+    std::string label;
+    for (const std::string& arg : c.args) label += arg + " ";
+    SCOPED_TRACE(label);
+    const auto result = Admin(c.args);
+    EXPECT_EQ(result.exit_code, c.exit_code) << result.err;
+    const std::string& shown = c.exit_code == 0 ? result.out : result.err;
+    EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+  }
+  const auto keys_only = Admin({"query", misc, "/v", "Width"});
+  EXPECT_EQ(keys_only.out.find("Loop"), std::string::npos) << keys_only.out;
+}
+
 }  // namespace
 }  // namespace regcorvex

@@ -271,8 +271,8 @@ std::vector<std::string> ProductValues(platform::Registry& registry) {
   };
   std::vector<std::string> values;
   for (const char* root : {"HKCU", "HKLM"}) {
-    const auto listing =
-        ListRegistry(registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), true);
+    const auto listing = ListRegistry(
+        registry, *ParseRegistryPath(std::string(root) + "\\" + kProductKey), {true, {}});
     if (!listing) continue;
     for (const ListedKey& key : *listing) {
       const std::string shown =

@@ -112,9 +112,8 @@ TEST(ImportEndToEnd, CategoriesWithoutChildrenAndWithOnlyComments) {
              folder.path().string());
   auto registry = platform::OpenWinePrefixRegistry(prefix);
   const auto key = [&](const std::string& category) {
-    return QueryRegistry(*registry,
-                         *ParseRegistryPath("HKCU\\" + std::string(kProductKey) + "\\" + category),
-                         false);
+    return QueryRegistry(
+        *registry, *ParseRegistryPath("HKCU\\" + std::string(kProductKey) + "\\" + category), {});
   };
   EXPECT_FALSE(key("Misc").has_value());
   EXPECT_TRUE(key("Paths").has_value());

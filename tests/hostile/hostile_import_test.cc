@@ -83,7 +83,8 @@ Outcome Import(const TempDir& folder, const std::function<void(std::ofstream&)>&
               {}};
   auto registry = platform::OpenWinePrefixRegistry(prefix);
   for (const char* root : {"HKCU\\", "HKLM\\"}) {
-    const auto keys = QueryRegistry(*registry, *ParseRegistryPath(root + std::string(kBase)), true);
+    const auto keys =
+        QueryRegistry(*registry, *ParseRegistryPath(root + std::string(kBase)), {true, {}});
     run.product_keys += keys.value_or("");
   }
   return run;
