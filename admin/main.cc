@@ -71,8 +71,8 @@ constexpr Command kCommands[] = {
 constexpr char kAbout[] =
     "regcorvex-admin: the companion of RegCorvex for the people who write configuration\n"
     "documents. It never writes the registry. Natively it works on the Wine prefix named by\n"
-    "$WINEPREFIX (~/.wine when unset). --json, anywhere, gives the report as JSON, errors\n"
-    "included. COMMAND --help shows one command's help.\n";
+    "$WINEPREFIX (else .wine in the home folder). --json, anywhere, gives the report as JSON,\n"
+    "errors included. COMMAND --help shows one command's help.\n";
 
 std::string Usage() {
   std::string usage;
