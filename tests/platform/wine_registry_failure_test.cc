@@ -145,7 +145,10 @@ class RunningWineserver {
     started_ =
         RunWineTool(prefix_, {"wineserver", "-p"}, std::chrono::seconds(60)).exit_code == 0 &&
         PollUntil(
-            [&] { return platform::wine_registry::ProbeWineServer(prefix_.string()).running; },
+            [&] {
+              const auto probe = platform::wine_registry::ProbeWineServer(prefix_.string());
+              return probe.ok() && *probe;
+            },
             std::chrono::seconds(30));
   }
   ~RunningWineserver() {
@@ -418,6 +421,42 @@ TEST_F(WineRegistryFailureTest, ABusyPrefixIsWaitedForOnceAndReported) {
   close(held);
   EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
   EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
+}
+
+// An allocation that fails while a hive is read, or while it is saved, comes back as a Win32 code
+// and a reason: the hive read is not left half loaded (its later opens fail the same way rather
+// than find nothing), and a save that fails leaves the file as it was.
+TEST_F(WineRegistryFailureTest, AnAllocationThatFailsIsReportedAndLosesNothing) {
+  using Point = platform::WinePrefixOptions::Point;
+  for (const Point failing : {Point::kHiveRead, Point::kSaving}) {
+    SCOPED_TRACE(failing == Point::kHiveRead ? "reading" : "saving");
+    Seed();
+    const auto registry =
+        platform::OpenWinePrefixRegistry(prefix_.string(), {.at_point = [failing](Point point) {
+                                           if (point == failing) throw std::bad_alloc();
+                                         }});
+    if (failing == Point::kHiveRead) {
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "seed"), std::nullopt);
+        EXPECT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8),
+                  platform::kErrorNotEnoughMemory);
+      }
+      const std::string reason = registry->UnusableReason(platform::kHkeyCurrentUser);
+      EXPECT_NE(reason.find("user.reg could not be read: there is not enough memory"),
+                std::string::npos)
+          << reason;
+      EXPECT_EQ(registry->Persist(), "");
+    } else {
+      ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8),
+                platform::kErrorSuccess);
+      const std::string error = registry->Persist();
+      EXPECT_NE(error.find("user.reg could not be saved: there is not enough memory"),
+                std::string::npos)
+          << error;
+    }
+    EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
+    EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
+  }
 }
 
 // A save that reaches one hive and not the other says which file holds the run's values.

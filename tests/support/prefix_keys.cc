@@ -76,14 +76,14 @@ std::vector<std::string> KeysOutside(const std::string& prefix, const std::strin
   std::vector<std::string> outside;
   for (const auto& [file, allowed] : hives) {
     const std::string path = prefix + "/" + file;
-    const reg::ReadResult read = reg::ReadHiveFile(path);
-    if (!read.error.empty()) {
-      outside.push_back(path + ": " + read.error);
+    const auto read = reg::ReadHiveFile(path);
+    if (!read.ok()) {
+      outside.push_back(path + ": " + read.status().message());
       continue;
     }
-    if (!read.exists) continue;
+    if (!read->exists) continue;
     try {
-      CollectOutside(*reg::ParseHive(read.contents).root,
+      CollectOutside(*reg::ParseHive(read->contents).root,
                      std::string(file) == "user.reg" ? "HKCU" : "HKLM", allowed, outside);
     } catch (const reg::FormatError& error) {
       outside.push_back(path + ": " + error.what());
