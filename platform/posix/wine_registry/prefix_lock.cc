@@ -94,7 +94,8 @@ std::string ServerFolderName(const std::string& prefix) {
 }  // namespace
 
 Expected<UniqueFd> LockPrefix(const std::string& prefix, bool create,
-                              std::chrono::steady_clock::time_point deadline) {
+                              std::chrono::steady_clock::time_point deadline,
+                              const std::function<void()>& waiting) {
   struct stat info;
   if (::stat(prefix.c_str(), &info) != 0) {
     if (errno != ENOENT || !create)
@@ -125,6 +126,7 @@ Expected<UniqueFd> LockPrefix(const std::string& prefix, bool create,
       return Refused("Another program has kept the registry of the Wine prefix " + prefix +
                      " locked for too long; try again when it has ended.");
     }
+    if (waiting) waiting();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return folder;

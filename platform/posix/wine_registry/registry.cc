@@ -80,8 +80,10 @@ struct OpenKey {
 
 class WineRegistry final : public WinePrefixRegistry {
  public:
-  WineRegistry(std::string prefix, WinePrefixOptions options)
-      : prefix_(std::move(prefix)), options_(std::move(options)) {}
+  // With locate, the prefix is the one a Wine program of this user would use, found anew at the
+  // start of each run.
+  WineRegistry(std::string prefix, WinePrefixOptions options, bool locate = false)
+      : prefix_(std::move(prefix)), options_(std::move(options)), locate_(locate) {}
 
   void DenyMachineWrites() override {
     machine_denied_ = true;
@@ -278,7 +280,7 @@ class WineRegistry final : public WinePrefixRegistry {
     std::vector<std::string> saved;
     for (HiveSlot* slot : {&user_, &machine_}) {
       if (slot->state != HiveSlot::State::kRead || !slot->changed || !slot->status.ok()) continue;
-      const std::string path = prefix_ + "/" + slot->file_name;
+      const std::string path = FileOf(*slot);
       std::string error;
       if (options_.read_only) {
         error = "The registry file " + path +
@@ -335,9 +337,15 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   wine_registry::Status TakePrefix() {
+    if (locate_) {
+      WinePrefixLocation location = LocateWinePrefix();
+      prefix_ = std::move(location.path);
+      options_.no_prefix = std::move(location.error);
+    }
     if (!options_.no_prefix.empty()) return {kErrorLockViolation, options_.no_prefix};
-    auto locked = wine_registry::LockPrefix(prefix_, !options_.read_only,
-                                            std::chrono::steady_clock::now() + options_.lock_wait);
+    auto locked = wine_registry::LockPrefix(
+        prefix_, !options_.read_only, std::chrono::steady_clock::now() + options_.lock_wait,
+        [this] { Step(WinePrefixOptions::Point::kWaitingForLock); });
     if (!locked.ok()) return locked.status();
     lock_ = std::move(*locked);
     const auto server = wine_registry::ProbeWineServer(prefix_, options_.tmp);
@@ -366,15 +374,14 @@ class WineRegistry final : public WinePrefixRegistry {
   HiveSlot& Load(HiveSlot& slot) {
     if (slot.state != HiveSlot::State::kUnread) return slot;
     slot.state = HiveSlot::State::kReading;
-    const std::string path = prefix_ + "/" + slot.file_name;
     try {
-      slot.status = Read(slot, path);
+      slot.status = Read(slot);
     } catch (const wine_registry::FormatError& e) {
-      slot.status = {kErrorBadlyFormedDb, "The registry file " + path + " is damaged (" + e.what() +
-                                              "); it is left as it is."};
+      slot.status = {kErrorBadlyFormedDb, "The registry file " + FileOf(slot) + " is damaged (" +
+                                              e.what() + "); it is left as it is."};
     } catch (...) {
       // Everything else that reading throws is an allocation that failed.
-      slot.status = {kErrorNotEnoughMemory, "The registry file " + path +
+      slot.status = {kErrorNotEnoughMemory, "The registry file " + FileOf(slot) +
                                                 " could not be read: there is not enough " +
                                                 "memory for it; it is left as it is."};
     }
@@ -383,8 +390,9 @@ class WineRegistry final : public WinePrefixRegistry {
   }
 
   // Reads the hive file into the slot, which changes only when all went well.
-  wine_registry::Status Read(HiveSlot& slot, const std::string& path) {
+  wine_registry::Status Read(HiveSlot& slot) {
     if (auto run = StartRun(); !run.ok()) return run;
+    const std::string path = FileOf(slot);
     auto file = wine_registry::ReadHiveFile(path);
     if (!file.ok()) return file.status();
     Step(WinePrefixOptions::Point::kHiveRead);
@@ -433,6 +441,8 @@ class WineRegistry final : public WinePrefixRegistry {
     const char* arch = std::getenv("WINEARCH");
     return arch != nullptr && std::strcmp(arch, "win32") == 0 ? "win32" : "win64";
   }
+
+  std::string FileOf(const HiveSlot& slot) const { return prefix_ + "/" + slot.file_name; }
 
   HiveSlot* SlotOf(Hkey root) {
     if (root == kHkeyCurrentUser) return &user_;
@@ -514,9 +524,8 @@ class WineRegistry final : public WinePrefixRegistry {
                                        &slot == &machine_, open_link};
     wine_registry::Resolved found = wine_registry::Resolve(view, base->key, tokens);
     if (found.broken_link) {
-      unreachable_ = "The registry key " + PathOf(slot, *found.broken_link) + " in " + prefix_ +
-                     "/" + slot.file_name +
-                     " is a link that cannot be followed: " + found.why_broken +
+      unreachable_ = "The registry key " + PathOf(slot, *found.broken_link) + " in " +
+                     FileOf(slot) + " is a link that cannot be followed: " + found.why_broken +
                      ". It is left as it is; no key below it can be opened or created.";
       return kErrorFileNotFound;
     }
@@ -557,6 +566,7 @@ class WineRegistry final : public WinePrefixRegistry {
 
   std::string prefix_;
   WinePrefixOptions options_;
+  bool locate_;
   wine_registry::UniqueFd lock_;
   bool run_started_ = false;
   wine_registry::Status run_status_;  // why this run cannot use the prefix at all
@@ -576,27 +586,15 @@ std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& pr
   return std::make_unique<WineRegistry>(prefix_path, std::move(options));
 }
 
-namespace {
-
-// The registry of the prefix a Wine program of this user would use.
-std::unique_ptr<WinePrefixRegistry> OpenUsersPrefix(bool read_only) {
-  WinePrefixLocation location = LocateWinePrefix();
-  WinePrefixOptions options;
-  options.read_only = read_only;
-  options.no_prefix = std::move(location.error);
-  return OpenWinePrefixRegistry(location.path, std::move(options));
-}
-
-}  // namespace
-
+// The process-wide registries follow WINEPREFIX from one run (ended by Persist) to the next.
 Registry& DefaultRegistry() {
-  static const std::unique_ptr<WinePrefixRegistry> registry = OpenUsersPrefix(false);
-  return *registry;
+  static WineRegistry registry({}, {}, true);
+  return registry;
 }
 
 Registry& ReadOnlyRegistry() {
-  static const std::unique_ptr<WinePrefixRegistry> registry = OpenUsersPrefix(true);
-  return *registry;
+  static WineRegistry registry({}, {.read_only = true}, true);
+  return registry;
 }
 
 }  // namespace platform

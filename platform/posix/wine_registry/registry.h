@@ -34,9 +34,10 @@ struct WinePrefixOptions {
   std::string no_prefix{};
 
   // The places of a run where a test may step in, to end the process there or to throw as an
-  // allocation that fails would: a hive file just read, before its text is parsed; and each step
-  // of a hive's save (made, written piece by piece, flushed, in place).
-  enum class Point { kHiveRead, kSaving };
+  // allocation that fails would: each look at the prefix's lock that finds another run holding
+  // it; a hive file just read, before its text is parsed; and each step of a hive's save (made,
+  // written piece by piece, flushed, in place).
+  enum class Point { kWaitingForLock, kHiveRead, kSaving };
   std::function<void(Point)> at_point{};
 };
 
