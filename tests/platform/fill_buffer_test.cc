@@ -9,13 +9,6 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define REGCORVEX_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define REGCORVEX_ADDRESS_SANITIZER 1
-#endif
-#endif
 #ifdef REGCORVEX_ADDRESS_SANITIZER
 #include <sanitizer/asan_interface.h>
 #endif

@@ -8,6 +8,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/wine_registry/files.h"
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 #include "platform/utf8.h"
 
 namespace regcorvex::test {
@@ -41,10 +42,10 @@ bool Inside(const Path& path, bool has_values, const std::vector<Path>& allowed)
   return false;
 }
 
-void CollectOutside(const reg::Key& root, const std::string& label,
-                    const std::vector<Path>& allowed, std::vector<std::string>& outside) {
+void CollectOutside(reg::Key& root, const std::string& label, const std::vector<Path>& allowed,
+                    std::vector<std::string>& outside) {
   struct Pending {
-    const reg::Key* key;
+    reg::Key* key;
     Path path;
     std::string shown;
   };

@@ -11,6 +11,7 @@
 #include "platform/posix/wine_registry/files.h"
 #include "platform/posix/wine_registry/format.h"
 #include "platform/posix/wine_registry/prefix_lock.h"
+#include "platform/posix/wine_registry/read.h"
 #include "platform/posix/wine_registry/registry.h"
 #include "platform/posix/wine_registry/tree.h"
 #include "platform/posix/wine_registry/view.h"
@@ -245,7 +246,7 @@ class WineRegistry final : public WinePrefixRegistry {
     return Guarded([&]() -> Long {
       OpenKey* open = nullptr;
       if (const Long status = Use(key, kKeyQueryValue, &open)) return status;
-      const Key& k = *open->key;
+      Key& k = *open->key;
       if (sub_keys != nullptr) *sub_keys = static_cast<Dword>(k.subkeys().size());
       if (values != nullptr) *values = static_cast<Dword>(k.values().size());
       // The longest names and data take a pass over the key: only for a caller that asks.
