@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 #include "tests/support/hive_differential.h"
 
 namespace {

@@ -6,6 +6,19 @@
 #include <cstdint>
 #include <new>
 
+// Older C library headers do not name it; a kernel that does not know it refuses the advice, and
+// the pages then come as they are first touched.
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
+#ifdef REGCORVEX_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(start, size) ((void)(start), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(start, size) ((void)(start), (void)(size))
+#endif
+
 namespace platform {
 namespace {
 
@@ -15,6 +28,8 @@ std::uintptr_t RoundUp(std::uintptr_t n, std::uintptr_t unit) {
   return (n + unit - 1) & ~(unit - 1);
 }
 
+// The one choice of pages, which allocation and freeing share: a buffer of a megabyte or more is
+// mapped on its own, in whole large pages; a smaller one comes from the heap.
 bool InLargePages(std::size_t bytes) { return bytes >= kLargePage / 2; }
 
 void MakeResident(std::uintptr_t start, std::size_t size) {
@@ -45,12 +60,17 @@ void* AllocateFillBuffer(std::size_t bytes) {
   if (excess > 0) ::munmap(reinterpret_cast<void*>(aligned + length), excess);
   ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
   MakeResident(aligned, length);
+  // What rounding added is no part of the buffer: AddressSanitizer reports a use of it.
+  ASAN_POISON_MEMORY_REGION(reinterpret_cast<void*>(aligned + bytes), length - bytes);
   return reinterpret_cast<void*>(aligned);
 }
 
 void FreeFillBuffer(void* data, std::size_t bytes) noexcept {
   if (InLargePages(bytes)) {
-    ::munmap(data, RoundUp(bytes, kLargePage));
+    const std::uintptr_t length = RoundUp(bytes, kLargePage);
+    // The addresses may be mapped again by anyone, whose memory must not look poisoned.
+    ASAN_UNPOISON_MEMORY_REGION(static_cast<char*>(data) + bytes, length - bytes);
+    ::munmap(data, length);
   } else {
     ::operator delete(data);
   }

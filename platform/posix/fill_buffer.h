@@ -12,6 +12,16 @@
 #include <new>
 #include <string>
 
+// Defined where AddressSanitizer watches this build: a large buffer then has the rounding beyond
+// its end poisoned, so that a use past the end is reported as one past a heap buffer would be.
+#if defined(__SANITIZE_ADDRESS__)
+#define REGCORVEX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define REGCORVEX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace platform {
 
 // Memory for at least bytes bytes, resident and writable; throws std::bad_alloc when there is

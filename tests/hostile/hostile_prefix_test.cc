@@ -31,7 +31,9 @@ using test::TempDir;
 
 constexpr uid_t kRoot = 0;
 constexpr uid_t kNobody = 65534;
-constexpr auto kTimeLimit = std::chrono::seconds(10);
+// What a run may take: CPU time, which a busy machine does not stretch; a run that hangs is ended
+// by timeout(1) after a minute and fails by its exit code.
+constexpr auto kCpuTimeLimit = std::chrono::seconds(10);
 
 const std::string kDocument =
     "<?xml version=\"1.0\"?>\n<!DOCTYPE Corvane_5_Preferences>\n<Corvane_5_Preferences><Corvane_5>"
@@ -161,7 +163,7 @@ Expected kMachineHiveRefused(const char* box) { return {box, true, false}; }
 
 struct Outcome {
   int exit_code;
-  std::chrono::steady_clock::duration took;
+  std::chrono::microseconds cpu_time;
   std::string boxes;
 };
 
@@ -184,13 +186,12 @@ Outcome Run(const Prefix& p) {
     argv.insert(argv.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"});
   }
   argv.insert(argv.end(), {REGCORVEX_PROGRAM, "/IC", "doc.xml"});
-  const auto start = std::chrono::steady_clock::now();
   const auto result = RunProgram(argv,
                                  {{"WINEPREFIX", p.prefix.string()},
                                   {"HOME", (p.folder / "home").string()},
                                   {"ASAN_OPTIONS", "detect_leaks=0"}},
                                  p.folder.string());
-  return {result.exit_code, std::chrono::steady_clock::now() - start, result.err};
+  return {result.exit_code, result.cpu_time, result.err};
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -413,7 +414,7 @@ void RunAs(uid_t user) {
     const auto before = Snapshot(folders);
     const Outcome run = Run(p);
     EXPECT_EQ(run.exit_code, 0);
-    EXPECT_LT(run.took, kTimeLimit);
+    EXPECT_LT(run.cpu_time, kCpuTimeLimit);
     if (expected.box.empty()) {
       EXPECT_EQ(run.boxes, "");
     } else {

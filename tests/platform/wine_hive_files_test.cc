@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -347,19 +348,53 @@ TEST(WinePrefixArchTest, A32BitPrefixKeepsSoftwareWhereItIs) {
       << user;
 }
 
-TEST(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
+// Sets environment variables for one test and gives them back their old values (or none) after it.
+class ScopedEnvironment {
+ public:
+  void Set(const char* name, const std::string& value) {
+    if (saved_.count(name) == 0) {
+      const char* old = std::getenv(name);
+      saved_[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+    }
+    ASSERT_EQ(setenv(name, value.c_str(), 1), 0);
+  }
+  ~ScopedEnvironment() {
+    for (const auto& [name, old] : saved_) {
+      if (old) {
+        setenv(name.c_str(), old->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+class WineDefaultRegistryTest : public ::testing::Test {
+ protected:
+  ScopedEnvironment environment_;
+};
+
+// The process-wide registry takes the prefix WINEPREFIX names at the start of each run, so that a
+// run after a change of it (here: another test's) does not write to the prefix of the one before.
+TEST_F(WineDefaultRegistryTest, IsTheRegistryOfThePrefixThatWineprefixNames) {
   const TempDir temp;
-  const fs::path prefix = temp.path() / "named";
-  ASSERT_EQ(setenv("WINEPREFIX", prefix.c_str(), 1), 0);
-  platform::Registry& registry = platform::DefaultRegistry();
-  Hkey raw = platform::kNoKey;
-  ASSERT_EQ(registry.RegCreateKeyExA(platform::kHkeyCurrentUser, "Software\\RegCorvexTest", 0,
-                                     platform::kKeyAllAccess, &raw, nullptr),
-            platform::kErrorSuccess);
-  registry.RegCloseKey(raw);
-  EXPECT_EQ(registry.Persist(), "");
-  EXPECT_NE(ReadWholeFile(prefix / "user.reg").find("[Software\\\\RegCorvexTest]"),
-            std::string::npos);
+  for (const char* name : {"named", "named next"}) {
+    SCOPED_TRACE(name);
+    const fs::path prefix = temp.path() / name;
+    environment_.Set("WINEPREFIX", prefix.string());
+    platform::Registry& registry = platform::DefaultRegistry();
+    Hkey raw = platform::kNoKey;
+    ASSERT_EQ(registry.RegCreateKeyExA(platform::kHkeyCurrentUser, "Software\\RegCorvexTest", 0,
+                                       platform::kKeyAllAccess, &raw, nullptr),
+              platform::kErrorSuccess);
+    registry.RegCloseKey(raw);
+    EXPECT_EQ(registry.Persist(), "");
+    EXPECT_NE(ReadWholeFile(prefix / "user.reg").find("[Software\\\\RegCorvexTest]"),
+              std::string::npos);
+  }
 }
 
 TEST(WineFreshPrefixTest, APrefixTheProgramMadeBootsInWineAndKeepsTheValues) {

@@ -9,13 +9,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <iostream>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "platform/posix/wine_registry/files.h"
 #include "platform/posix/wine_registry/prefix_lock.h"
@@ -145,7 +147,10 @@ class RunningWineserver {
     started_ =
         RunWineTool(prefix_, {"wineserver", "-p"}, std::chrono::seconds(60)).exit_code == 0 &&
         PollUntil(
-            [&] { return platform::wine_registry::ProbeWineServer(prefix_.string()).running; },
+            [&] {
+              const auto probe = platform::wine_registry::ProbeWineServer(prefix_.string());
+              return probe.ok() && *probe;
+            },
             std::chrono::seconds(30));
   }
   ~RunningWineserver() {
@@ -228,15 +233,24 @@ long CountValues(platform::Registry& registry, Hkey root) {
 }
 
 // kill -9 at random points of a large import, saving included: afterwards each hive is its old
-// self or holds the whole import, and the next run leaves no file of the killed one behind.
-// REGCORVEX_KILL_TRIALS sets the number of trials (a few dozen by default).
+// self or holds the whole import, and the next run leaves no file of the killed one behind. The
+// points are the places of a run where a test may step in, each step of the saves among them,
+// counted in one whole run; a trial kills the run at one of them, or lets it end. The trials
+// follow the seed printed, which REGCORVEX_KILL_SEED sets; REGCORVEX_KILL_TRIALS sets their
+// number (a few dozen by default).
 TEST_F(WineRegistryFailureTest, KilledAtRandomPointsEachHiveIsOldOrNew) {
   Seed();
   const char* asked = std::getenv("REGCORVEX_KILL_TRIALS");
   const int trials = asked != nullptr ? std::atoi(asked) : 24;
+  const char* asked_seed = std::getenv("REGCORVEX_KILL_SEED");
+  const auto seed = asked_seed != nullptr ? static_cast<std::uint32_t>(std::stoul(asked_seed))
+                                          : std::random_device{}();
+  std::cout << "kill points chosen with REGCORVEX_KILL_SEED=" << seed << "\n";
   constexpr Dword kValues = 10000;
-  const auto import = [&] {
-    const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+  // The import, with at_point called at each place of the run where a test may step in.
+  const auto import = [&](const std::function<void()>& at_point) {
+    const auto registry = platform::OpenWinePrefixRegistry(
+        prefix_.string(), {.at_point = [&](platform::WinePrefixOptions::Point) { at_point(); }});
     for (Dword i = 0; i < kValues; ++i) {
       for (const Hkey root : {platform::kHkeyCurrentUser, platform::kHkeyLocalMachine}) {
         if (WriteNumber(*registry, root, "value " + std::to_string(i), i) != 0) return 2;
@@ -244,23 +258,27 @@ TEST_F(WineRegistryFailureTest, KilledAtRandomPointsEachHiveIsOldOrNew) {
     }
     return registry->Persist().empty() ? 0 : 3;
   };
-  // The whole run, timed once, sets the range of the kill points.
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(InChild(import), 0);
-  const auto whole = std::chrono::steady_clock::now() - start;
-  std::mt19937 random(std::random_device{}());
-  // The later half, where the save is, and a little beyond, when the run is slower than timed.
-  const long long whole_us = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
-  std::uniform_int_distribution<long long> point(whole_us / 2, whole_us * 6 / 5);
+  // How many points a whole run passes (as its exit code, which holds up to 255 of them).
+  const int points = InChild([&] {
+    int passed = 0;
+    return import([&] { ++passed; }) == 0 ? std::min(passed, 255) : 255;
+  });
+  ASSERT_GT(points, 0);
+  ASSERT_LT(points, 255);
+  std::mt19937 random(seed);
+  // Each point, and the end of the run.
+  std::uniform_int_distribution<int> point(0, points);
   int old_hives = 0, new_hives = 0, lost = 0, strays = 0;
   for (int trial = 0; trial < trials; ++trial) {
     temp_.Write("prefix/user.reg", user_before_);
     temp_.Write("prefix/system.reg", system_before_);
-    const pid_t child = fork();
-    if (child == 0) _exit(import());
-    std::this_thread::sleep_for(std::chrono::microseconds(point(random)));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    const int kill_at = point(random);
+    int reached = 0;
+    InChild([&] {
+      return import([&] {
+        if (reached++ == kill_at) raise(SIGKILL);
+      });
+    });
     strays += static_cast<int>(StrayFiles(prefix_, {"user.reg", "system.reg"}).size());
     const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
     for (const Hkey root : {platform::kHkeyCurrentUser, platform::kHkeyLocalMachine}) {
@@ -271,7 +289,8 @@ TEST_F(WineRegistryFailureTest, KilledAtRandomPointsEachHiveIsOldOrNew) {
         ++new_hives;
       } else {
         ++lost;
-        ADD_FAILURE() << "trial " << trial << ": a hive holds " << values << " values";
+        ADD_FAILURE() << "trial " << trial << " (killed at point " << kill_at << "): a hive holds "
+                      << values << " values";
       }
     }
     EXPECT_EQ(registry->Persist(), "");
@@ -284,25 +303,45 @@ TEST_F(WineRegistryFailureTest, KilledAtRandomPointsEachHiveIsOldOrNew) {
   EXPECT_EQ(lost, 0);
 }
 
+// Runs side by side wait for each other's lock: this process holds it until every run has found
+// it held, and then each run in turn finds the others waiting or done.
 TEST_F(WineRegistryFailureTest, RunsSideBySideEachKeepTheirValues) {
   Seed();
   constexpr int kRuns = 4;
+  const int held = open(prefix_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  int waiting[2];
+  ASSERT_EQ(pipe(waiting), 0);
   std::vector<pid_t> children;
   for (int run = 0; run < kRuns; ++run) {
     const pid_t child = fork();
     if (child == 0) {
-      const auto registry = platform::OpenWinePrefixRegistry(prefix_.string());
+      close(held);
+      close(waiting[0]);
+      bool told = false;
+      const auto registry = platform::OpenWinePrefixRegistry(
+          prefix_.string(), {.at_point = [&](platform::WinePrefixOptions::Point point) {
+            if (point == platform::WinePrefixOptions::Point::kWaitingForLock && !told) {
+              told = write(waiting[1], "w", 1) == 1;
+            }
+          }});
       const std::string name = "run " + std::to_string(run);
       bool ok = WriteNumber(*registry, platform::kHkeyCurrentUser, name, Dword(run)) ==
                     platform::kErrorSuccess &&
                 WriteNumber(*registry, platform::kHkeyLocalMachine, name, Dword(run)) ==
                     platform::kErrorSuccess;
-      usleep(20000);  // let the others queue up behind this run's lock
-      ok = registry->Persist().empty() && ok;
+      ok = registry->Persist().empty() && ok && told;
       _exit(ok ? 0 : 1);
     }
     children.push_back(child);
   }
+  close(waiting[1]);
+  int found_held = 0;
+  for (char byte = 0; found_held < kRuns && read(waiting[0], &byte, 1) == 1;) ++found_held;
+  close(waiting[0]);
+  EXPECT_EQ(found_held, kRuns);
+  close(held);
   for (const pid_t child : children) {
     int status = 0;
     waitpid(child, &status, 0);
@@ -402,22 +441,66 @@ TEST_F(WineRegistryFailureTest, ABusyPrefixIsWaitedForOnceAndReported) {
   const int held = open(prefix_.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(held, 0);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
+  int looks = 0;  // at the lock, found held
   const auto registry = platform::OpenWinePrefixRegistry(
-      prefix_.string(), {.lock_wait = std::chrono::milliseconds(500)});
+      prefix_.string(), {.lock_wait = std::chrono::milliseconds(500), .at_point = [&](auto point) {
+                           looks +=
+                               point == platform::WinePrefixOptions::Point::kWaitingForLock ? 1 : 0;
+                         }});
   const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpu_start = std::clock();
   const Long user = WriteNumber(*registry, platform::kHkeyCurrentUser, "v", 1);
   EXPECT_EQ(user, platform::kErrorLockViolation);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
   EXPECT_NE(registry->UnusableReason(platform::kHkeyCurrentUser).find("locked for too long"),
             std::string::npos);
+  const int looks_of_first_wait = looks;
+  EXPECT_GT(looks_of_first_wait, 0);
   const Long machine = WriteNumber(*registry, platform::kHkeyLocalMachine, "v", 1);
   EXPECT_EQ(machine, platform::kErrorLockViolation);
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, std::chrono::milliseconds(500));
-  EXPECT_LT(took, std::chrono::milliseconds(1000));  // not a second wait
+  EXPECT_EQ(looks, looks_of_first_wait);  // not a second wait
+  // The wait sleeps between its looks rather than spin.
+  EXPECT_LT(double(std::clock() - cpu_start) / CLOCKS_PER_SEC, 0.25);
   EXPECT_EQ(registry->Persist(), "");
   close(held);
   EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
   EXPECT_EQ(ReadWholeFile(prefix_ / "system.reg"), system_before_);
+}
+
+// An allocation that fails while a hive is read, or while it is saved, comes back as a Win32 code
+// and a reason: the hive read is not left half loaded (its later opens fail the same way rather
+// than find nothing), and a save that fails leaves the file as it was.
+TEST_F(WineRegistryFailureTest, AnAllocationThatFailsIsReportedAndLosesNothing) {
+  using Point = platform::WinePrefixOptions::Point;
+  for (const Point failing : {Point::kHiveRead, Point::kSaving}) {
+    SCOPED_TRACE(failing == Point::kHiveRead ? "reading" : "saving");
+    Seed();
+    const auto registry =
+        platform::OpenWinePrefixRegistry(prefix_.string(), {.at_point = [failing](Point point) {
+                                           if (point == failing) throw std::bad_alloc();
+                                         }});
+    if (failing == Point::kHiveRead) {
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(ReadNumber(*registry, platform::kHkeyCurrentUser, "seed"), std::nullopt);
+        EXPECT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8),
+                  platform::kErrorNotEnoughMemory);
+      }
+      const std::string reason = registry->UnusableReason(platform::kHkeyCurrentUser);
+      EXPECT_NE(reason.find("user.reg could not be read: there is not enough memory"),
+                std::string::npos)
+          << reason;
+      EXPECT_EQ(registry->Persist(), "");
+    } else {
+      ASSERT_EQ(WriteNumber(*registry, platform::kHkeyCurrentUser, "seed", 8),
+                platform::kErrorSuccess);
+      const std::string error = registry->Persist();
+      EXPECT_NE(error.find("user.reg could not be saved: there is not enough memory"),
+                std::string::npos)
+          << error;
+    }
+    EXPECT_EQ(ReadWholeFile(prefix_ / "user.reg"), user_before_);
+    EXPECT_EQ(StrayFiles(prefix_, {"user.reg", "system.reg"}), std::vector<std::string>{});
+  }
 }
 
 // A save that reaches one hive and not the other says which file holds the run's values.

@@ -1,5 +1,6 @@
 // The hive text form against Wine's own rules for escapes, value forms and damaged files.
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 
 #include <gtest/gtest.h>
 

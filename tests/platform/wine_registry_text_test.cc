@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 #include "tests/support/hive_differential.h"
 
 namespace platform::wine_registry {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 
 namespace hive_differential {
 namespace {
@@ -16,7 +17,7 @@ using reg::Hive;
 using reg::Key;
 
 // Whether the file shows the key with its own line, and so keeps its stamp.
-bool Written(const Key& key) {
+bool Written(Key& key) {
   return !key.values().empty() || key.subkeys().empty() || key.class_name || key.link;
 }
 
@@ -151,8 +152,8 @@ std::string CompareChanged(std::string_view text, bool wine_form, const Change& 
 
 }  // namespace
 
-std::string SameTree(const Key& first, const Key& second, reg::FileTime since, bool written_only) {
-  std::vector<std::pair<const Key*, const Key*>> pending{{&first, &second}};
+std::string SameTree(Key& first, Key& second, reg::FileTime since, bool written_only) {
+  std::vector<std::pair<Key*, Key*>> pending{{&first, &second}};
   while (!pending.empty()) {
     const auto [a, b] = pending.back();
     pending.pop_back();

@@ -22,8 +22,7 @@ inline constexpr platform::wine_registry::FileTime kNoReadingTime =
 // The first difference between two key trees, compared key by key in order, or empty. A key read
 // without a stamp gets the time of its reading, so stamps from `since` on count as equal; with
 // `written_only`, only the stamps the file keeps (of keys with a line of their own) count.
-std::string SameTree(const platform::wine_registry::Key& first,
-                     const platform::wine_registry::Key& second,
+std::string SameTree(platform::wine_registry::Key& first, platform::wine_registry::Key& second,
                      platform::wine_registry::FileTime since, bool written_only);
 
 }  // namespace hive_differential

@@ -8,6 +8,7 @@
 #include "platform/code_page.h"
 #include "platform/posix/wine_registry/files.h"
 #include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 #include "platform/utf8.h"
 
 namespace regcorvex::test {
@@ -41,10 +42,10 @@ bool Inside(const Path& path, bool has_values, const std::vector<Path>& allowed)
   return false;
 }
 
-void CollectOutside(const reg::Key& root, const std::string& label,
-                    const std::vector<Path>& allowed, std::vector<std::string>& outside) {
+void CollectOutside(reg::Key& root, const std::string& label, const std::vector<Path>& allowed,
+                    std::vector<std::string>& outside) {
   struct Pending {
-    const reg::Key* key;
+    reg::Key* key;
     Path path;
     std::string shown;
   };
@@ -76,14 +77,14 @@ std::vector<std::string> KeysOutside(const std::string& prefix, const std::strin
   std::vector<std::string> outside;
   for (const auto& [file, allowed] : hives) {
     const std::string path = prefix + "/" + file;
-    const reg::ReadResult read = reg::ReadHiveFile(path);
-    if (!read.error.empty()) {
-      outside.push_back(path + ": " + read.error);
+    const auto read = reg::ReadHiveFile(path);
+    if (!read.ok()) {
+      outside.push_back(path + ": " + read.status().message());
       continue;
     }
-    if (!read.exists) continue;
+    if (!read->exists) continue;
     try {
-      CollectOutside(*reg::ParseHive(read.contents).root,
+      CollectOutside(*reg::ParseHive(read->contents).root,
                      std::string(file) == "user.reg" ? "HKCU" : "HKLM", allowed, outside);
     } catch (const reg::FormatError& error) {
       outside.push_back(path + ": " + error.what());

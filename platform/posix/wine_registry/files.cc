@@ -36,7 +36,9 @@ UniqueFd OpenFd(const std::string& path, int flags, mode_t mode = 0) {
   return UniqueFd(fd);
 }
 
-bool WriteAll(int fd, const std::vector<std::string_view>& pieces) {
+// Writes the pieces one after the other, calling written() after each.
+template <typename Written>
+bool WriteAll(int fd, const std::vector<std::string_view>& pieces, const Written& written) {
   for (std::string_view piece : pieces) {
     while (!piece.empty()) {
       const ssize_t result = ::write(fd, piece.data(), piece.size());
@@ -47,6 +49,7 @@ bool WriteAll(int fd, const std::vector<std::string_view>& pieces) {
       }
       piece.remove_prefix(static_cast<std::size_t>(result));
     }
+    written();
   }
   return true;
 }
@@ -106,6 +109,20 @@ bool KeepOwner(int fd, const struct stat& old) {
          ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
 }
 
+// A file made to take another's place, removed unless it has taken it: also when a step of the
+// replacement throws.
+struct TemporaryFile {
+  explicit TemporaryFile(std::string made) : path(std::move(made)) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (!placed) ::unlink(path.c_str());
+  }
+
+  std::string path;
+  bool placed = false;
+};
+
 // Whether name is one that ReplaceHiveFile gives its temporary files for the file named base.
 bool IsTemporaryOf(const std::string& name, const std::string& base) {
   const std::string prefix = base + kTemporaryInfix;
@@ -140,11 +157,11 @@ FileVersion VersionOf(const std::string& path) {
 
 void FdTraits::Close(int fd) const { ::close(fd); }
 
-ReadResult ReadHiveFile(const std::string& path) {
-  ReadResult result;
+Expected<HiveFile> ReadHiveFile(const std::string& path) {
+  HiveFile result;
   const auto fail = [&](const std::string& why) {
-    result.error = "The registry file " + path + " " + why + "; it is left as it is.";
-    return result;
+    return Status(kErrorAccessDenied,
+                  "The registry file " + path + " " + why + "; it is left as it is.");
   };
   const auto too_large = [&] {
     return fail("is larger than " + std::to_string(kMaxHiveFileSize >> 20) + " MiB");
@@ -154,7 +171,8 @@ ReadResult ReadHiveFile(const std::string& path) {
   if (!target.exists) return result;
   // Not blocking, in case a FIFO took the file's place since it was looked at.
   const UniqueFd fd = OpenFd(target.path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (!fd) return errno == ENOENT ? result : fail("cannot be read: " + Reason(errno));
+  if (!fd && errno == ENOENT) return result;
+  if (!fd) return fail("cannot be read: " + Reason(errno));
   struct stat info;
   if (::fstat(fd.get(), &info) != 0) return fail("cannot be read: " + Reason(errno));
   if (!S_ISREG(info.st_mode)) {
@@ -187,10 +205,11 @@ ReadResult ReadHiveFile(const std::string& path) {
   return result;
 }
 
-std::string HiveFileUnwritable(const std::string& path) {
+Status CheckHiveFileWritable(const std::string& path) {
   const HiveTarget target = ResolveHive(path);
   const auto fail = [&](const std::string& why) {
-    return "The registry file " + path + " cannot be written: " + why + ".";
+    return Status(kErrorAccessDenied,
+                  "The registry file " + path + " cannot be written: " + why + ".");
   };
   if (!target.error.empty()) return fail("it " + target.error);
   const std::string folder = FolderOf(target.path);
@@ -201,34 +220,41 @@ std::string HiveFileUnwritable(const std::string& path) {
   return {};
 }
 
-std::string ReplaceHiveFile(const std::string& path, const std::vector<std::string_view>& pieces) {
+Status ReplaceHiveFile(const std::string& path, const std::vector<std::string_view>& pieces,
+                       const std::function<void()>& step) {
   const auto fail = [&](const std::string& why) {
-    return "The registry file " + path + " could not be saved: " + why +
-           ". It keeps its previous contents.";
+    return Status(kErrorWriteFault, "The registry file " + path + " could not be saved: " + why +
+                                        ". It keeps its previous contents.");
+  };
+  const auto stepped = [&] {
+    if (step) step();
+    return true;
   };
   const HiveTarget target = ResolveHive(path);
   if (!target.error.empty()) return fail("it " + target.error);
-  std::string temporary = target.path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');
-  const UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+  std::string name = target.path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');
+  const UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
   if (!fd) return fail(Reason(errno));
+  TemporaryFile temporary(std::move(name));
+  stepped();
   // The owner and group first: a change of owner clears the set-id bits of the mode.
   if (target.exists && (target.info.st_uid != ::geteuid() || target.info.st_gid != ::getegid())) {
     KeepOwner(fd.get(), target.info);
   }
   const mode_t mode = target.exists ? (target.info.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), pieces) && ::fsync(fd.get()) == 0;
+  bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), pieces, stepped) &&
+            ::fsync(fd.get()) == 0 && stepped();
   int error = errno;
-  if (ok && ::rename(temporary.c_str(), target.path.c_str()) != 0) {
+  if (ok && ::rename(temporary.path.c_str(), target.path.c_str()) != 0) {
     ok = false;
     error = errno;
   }
-  if (!ok) {
-    ::unlink(temporary.c_str());
-    return fail(Reason(error));
-  }
+  if (!ok) return fail(Reason(error));
+  temporary.placed = true;
   if (const UniqueFd directory = OpenFd(FolderOf(target.path), O_RDONLY | O_DIRECTORY)) {
     ::fsync(directory.get());
   }
+  stepped();
   return {};
 }
 

@@ -125,7 +125,7 @@ void AppendValue(std::string& out, const Value& value) {
 
 // A key is written when it holds values, has no subkeys, or carries a class or a link; the
 // others come back by themselves as the parents of the keys below them.
-bool Written(const Key& key) {
+bool Written(Key& key) {
   return key.HasValues() || key.subkeys().empty() || key.class_name || key.link;
 }
 
@@ -168,13 +168,17 @@ bool RunsCopyable(const Key& key, const std::vector<const Key*>& path, std::stri
   return true;
 }
 
-// A section with the line break before it, where a file Wine wrote has its blank line.
+// A section with the line break before it, where a file Wine wrote has its blank line. The byte
+// before every section is a line feed: a section starts at the start of a line of the text, and
+// never at its start, which is the signature line's.
 std::string_view SectionText(const Key& key, const TextSection& first, const TextSection& last) {
   return key.text().substr(first.begin - 1, last.end - first.begin + 1);
 }
 
-void AppendKey(HiveText& text, const Key& key, std::vector<const Key*>& path, KeyText untouched,
+void AppendKey(HiveText& text, Key& key, std::vector<const Key*>& path, KeyText untouched,
                std::string& line_start) {
+  // Nothing changed at or below the key: its runs of sections are copied for it and everything
+  // below it, whose keys are never made.
   if (untouched == KeyText::kCopy && RunsCopyable(key, path, line_start)) {
     for (const SectionIndex::Run& run : key.runs()) {
       text.Copy(SectionText(key, key.index()->entries[run.first].section,
@@ -183,10 +187,12 @@ void AppendKey(HiveText& text, const Key& key, std::vector<const Key*>& path, Ke
     return;
   }
   if (Written(key) && untouched == KeyText::kCopy && Copyable(key, path, line_start)) {
+    // The key itself is as it was read: its own sections are copied, its subkeys follow below.
     for (const TextSection& section : key.sections()) {
       text.Copy(SectionText(key, section, section));
     }
   } else if (Written(key)) {
+    // The key changed, or was not read from the text, or is to be formatted: it is written anew.
     std::string& out = text.formatted();
     out.push_back('\n');
     AppendKeyPath(out, path);
@@ -206,6 +212,7 @@ void AppendKey(HiveText& text, const Key& key, std::vector<const Key*>& path, Ke
     if (key.link) out += "#link\n";
     for (const Value& value : key.values()) AppendValue(out, value);
   }
+  // Else the key is not written: its subkeys' paths bring it back.
   for (const auto& [folded, subkey] : key.subkeys()) {
     path.push_back(subkey.get());
     AppendKey(text, *subkey, path, untouched, line_start);

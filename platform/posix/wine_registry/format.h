@@ -3,8 +3,6 @@
 // Formatting a parsed hive gives back what Wine would write for it, byte for byte.
 #pragma once
 
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,20 +11,8 @@
 
 namespace platform::wine_registry {
 
-// A hive file that cannot be read safely; what() names the line and the fault.
-class FormatError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Reads the whole hive into memory.
-Hive ParseHive(std::string_view text);
-// Reads the hive as ParseHive does, with the same checks and errors, but leaves each key's values
-// in the text until they are first used. The keys keep the text.
-Hive LoadHive(std::shared_ptr<const FileText> text);
-
-// How FormatHive writes a key that LoadHive read and nothing changed since: formatted like any
-// other, or as the text it was read from. A file Wine wrote gives the same bytes either way.
+// How FormatHive writes a key that LoadHive (read.h) read and nothing changed since: formatted like
+// any other, or as the text it was read from. A file Wine wrote gives the same bytes either way.
 enum class KeyText { kFormat, kCopy };
 
 // A hive's text as a save writes it: spans of the text the hive was read from, which stay valid

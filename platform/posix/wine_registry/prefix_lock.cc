@@ -24,13 +24,15 @@ UniqueFd OpenFd(const std::string& path, int flags) {
   return UniqueFd(fd);
 }
 
-std::string PrefixError(const std::string& prefix, const std::string& what) {
-  return "The Wine prefix folder " + prefix + " " + what;
+Status PrefixError(const std::string& prefix, const std::string& what) {
+  return Status(kErrorLockViolation, "The Wine prefix folder " + prefix + " " + what);
 }
+
+Status Refused(std::string why) { return Status(kErrorLockViolation, std::move(why)); }
 
 // Wine's own rule for its server folders: a real folder of the user's, closed to everybody else.
 // Empty when the folder is missing or passes.
-std::string CheckServerFolder(const std::string& folder) {
+std::string ServerFolderRefusal(const std::string& folder) {
   struct stat info;
   if (::lstat(folder.c_str(), &info) != 0) return {};
   if (!S_ISDIR(info.st_mode)) {
@@ -51,25 +53,27 @@ std::string CheckServerFolder(const std::string& folder) {
 }
 
 // The server lock of one server folder: whether a process holds it, or why it was refused.
-ServerProbe ProbeLock(const std::string& base, const std::string& server) {
+Expected<bool> ProbeLock(const std::string& base, const std::string& server) {
   for (const std::string& folder : {base, base + server}) {
-    if (std::string refusal = CheckServerFolder(folder); !refusal.empty()) return {false, refusal};
+    if (std::string refusal = ServerFolderRefusal(folder); !refusal.empty()) {
+      return Refused(std::move(refusal));
+    }
   }
   const std::string lock_path = base + server + "/lock";
   struct stat info;
-  if (::lstat(lock_path.c_str(), &info) != 0) return {};
+  if (::lstat(lock_path.c_str(), &info) != 0) return false;
   if (!S_ISREG(info.st_mode)) {
-    return {false, "The wineserver lock " + lock_path + " is " + FileKindName(info.st_mode) +
-                       ", not a regular file; Wine refuses it, and so does this program."};
+    return Refused("The wineserver lock " + lock_path + " is " + FileKindName(info.st_mode) +
+                   ", not a regular file; Wine refuses it, and so does this program.");
   }
   const UniqueFd fd = OpenFd(lock_path, O_RDONLY | O_NOFOLLOW);
-  if (!fd) return {};
+  if (!fd) return false;
   struct flock probe {};
   probe.l_type = F_WRLCK;
   probe.l_whence = SEEK_SET;
   probe.l_start = 0;
   probe.l_len = 1;
-  return {::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK, {}};
+  return ::fcntl(fd.get(), F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
 }
 
 // The server folder's name that Wine 8 writes in the prefix's "wineserver" file, if any.
@@ -89,58 +93,57 @@ std::string ServerFolderName(const std::string& prefix) {
 
 }  // namespace
 
-LockResult LockPrefix(const std::string& prefix, bool create,
-                      std::chrono::steady_clock::time_point deadline) {
+Expected<UniqueFd> LockPrefix(const std::string& prefix, bool create,
+                              std::chrono::steady_clock::time_point deadline,
+                              const std::function<void()>& waiting) {
   struct stat info;
   if (::stat(prefix.c_str(), &info) != 0) {
     if (errno != ENOENT || !create)
-      return {{}, PrefixError(prefix, "cannot be used: " + Reason(errno) + ".")};
+      return PrefixError(prefix, "cannot be used: " + Reason(errno) + ".");
     std::error_code error;
     std::filesystem::create_directories(prefix, error);
-    if (error) return {{}, PrefixError(prefix, "cannot be created: " + error.message() + ".")};
+    if (error) return PrefixError(prefix, "cannot be created: " + error.message() + ".");
     if (::stat(prefix.c_str(), &info) != 0) {
-      return {{}, PrefixError(prefix, "cannot be used: " + Reason(errno) + ".")};
+      return PrefixError(prefix, "cannot be used: " + Reason(errno) + ".");
     }
   }
   if (!S_ISDIR(info.st_mode)) {
-    return {{},
-            PrefixError(prefix, std::string("is ") + FileKindName(info.st_mode) +
-                                    ", not a folder; it is left as it is.")};
+    return PrefixError(prefix, std::string("is ") + FileKindName(info.st_mode) +
+                                   ", not a folder; it is left as it is.");
   }
   if (info.st_uid != ::getuid()) {
-    return {{},
-            PrefixError(prefix,
-                        "is not owned by you; Wine refuses it, and so does this "
-                        "program. Run it as the owner of the prefix.")};
+    return PrefixError(prefix,
+                       "is not owned by you; Wine refuses it, and so does this "
+                       "program. Run it as the owner of the prefix.");
   }
   UniqueFd folder = OpenFd(prefix, O_RDONLY | O_DIRECTORY);
-  if (!folder) return {{}, PrefixError(prefix, "cannot be opened: " + Reason(errno) + ".")};
+  if (!folder) return PrefixError(prefix, "cannot be opened: " + Reason(errno) + ".");
   while (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      return {{}, PrefixError(prefix, "cannot be locked: " + Reason(errno) + ".")};
+      return PrefixError(prefix, "cannot be locked: " + Reason(errno) + ".");
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      return {{},
-              "Another program has kept the registry of the Wine prefix " + prefix +
-                  " locked for too long; try again when it has ended."};
+      return Refused("Another program has kept the registry of the Wine prefix " + prefix +
+                     " locked for too long; try again when it has ended.");
     }
+    if (waiting) waiting();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  return {std::move(folder), {}};
+  return folder;
 }
 
-ServerProbe ProbeWineServer(const std::string& prefix, const std::string& tmp) {
+Expected<bool> ProbeWineServer(const std::string& prefix, const std::string& tmp) {
   struct stat info;
-  if (::stat(prefix.c_str(), &info) != 0) return {};
+  if (::stat(prefix.c_str(), &info) != 0) return false;
   char server[64];
   std::snprintf(server, sizeof(server), "/server-%llx-%llx",
                 static_cast<unsigned long long>(info.st_dev),
                 static_cast<unsigned long long>(info.st_ino));
   // Wine 8 names its folder in the prefix's "wineserver" file; older versions used a fixed one.
-  ServerProbe probe = ProbeLock(tmp + "/.wine-" + std::to_string(::getuid()), server);
-  if (probe.running || !probe.refusal.empty()) return probe;
+  Expected<bool> probe = ProbeLock(tmp + "/.wine-" + std::to_string(::getuid()), server);
+  if (!probe.ok() || *probe) return probe;
   const std::string name = ServerFolderName(prefix);
-  return name.empty() ? ServerProbe{} : ProbeLock(tmp + "/" + name, server);
+  return name.empty() ? Expected<bool>(false) : ProbeLock(tmp + "/" + name, server);
 }
 
 }  // namespace platform::wine_registry

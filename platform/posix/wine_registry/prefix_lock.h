@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/posix/wine_registry/files.h"
@@ -14,22 +15,16 @@ namespace platform::wine_registry {
 
 // An exclusive flock on the prefix folder itself, so that the prefix gains no file of ours.
 // With create, a missing prefix folder is made first (Wine makes one on its first run); without,
-// it is refused.
-struct LockResult {
-  UniqueFd lock;
-  std::string error;  // empty on success
-};
-LockResult LockPrefix(const std::string& prefix, bool create,
-                      std::chrono::steady_clock::time_point deadline);
+// it is refused. Fails with kErrorLockViolation. waiting, where given, is called each time the lock
+// is found held by another run, before the wait for it goes on.
+Expected<UniqueFd> LockPrefix(const std::string& prefix, bool create,
+                              std::chrono::steady_clock::time_point deadline,
+                              const std::function<void()>& waiting = {});
 
 // Whether a wineserver runs for the prefix: it then holds a write lock on byte 0 of the file
 // "lock" in its server folder <tmp>/<name>/server-<dev>-<ino>/, <name> being ".wine-<uid>" or the
-// one written in the prefix's "wineserver" file. refusal is set, and running false, when one of
-// those folders or files is not the user's own or not what Wine makes.
-struct ServerProbe {
-  bool running = false;
-  std::string refusal;
-};
-ServerProbe ProbeWineServer(const std::string& prefix, const std::string& tmp = "/tmp");
+// one written in the prefix's "wineserver" file. Fails (kErrorLockViolation) when one of those
+// folders or files is not the user's own or not what Wine makes.
+Expected<bool> ProbeWineServer(const std::string& prefix, const std::string& tmp = "/tmp");
 
 }  // namespace platform::wine_registry

@@ -1,6 +1,6 @@
 // Reading a hive file: the whole model (ParseHive), or an index of its sections from which keys
 // are made as they are asked for (LoadHive).
-#include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 
 #include <cstdint>
 #include <memory>
@@ -136,15 +136,18 @@ void ReadSectionHead(Key& key, std::string_view text, const TextSection& section
 
 }  // namespace
 
-void ReadSectionValues(Key& key, std::string_view text, const TextSection& section) {
-  LineReader lines = SectionLines(text, section);
-  lines.Next();  // the "[path]" line
-  while (const auto line = lines.Next()) {
-    const std::string_view content = TrimLeft(*line);
-    if (content.empty() || (content.front() != '@' && content.front() != '"')) continue;
-    Value value;
-    ParseValue(value, content, lines);
-    key.StoreValue(std::move(value));
+void HiveReader::ReadValues(Key& key) {
+  const std::string_view text = *key.source_.index->text;
+  for (const TextSection& section : key.source_.sections) {
+    LineReader lines = SectionLines(text, section);
+    lines.Next();  // the "[path]" line
+    while (const auto line = lines.Next()) {
+      const std::string_view content = TrimLeft(*line);
+      if (content.empty() || (content.front() != '@' && content.front() != '"')) continue;
+      Value value;
+      ParseValue(value, content, lines);
+      key.StoreValue(std::move(value));
+    }
   }
 }
 
@@ -153,15 +156,13 @@ void ReadSectionValues(Key& key, std::string_view text, const TextSection& secti
 // one before starts a new run, of the same subkey where the names are the same but for case.
 // A subkey starts with the stamp of the first line that names it, as when the whole file is read,
 // and then takes what its own sections say.
-void ReadSubkeys(Key& key) {
-  key.subkeys_unread_ = false;
-  key.subkey_cursor_.Reset();
-  const SectionIndex& index = *key.index_;
+void HiveReader::ReadSubkeys(Key& key) {
+  const SectionIndex& index = *key.source_.index;
   const std::string_view text = *index.text;
-  const std::size_t depth = key.depth_;
+  const std::size_t depth = key.source_.depth;
   std::vector<Key*> made;
   KeyLine line;
-  for (const SectionIndex::Run& run : key.runs_) {
+  for (const SectionIndex::Run& run : key.source_.runs) {
     Key* current = nullptr;
     for (std::uint32_t i = run.first; i < run.end; ++i) {
       const SectionIndex::Entry& entry = index.entries[i];
@@ -170,20 +171,20 @@ void ReadSubkeys(Key& key) {
         continue;
       }
       if (current != nullptr && entry.shared > depth) {
-        ++current->runs_.back().end;
+        ++current->source_.runs.back().end;
       } else {
         ReadKeyLine(text, entry.section, line);
         const std::u16string_view name = line.name(depth);
-        auto [it, inserted] = key.subkeys_.try_emplace(FoldCase(name));
+        auto [it, inserted] = key.contents_.subkeys.try_emplace(FoldCase(name));
         if (inserted) {
           it->second = std::make_shared<Key>(std::u16string(name), line.stamp);
           it->second->parent_ = &key;
-          it->second->index_ = key.index_;
-          it->second->depth_ = depth + 1;
+          it->second->source_.index = key.source_.index;
+          it->second->source_.depth = depth + 1;
           made.push_back(it->second.get());
         }
         current = it->second.get();
-        std::vector<SectionIndex::Run>& runs = current->runs_;
+        std::vector<SectionIndex::Run>& runs = current->source_.runs;
         if (!runs.empty() && runs.back().end == i) {
           ++runs.back().end;
         } else {
@@ -194,10 +195,10 @@ void ReadSubkeys(Key& key) {
     }
   }
   for (Key* subkey : made) {
-    for (const TextSection& section : subkey->sections_) {
+    for (const TextSection& section : subkey->source_.sections) {
       ReadSectionHead(*subkey, text, section, line);
     }
-    subkey->subkeys_unread_ = true;
+    subkey->source_.subkeys_unread = true;
     subkey->MarkRead();
   }
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,13 @@ struct WinePrefixOptions {
   std::string tmp = "/tmp";
   // Why there is no prefix to use at all: every open fails with this reason.
   std::string no_prefix{};
+
+  // The places of a run where a test may step in, to end the process there or to throw as an
+  // allocation that fails would: each look at the prefix's lock that finds another run holding
+  // it; a hive file just read, before its text is parsed; and each step of a hive's save (made,
+  // written piece by piece, flushed, in place).
+  enum class Point { kWaitingForLock, kHiveRead, kSaving };
+  std::function<void(Point)> at_point{};
 };
 
 std::unique_ptr<WinePrefixRegistry> OpenWinePrefixRegistry(const std::string& prefix_path,

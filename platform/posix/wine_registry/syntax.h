@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/wine_registry/format.h"
+#include "platform/posix/wine_registry/read.h"
 #include "platform/posix/wine_registry/tree.h"
 
 namespace platform::wine_registry {

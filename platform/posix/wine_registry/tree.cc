@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/posix/wine_registry/read.h"
+
 namespace platform::wine_registry {
 namespace {
 
@@ -49,47 +51,55 @@ bool FoldedLess(std::u16string_view a, std::u16string_view b) {
   return a.size() < b.size();
 }
 
-const Value* Key::FindValue(std::u16string_view name) const {
-  const auto it = values().find(name);
-  return it == values_.end() ? nullptr : &*it;
+Key::Contents& Key::Loaded(Part part) {
+  if (part == Part::kValues && source_.values_unread) {
+    source_.values_unread = false;
+    HiveReader::ReadValues(*this);
+  } else if (part == Part::kSubkeys && source_.subkeys_unread) {
+    source_.subkeys_unread = false;
+    subkey_cursor_.Reset();
+    HiveReader::ReadSubkeys(*this);
+  }
+  return contents_;
+}
+
+const Value* Key::FindValue(std::u16string_view name) {
+  const Values& values = Loaded(Part::kValues).values;
+  const auto it = values.find(name);
+  return it == values.end() ? nullptr : &*it;
 }
 
 void Key::SetIndex(std::shared_ptr<const SectionIndex> index) {
-  index_ = std::move(index);
-  runs_.clear();
-  if (!index_->entries.empty()) {
-    runs_.push_back({0, static_cast<std::uint32_t>(index_->entries.size())});
+  source_.index = std::move(index);
+  source_.runs.clear();
+  if (!source_.index->entries.empty()) {
+    source_.runs.push_back({0, static_cast<std::uint32_t>(source_.index->entries.size())});
   }
-  subkeys_unread_ = !runs_.empty();
+  source_.subkeys_unread = !source_.runs.empty();
 }
 
 void Key::AddSection(const TextSection& section, bool with_values) {
-  sections_.push_back(section);
-  values_unread_ = values_unread_ || with_values;
+  source_.sections.push_back(section);
+  source_.values_unread = source_.values_unread || with_values;
 }
 
 void Key::MarkRead() {
-  changed_ = false;
-  read_modified_ = modified;
-}
-
-void Key::ReadValues() const {
-  values_unread_ = false;
-  Key& self = const_cast<Key&>(*this);
-  for (const TextSection& section : sections_) ReadSectionValues(self, *index_->text, section);
+  source_.changed = false;
+  source_.read_modified = modified;
 }
 
 void Key::SetValue(Value value) {
-  values();
-  changed_ = true;
+  Loaded(Part::kValues);
+  source_.changed = true;
   StoreValue(std::move(value));
 }
 
 void Key::StoreValue(Value value) {
-  const auto it = values_.lower_bound(std::u16string_view(value.name));
-  if (it == values_.end() || FoldedLess(value.name, it->name)) {
+  Values& values = contents_.values;
+  const auto it = values.lower_bound(std::u16string_view(value.name));
+  if (it == values.end() || FoldedLess(value.name, it->name)) {
     value_cursor_.Reset();
-    values_.insert(it, std::move(value));
+    values.insert(it, std::move(value));
   } else {
     // The stored name keeps the case it was created with, as in Wine.
     it->type = value.type;
@@ -98,32 +108,32 @@ void Key::StoreValue(Value value) {
 }
 
 bool Key::DeleteValue(std::u16string_view name) {
-  values();
+  Values& values = Loaded(Part::kValues).values;
   value_cursor_.Reset();
-  const auto it = values_.find(name);
-  if (it == values_.end()) return false;
-  values_.erase(it);
-  changed_ = true;
+  const auto it = values.find(name);
+  if (it == values.end()) return false;
+  values.erase(it);
+  source_.changed = true;
   return true;
 }
 
 const Value* Key::ValueAt(std::size_t index) {
-  values();
-  const auto it = value_cursor_.At(values_, index);
-  return it == values_.end() ? nullptr : &*it;
+  Values& values = Loaded(Part::kValues).values;
+  const auto it = value_cursor_.At(values, index);
+  return it == values.end() ? nullptr : &*it;
 }
 
-std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) const {
-  subkeys();
-  const auto it = subkeys_.find(FoldCase(name));
-  return it == subkeys_.end() ? nullptr : it->second;
+std::shared_ptr<Key> Key::FindSubkey(std::u16string_view name) {
+  const Subkeys& subkeys = Loaded(Part::kSubkeys).subkeys;
+  const auto it = subkeys.find(FoldCase(name));
+  return it == subkeys.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
-  subkeys();
-  const auto [it, inserted] = subkeys_.try_emplace(FoldCase(name));
+  Subkeys& subkeys = Loaded(Part::kSubkeys).subkeys;
+  const auto [it, inserted] = subkeys.try_emplace(FoldCase(name));
   if (inserted) {
-    changed_ = true;
+    source_.changed = true;
     subkey_cursor_.Reset();
     it->second = std::make_shared<Key>(std::u16string(name), stamp);
     it->second->parent_ = this;
@@ -132,21 +142,21 @@ std::shared_ptr<Key> Key::AddSubkey(std::u16string_view name, FileTime stamp) {
 }
 
 bool Key::DeleteSubkey(std::u16string_view name) {
-  subkeys();
-  const auto it = subkeys_.find(FoldCase(name));
-  if (it == subkeys_.end()) return false;
+  Subkeys& subkeys = Loaded(Part::kSubkeys).subkeys;
+  const auto it = subkeys.find(FoldCase(name));
+  if (it == subkeys.end()) return false;
   it->second->deleted = true;
   it->second->parent_ = nullptr;
-  subkeys_.erase(it);
-  changed_ = true;
+  subkeys.erase(it);
+  source_.changed = true;
   subkey_cursor_.Reset();
   return true;
 }
 
 std::shared_ptr<Key> Key::SubkeyAt(std::size_t index) {
-  subkeys();
-  const auto it = subkey_cursor_.At(subkeys_, index);
-  return it == subkeys_.end() ? nullptr : it->second;
+  Subkeys& subkeys = Loaded(Part::kSubkeys).subkeys;
+  const auto it = subkey_cursor_.At(subkeys, index);
+  return it == subkeys.end() ? nullptr : it->second;
 }
 
 }  // namespace platform::wine_registry

@@ -103,10 +103,21 @@ struct SectionIndex {
 };
 
 class Key;
-// Reads the values of a section into the key, as they stood in the file (read.cc).
-void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
-// Makes the subkeys of a key read from a file, from its runs of sections (read.cc).
-void ReadSubkeys(Key& key);
+class HiveReader;
+
+// What a key read from a hive file keeps of the file: the sections that say what it holds, which
+// it reads its values and subkeys from at their first use, and what tells whether it changed
+// since. A key made by the program has none of it.
+struct KeySource {
+  std::shared_ptr<const SectionIndex> index;  // of the file's sections; null for a key not read
+  std::vector<TextSection> sections;          // the key's own
+  std::vector<SectionIndex::Run> runs;        // of the key and every key below it
+  std::size_t depth = 0;                      // how many names its path has
+  bool values_unread = false;
+  bool subkeys_unread = false;
+  bool changed = false;  // since MarkRead: a value or a subkey added or removed
+  FileTime read_modified = 0;
+};
 
 class Key {
  public:
@@ -114,29 +125,25 @@ class Key {
   using Subkeys = std::map<std::u16string, std::shared_ptr<Key>>;  // by FoldCase(name)
 
   Key(std::u16string name, FileTime stamp) : modified(stamp), name_(std::move(name)) {}
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
 
   const std::u16string& name() const { return name_; }
   // The key that holds this one; null for a hive's root and for a deleted key.
   Key* parent() const { return parent_; }
-  // The values of a key read from a file are parsed from its sections at their first use.
-  const Values& values() const {
-    if (values_unread_) ReadValues();
-    return values_;
-  }
+  // The values and subkeys of a key read from a file are read from its sections at their first
+  // use, which is why even looking at them is no const operation.
+  const Values& values() { return Loaded(Part::kValues).values; }
+  const Subkeys& subkeys() { return Loaded(Part::kSubkeys).subkeys; }
   // Whether the key holds a value, without reading them.
-  bool HasValues() const { return values_unread_ || !values_.empty(); }
-  // The subkeys of a key read from a file are made from its sections at their first use.
-  const Subkeys& subkeys() const {
-    if (subkeys_unread_) ReadSubkeys(const_cast<Key&>(*this));
-    return subkeys_;
-  }
+  bool HasValues() const { return source_.values_unread || !contents_.values.empty(); }
 
-  const Value* FindValue(std::u16string_view name) const;
+  const Value* FindValue(std::u16string_view name);
   void SetValue(Value value);
   bool DeleteValue(std::u16string_view name);
   const Value* ValueAt(std::size_t index);
 
-  std::shared_ptr<Key> FindSubkey(std::u16string_view name) const;
+  std::shared_ptr<Key> FindSubkey(std::u16string_view name);
   // The subkey of that name, created with the stamp `modified` when missing.
   std::shared_ptr<Key> AddSubkey(std::u16string_view name, FileTime modified);
   // Detaches the subkey and marks it deleted; false when there is none of that name.
@@ -150,17 +157,21 @@ class Key {
   // The key as the file left it: what changes from here on tells an untouched key.
   void MarkRead();
   // The key's own sections in the file it was read from; empty for a key no section names.
-  const std::vector<TextSection>& sections() const { return sections_; }
+  const std::vector<TextSection>& sections() const { return source_.sections; }
   // The sections of the key and of every key below it, in runs; empty for a key not read.
-  const std::vector<SectionIndex::Run>& runs() const { return runs_; }
-  const SectionIndex* index() const { return index_.get(); }
-  std::string_view text() const { return index_ ? std::string_view(*index_->text) : ""; }
+  const std::vector<SectionIndex::Run>& runs() const { return source_.runs; }
+  const SectionIndex* index() const { return source_.index.get(); }
+  std::string_view text() const {
+    return source_.index ? std::string_view(*source_.index->text) : "";
+  }
   // Whether nothing about the key changed since MarkRead: not its values, its subkeys or its stamp.
-  bool Untouched() const { return !sections_.empty() && !changed_ && modified == read_modified_; }
+  bool Untouched() const {
+    return !source_.sections.empty() && !source_.changed && modified == source_.read_modified;
+  }
   // Whether the runs of the key still stand for it and everything below it: nothing changed the
   // key, and no key below it was ever made, so none could have changed.
   bool SubtreeUntouched() const {
-    return subkeys_unread_ && !changed_ && modified == read_modified_;
+    return source_.subkeys_unread && !source_.changed && modified == source_.read_modified;
   }
 
   FileTime modified;
@@ -169,24 +180,22 @@ class Key {
   bool deleted = false;
 
  private:
-  friend void ReadSectionValues(Key& key, std::string_view text, const TextSection& section);
-  friend void ReadSubkeys(Key& key);
-  void ReadValues() const;
-  // Stores the value without counting it as a change.
+  friend class HiveReader;
+  struct Contents {
+    Values values;
+    Subkeys subkeys;
+  };
+  enum class Part { kValues, kSubkeys };
+  // The one way to the values and the subkeys: the part asked for is read from the file's text
+  // first when it is still there. Every accessor and every change passes here.
+  Contents& Loaded(Part part);
+  // Stores the value without counting it as a change: for the reader.
   void StoreValue(Value value);
 
   std::u16string name_;
   Key* parent_ = nullptr;
-  mutable Values values_;
-  std::shared_ptr<const SectionIndex> index_;
-  std::vector<TextSection> sections_;
-  std::vector<SectionIndex::Run> runs_;
-  std::size_t depth_ = 0;  // of a key read from a file: how many names its path has
-  mutable bool values_unread_ = false;
-  bool subkeys_unread_ = false;
-  bool changed_ = false;
-  FileTime read_modified_ = 0;
-  Subkeys subkeys_;
+  KeySource source_;
+  Contents contents_;  // only through Loaded(), but for the reader that fills it
   Cursor<Values> value_cursor_;
   Cursor<Subkeys> subkey_cursor_;
 };
