@@ -51,7 +51,9 @@ InputFile ReadInputFile(const std::string& path, std::size_t limit) {
   }
   const UniqueFile in(std::fopen(path.c_str(), "rb"));
   if (!in) return fail(std::strerror(errno));
-  file.bytes.reserve(std::min<std::uintmax_t>(std::filesystem::file_size(path, error), limit) + 1);
+  // At most the limit, so the size fits a size_t on a 32-bit system too.
+  const auto expected = std::min<std::uintmax_t>(std::filesystem::file_size(path, error), limit);
+  file.bytes.reserve(static_cast<std::size_t>(expected) + 1);
   // Read in steps up to one byte past the limit, so that a file that grows meanwhile is caught.
   constexpr std::size_t kStep = std::size_t{1} << 16;
   for (;;) {
