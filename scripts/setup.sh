@@ -2,13 +2,15 @@
 # Installs the Debian 12 packages the build needs, and only those that are missing.
 #   scripts/setup.sh          what the native program needs
 #   scripts/setup.sh --all    everything the tests and packages need as well (mingw-w64, Wine 8,
-#                             Xvfb, clang, dpkg-dev, lintian and osslsigncode)
+#                             Xvfb, clang, dpkg-dev, lintian, osslsigncode with openssl, and
+#                             column for the test run's table)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libxml2-dev binutils-mingw-w64-i686)
 if [[ "${1:-}" == "--all" ]]; then
   packages+=(googletest libxml2-utils mingw-w64 wine wine32 wine64 xvfb xauth
-             clang libclang-rt-14-dev util-linux dpkg-dev lintian osslsigncode)
+             clang libclang-rt-14-dev util-linux dpkg-dev lintian osslsigncode openssl
+             bsdextrautils)
 fi
 
 missing=()
