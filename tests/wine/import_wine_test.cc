@@ -1,6 +1,5 @@
 // RegCorvex.exe under Wine on the documents of the native end-to-end table: the same values must
 // land in Wine's registry and the same boxes must be shown, with the error icon and one OK button.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
